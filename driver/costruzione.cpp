@@ -1,0 +1,122 @@
+#include "driver/costruzione.hpp"
+
+#include "documents/documenti.hpp"
+#include "finish/codici_gara.hpp"
+#include "finish/passata_finale.hpp"
+#include "line/dati_linea.hpp"
+#include "line/lettore_linea.hpp"
+#include "model/file_binari.hpp"
+#include "model/stati.hpp"
+#include "platform/platform.hpp"
+#include "service/dati_treno.hpp"
+#include "service/lettore_servizio.hpp"
+
+void pulisci_servizio(stato_build& s) {
+    for (slot_servizio& slot : s.servizio) slot = slot_servizio{};
+}
+
+namespace {
+
+// The failure handler of the reading step: both descriptions are deleted (one that is
+// already gone is skipped) and the status is 25.
+void gestore_guasti(stato_build& s, const lettore_campi* l, descrizione d) {
+    platform::delete_file(nome_file_linea_txt(s));
+    platform::delete_file(nome_file_treno_txt(s));
+    s.errore_numero = stati::lettura_fallita;
+    s.errore_descrizione = d;
+    s.errore_riga = l ? l->riga_campo : 0;
+}
+
+}  // namespace
+
+void memorizza_dati(stato_build& s) {
+    s.servizio[slot_scenario].nome = s.scenario;
+    s.servizio[slot_treno].nome = s.treno;
+
+    const std::string file_linea = nome_file_linea_txt(s);
+    if (!platform::file_exists(file_linea)) {
+        s.errore_numero = stati::file_linea_mancante;
+        s.errore_descrizione = descrizione::linea;
+        s.errore_riga = 0;
+        return;
+    }
+    std::string testo, motivo;
+    if (!platform::read_file(file_linea, testo, motivo)) {
+        gestore_guasti(s, nullptr, descrizione::linea);
+        return;
+    }
+    lettore_campi l = apri_lettore(testo);
+    std::int32_t contatore_cartelli = primo_slot_cartelli;
+    bool continua;
+    try {
+        continua = leggi_linea(s, l, contatore_cartelli);
+    } catch (const guasto_lettura&) {
+        gestore_guasti(s, &l, descrizione::linea);
+        return;
+    }
+    platform::delete_file(file_linea);
+    if (!continua) return;
+
+    const std::string file_treno = nome_file_treno_txt(s);
+    std::string testo_treno;
+    if (!platform::read_file(file_treno, testo_treno, motivo)) {
+        gestore_guasti(s, nullptr, descrizione::servizio);
+        return;
+    }
+    lettore_campi ls = apri_lettore(testo_treno);
+    try {
+        leggi_servizio(s, ls, contatore_cartelli);
+    } catch (const guasto_lettura&) {
+        gestore_guasti(s, &ls, descrizione::servizio);
+        return;
+    }
+    platform::delete_file(file_treno);
+}
+
+std::int32_t compila(stato_build& s, std::int32_t j) {
+    s.genera_linea = j;
+    s.errore_numero = 0;
+    pulisci_servizio(s);
+    memorizza_dati(s);
+    if (!percorso_creato(s))
+        throw errore_esecuzione{"the route array was never created, so no binary file is written: " +
+                                descrivi_stato(s)};
+    passata_finale(s);
+    return applica_timbri(s);
+}
+
+void scrivi_file_binari(const stato_build& s) {
+    if (s.genera_linea != 0) platform::replace_file(nome_file_linea_dat(s), serializza_linea(s.linea));
+    platform::replace_file(nome_file_sim(s), serializza_servizio(s.servizio));
+    platform::replace_file(nome_file_dat(s), serializza_percorso(s.percorso));
+}
+
+void memorizza_percorso(stato_build& s, const std::int32_t& j) {
+    std::int32_t fatale = compila(s, j);
+    if (fatale != 0) errore(std::to_string(fatale));
+    scrivi_file_binari(s);
+}
+
+void errore(const std::string& a) {
+    platform::message_box(" Errore n. " + a);
+    platform::end_program(1);
+}
+
+int Form_Load(const std::string& cartella) {
+    stato_build s;
+    s.cartella = cartella;
+    s.scenario = "Sorvanta";
+    s.treno = "E48027";
+    platform::show_window("Attendere");
+    dati_linea(s);
+    dati_treno(s);
+    dati_note(s);
+    dati_rallentamenti(s);
+    dati_scheda(s);
+    memorizza_percorso(s, 1);
+    if (s.errore_numero != 0) {
+        platform::report_note(descrivi_stato(s));
+        return 2;
+    }
+    return 0;
+}

@@ -1,0 +1,34 @@
+// The build sequence: start-up, the compile step and the files it writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/nomi_file.hpp"
+#include "model/registri.hpp"
+
+// A run-time failure that stops the build (a route array that was never created).
+struct errore_esecuzione {
+    std::string messaggio;
+};
+
+void pulisci_servizio(stato_build& s);
+
+// Reads both descriptions (and deletes them); records a status on failure.
+void memorizza_dati(stato_build& s);
+
+// Steps 1 to 5 of the compile step, in memory. Returns 0, or the fatal error number of the
+// stamping guards. Throws errore_esecuzione when the route array was never created.
+std::int32_t compila(stato_build& s, std::int32_t j);
+
+// Steps 6 to 8: the line record file (when genera_linea is non-zero), the slot table, the route.
+void scrivi_file_binari(const stato_build& s);
+
+// The whole compile step: errore ends the program on a fatal error.
+void memorizza_percorso(stato_build& s, const std::int32_t& j);
+
+// Shows " Errore n. " and the number, then ends the program.
+[[noreturn]] void errore(const std::string& a);
+
+// The start-up sequence of the plain build in `cartella`; returns the exit status.
+int Form_Load(const std::string& cartella);

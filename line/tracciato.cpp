@@ -1,0 +1,1 @@
+#include "line/tracciato.hpp"

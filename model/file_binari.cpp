@@ -1,0 +1,209 @@
+#include "model/file_binari.hpp"
+
+#include <bit>
+#include <cstring>
+
+#define CAMPO_CELLA(nome, byte, segno)                                                  \
+    campo_cella {                                                                       \
+        #nome, byte, segno, [](const cella& c) -> std::int64_t { return c.nome; },       \
+            [](cella& c, std::int64_t v) { c.nome = static_cast<decltype(c.nome)>(v); } \
+    }
+
+#define CAMPO_SLOT(nome, byte, segno)                                                           \
+    campo_slot {                                                                                \
+        #nome, byte, segno, [](const slot_servizio& s) -> std::int64_t { return s.nome; },       \
+            [](slot_servizio& s, std::int64_t v) { s.nome = static_cast<decltype(s.nome)>(v); } \
+    }
+
+const std::array<campo_cella, 11> layout_cella = {
+    CAMPO_CELLA(tipo_cella, 1, false),    CAMPO_CELLA(valore1, 2, true),        CAMPO_CELLA(valore2, 2, true),
+    CAMPO_CELLA(valore3, 2, true),        CAMPO_CELLA(valore4, 2, true),        CAMPO_CELLA(tempo_segnale, 1, false),
+    CAMPO_CELLA(preavviso, 1, false),     CAMPO_CELLA(montagna, 1, false),      CAMPO_CELLA(velocita_limite, 1, false),
+    CAMPO_CELLA(pendenza, 1, false),      CAMPO_CELLA(aderenza, 1, false),
+};
+
+const std::array<campo_slot, 16> layout_slot = {
+    CAMPO_SLOT(tipo_stazione, 1, false),
+    CAMPO_SLOT(inizio, 4, true),
+    CAMPO_SLOT(fine, 4, true),
+    CAMPO_SLOT(posizione, 4, true),
+    CAMPO_SLOT(campo4, 1, false),
+    campo_slot{"nome", 0, false, nullptr, nullptr},
+    CAMPO_SLOT(campo7, 2, true),
+    CAMPO_SLOT(campo8, 2, true),
+    CAMPO_SLOT(campo10, 2, true),
+    CAMPO_SLOT(campo11, 2, true),
+    CAMPO_SLOT(campo12, 2, true),
+    CAMPO_SLOT(campo9, 1, false),
+    CAMPO_SLOT(sosta, 1, false),
+    CAMPO_SLOT(campo6, 1, false),
+    CAMPO_SLOT(campo5, 1, false),
+    CAMPO_SLOT(orario, 4, true),
+};
+
+#undef CAMPO_CELLA
+#undef CAMPO_SLOT
+
+namespace {
+
+void metti(std::string& out, std::uint64_t v, int byte) {
+    for (int i = 0; i < byte; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
+}
+
+std::uint64_t prendi(const std::string& in, std::size_t at, int byte) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < byte; ++i) v |= static_cast<std::uint64_t>(static_cast<unsigned char>(in[at + i])) << (8 * i);
+    return v;
+}
+
+std::int64_t con_segno(std::uint64_t v, int byte, bool segno) {
+    if (!segno || byte == 8) return static_cast<std::int64_t>(v);
+    std::uint64_t alto = std::uint64_t{1} << (8 * byte - 1);
+    return static_cast<std::int64_t>(v ^ alto) - static_cast<std::int64_t>(alto);
+}
+
+void metti_elemento(std::string& out, genere_elemento g, double v) {
+    switch (g) {
+        case genere_elemento::vuoto:
+            metti(out, codice_vuoto, 2);
+            break;
+        case genere_elemento::intero16:
+            metti(out, codice_intero16, 2);
+            metti(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(v)), 2);
+            break;
+        case genere_elemento::reale64:
+            metti(out, codice_reale64, 2);
+            metti(out, std::bit_cast<std::uint64_t>(v), 8);
+            break;
+    }
+}
+
+}  // namespace
+
+std::string serializza_percorso(const std::vector<cella>& percorso) {
+    std::string out;
+    out.reserve(percorso.size() * byte_cella);
+    for (const cella& c : percorso)
+        for (const campo_cella& f : layout_cella) metti(out, static_cast<std::uint64_t>(f.leggi(c)), f.byte);
+    return out;
+}
+
+std::string serializza_servizio(const std::array<slot_servizio, n_slot>& servizio) {
+    std::string out;
+    for (const slot_servizio& s : servizio) {
+        for (const campo_slot& f : layout_slot) {
+            if (f.byte == 0) {
+                // Texts longer than 65535 bytes cannot come from a description line of ours;
+                // the length keeps its 16 bits and the bytes follow in full.
+                metti(out, s.nome.size() & 0xFFFFu, 2);
+                out += s.nome.substr(0, s.nome.size() & 0xFFFFu);
+            } else {
+                metti(out, static_cast<std::uint64_t>(f.leggi(s)), f.byte);
+            }
+        }
+    }
+    return out;
+}
+
+std::string serializza_linea(const linea_tracciata& linea) {
+    std::string out;
+    if (!linea_creata(linea)) return out;
+    out.reserve(20 * static_cast<std::size_t>(linea.estensione) + 40);
+    for (const std::vector<double>* asse : {&linea.x, &linea.y})
+        for (std::int32_t m = 0; m <= linea.estensione; ++m) metti_elemento(out, genere_di(linea, m), (*asse)[m]);
+    return out;
+}
+
+bool leggi_file_percorso(const std::string& byte, std::vector<cella>& percorso, std::string& motivo) {
+    if (byte.empty() || byte.size() % byte_cella != 0) {
+        motivo = "size " + std::to_string(byte.size()) + " is not a positive multiple of 15 bytes";
+        return false;
+    }
+    percorso.assign(byte.size() / byte_cella, cella{});
+    std::size_t at = 0;
+    for (cella& c : percorso)
+        for (const campo_cella& f : layout_cella) {
+            f.scrivi(c, con_segno(prendi(byte, at, f.byte), f.byte, f.con_segno));
+            at += static_cast<std::size_t>(f.byte);
+        }
+    return true;
+}
+
+bool leggi_file_servizio(const std::string& byte, std::array<slot_servizio, n_slot>& servizio, std::string& motivo) {
+    std::size_t at = 0;
+    for (int k = 0; k < n_slot; ++k) {
+        slot_servizio& s = servizio[static_cast<std::size_t>(k)];
+        s = slot_servizio{};
+        for (const campo_slot& f : layout_slot) {
+            std::size_t serve = f.byte == 0 ? 2 : static_cast<std::size_t>(f.byte);
+            if (byte.size() - at < serve) {
+                motivo = "slot " + std::to_string(k) + " is truncated at byte " + std::to_string(at);
+                return false;
+            }
+            if (f.byte == 0) {
+                std::size_t n = prendi(byte, at, 2);
+                at += 2;
+                if (byte.size() - at < n) {
+                    motivo = "the text of slot " + std::to_string(k) + " is truncated at byte " + std::to_string(at);
+                    return false;
+                }
+                s.nome = byte.substr(at, n);
+                at += n;
+            } else {
+                f.scrivi(s, con_segno(prendi(byte, at, f.byte), f.byte, f.con_segno));
+                at += serve;
+            }
+        }
+    }
+    if (at != byte.size()) {
+        motivo = std::to_string(byte.size() - at) + " bytes follow slot 86";
+        return false;
+    }
+    return true;
+}
+
+bool leggi_file_linea(const std::string& byte, std::vector<elemento_linea>& x, std::vector<elemento_linea>& y,
+                      std::string& motivo) {
+    std::vector<elemento_linea> tutti;
+    std::size_t at = 0;
+    while (at < byte.size()) {
+        if (byte.size() - at < 2) {
+            motivo = "truncated element at byte " + std::to_string(at);
+            return false;
+        }
+        std::uint64_t codice = prendi(byte, at, 2);
+        at += 2;
+        elemento_linea e;
+        if (codice == codice_vuoto) {
+            e.genere = genere_elemento::vuoto;
+        } else if (codice == codice_intero16) {
+            if (byte.size() - at < 2) {
+                motivo = "truncated integer at byte " + std::to_string(at);
+                return false;
+            }
+            e.genere = genere_elemento::intero16;
+            e.valore = static_cast<double>(con_segno(prendi(byte, at, 2), 2, true));
+            at += 2;
+        } else if (codice == codice_reale64) {
+            if (byte.size() - at < 8) {
+                motivo = "truncated real at byte " + std::to_string(at);
+                return false;
+            }
+            e.genere = genere_elemento::reale64;
+            e.valore = std::bit_cast<double>(prendi(byte, at, 8));
+            at += 8;
+        } else {
+            motivo = "unknown element type " + std::to_string(codice) + " at byte " + std::to_string(at - 2);
+            return false;
+        }
+        tutti.push_back(e);
+    }
+    if (tutti.empty() || tutti.size() % 2 != 0) {
+        motivo = "the file holds " + std::to_string(tutti.size()) + " elements, not two equal halves";
+        return false;
+    }
+    std::size_t meta = tutti.size() / 2;
+    x.assign(tutti.begin(), tutti.begin() + static_cast<std::ptrdiff_t>(meta));
+    y.assign(tutti.begin() + static_cast<std::ptrdiff_t>(meta), tutti.end());
+    return true;
+}

@@ -1,0 +1,20 @@
+// The document writer: every text file of the system is a line list written as
+// Windows-1252 lines ended by CR LF, up to the end marker.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+inline constexpr std::size_t capacita_lista = 1001;  // slots 0 to 1000
+inline constexpr const char* marcatore_fine = "riferimento fine del file";
+
+// A line list: slot 0 upwards, the end marker after the last line. Texts are Windows-1252 bytes.
+using lista_righe = std::vector<std::string>;
+
+// The bytes of the file: each slot before the end marker followed by CR LF. Never more than
+// the list's 1001 slots are looked at; the marker itself is never written.
+std::string testo_documento(const lista_righe& lista);
+
+// Replaces the named file with the list's text (the platform reports a failure).
+void scrivi_documento(const lista_righe& lista, const std::string& nome_file);

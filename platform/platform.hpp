@@ -1,0 +1,46 @@
+// The only place that knows the operating system: the program folder, files, the window,
+// the message box and the end of the program.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// A file operation that failed; what() names the operation, the file and the system's reason.
+struct file_error {
+    std::string message;
+};
+
+// The folder that holds the running executable, without a trailing separator.
+std::string program_folder();
+
+// folder + separator + name ("\" on Windows, "/" elsewhere).
+std::string join_path(const std::string& folder, const std::string& name);
+
+bool file_exists(const std::string& path);
+
+// Reads the whole file; false with the system's reason when it cannot be opened or read.
+bool read_file(const std::string& path, std::string& bytes, std::string& reason);
+
+// Replaces the file with exactly these bytes: any earlier file of that name is removed
+// first, so nothing of a longer old file survives. Throws file_error.
+void replace_file(const std::string& path, const std::string& bytes);
+
+// Removes the file. Throws file_error when it exists and cannot be removed.
+void delete_file(const std::string& path);
+
+// The "Attendere" window: shown and painted once.
+void show_window(const std::string& caption);
+
+// A modal message box with one OK button; returns when it is closed.
+void message_box(const std::string& text);
+
+// A run-time failure report (a file that cannot be written, an array never created).
+void report_failure(const std::string& text);
+
+// One line of diagnostics for the user (a recorded build status).
+void report_note(const std::string& text);
+
+[[noreturn]] void end_program(int exit_status);
+
+}  // namespace platform

@@ -1,0 +1,91 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <system_error>
+
+#include "platform/platform.hpp"
+
+namespace platform {
+
+namespace {
+
+std::string reason_of(int err) { return std::strerror(err); }
+
+[[noreturn]] void fail(const std::string& operation, const std::string& path, int err) {
+    throw file_error{"cannot " + operation + " " + path + ": " + reason_of(err)};
+}
+
+}  // namespace
+
+std::string program_folder() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) throw file_error{"cannot find the program's own folder: " + ec.message()};
+    return exe.parent_path().string();
+}
+
+std::string join_path(const std::string& folder, const std::string& name) { return folder + "/" + name; }
+
+bool file_exists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool read_file(const std::string& path, std::string& bytes, std::string& reason) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        reason = reason_of(errno);
+        return false;
+    }
+    bytes.clear();
+    char buffer[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    bool failed = std::ferror(f) != 0;
+    int err = errno;
+    std::fclose(f);
+    if (failed) {
+        reason = reason_of(err);
+        return false;
+    }
+    return true;
+}
+
+void replace_file(const std::string& path, const std::string& bytes) {
+    if (std::remove(path.c_str()) != 0 && errno != ENOENT) fail("delete", path, errno);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) fail("create", path, errno);
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+        int err = errno;
+        std::fclose(f);
+        fail("write", path, err);
+    }
+    if (std::fclose(f) != 0) fail("write", path, errno);
+}
+
+void delete_file(const std::string& path) {
+    if (std::remove(path.c_str()) != 0 && errno != ENOENT) fail("delete", path, errno);
+}
+
+void show_window(const std::string& caption) { std::cerr << caption << std::endl; }
+
+void message_box(const std::string& text) { std::cerr << text << std::endl; }
+
+void report_failure(const std::string& text) { std::cerr << text << std::endl; }
+
+void report_note(const std::string& text) { std::cerr << text << std::endl; }
+
+void end_program(int exit_status) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::exit(exit_status);
+}
+
+}  // namespace platform

@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+
+#include "line/lettore_campi.hpp"
