@@ -1,0 +1,46 @@
+// A fresh empty folder for one test, removed afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+struct cartella_temporanea {
+    std::filesystem::path percorso;
+
+    cartella_temporanea() {
+        static std::atomic<int> contatore{0};
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string nome = "gs_" + std::to_string(::getpid()) + "_" + std::to_string(contatore++);
+        if (info) nome += std::string("_") + info->name();
+        for (char& c : nome)
+            if (c == '/') c = '_';
+        percorso = std::filesystem::temp_directory_path() / nome;
+        std::filesystem::remove_all(percorso);
+        std::filesystem::create_directories(percorso);
+    }
+    ~cartella_temporanea() {
+        std::error_code ec;
+        std::filesystem::remove_all(percorso, ec);
+    }
+    cartella_temporanea(const cartella_temporanea&) = delete;
+    cartella_temporanea& operator=(const cartella_temporanea&) = delete;
+
+    std::string str() const { return percorso.string(); }
+    std::filesystem::path operator/(const std::string& nome) const { return percorso / nome; }
+
+    void scrivi(const std::string& nome, const std::string& byte) const {
+        std::ofstream f(percorso / nome, std::ios::binary);
+        f << byte;
+    }
+    std::string leggi(const std::string& nome) const {
+        std::ifstream f(percorso / nome, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    }
+    bool esiste(const std::string& nome) const { return std::filesystem::exists(percorso / nome); }
+};

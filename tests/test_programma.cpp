@@ -1,0 +1,114 @@
+// The program as the user starts it: a copy of the executable in a folder of its own.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "cartella_temporanea.hpp"
+#include "driver/costruzione.hpp"
+#include "model/stati.hpp"
+
+namespace {
+
+struct esecuzione {
+    int uscita = -1;
+    std::string errori;
+};
+
+esecuzione avvia(const cartella_temporanea& c, const std::string& argomenti = "") {
+    std::filesystem::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario",
+                               std::filesystem::copy_options::overwrite_existing);
+    const std::string comando = "cd / && '" + (c / "genera_scenario").string() + "' " + argomenti + " 2>'" +
+                                (c / "stderr.log").string() + "' >/dev/null";
+    esecuzione e;
+    const int stato = std::system(comando.c_str());
+    e.uscita = WIFEXITED(stato) ? WEXITSTATUS(stato) : -1;
+    e.errori = c.leggi("stderr.log");
+    std::filesystem::remove(c / "stderr.log");
+    std::filesystem::remove(c / "genera_scenario");
+    return e;
+}
+
+TEST(Programma, CostruisceNellaPropriaCartella) {
+    cartella_temporanea c;
+    const esecuzione e = avvia(c);
+    EXPECT_EQ(e.uscita, 0) << e.errori;
+    EXPECT_EQ(e.errori, "Attendere\n");
+    EXPECT_EQ(std::filesystem::file_size(c / "Sorvanta_linea.dat"), 919964u);
+    EXPECT_EQ(std::filesystem::file_size(c / "Sorvanta_E48027.dat"), 13815u);
+    EXPECT_TRUE(c.esiste("Sorvanta_E48027.sim"));
+    EXPECT_FALSE(c.esiste("Sorvanta_linea.txt"));
+    EXPECT_FALSE(c.esiste("Sorvanta_E48027-.txt"));
+}
+
+TEST(Programma, SostituisceFilePiuLunghiEDaGliStessiByte) {
+    cartella_temporanea c;
+    ASSERT_EQ(avvia(c).uscita, 0);
+    const std::string sim = c.leggi("Sorvanta_E48027.sim");
+    const std::string dat = c.leggi("Sorvanta_E48027.dat");
+    const std::string piano = c.leggi("Sorvanta_linea.dat");
+    for (const char* nome : {"Sorvanta_E48027.sim", "Sorvanta_E48027.dat", "Sorvanta_linea.dat"})
+        c.scrivi(nome, std::string(1000000, '\x7F'));
+    ASSERT_EQ(avvia(c).uscita, 0);
+    EXPECT_EQ(c.leggi("Sorvanta_E48027.sim"), sim);
+    EXPECT_EQ(c.leggi("Sorvanta_E48027.dat"), dat);
+    EXPECT_EQ(c.leggi("Sorvanta_linea.dat"), piano);
+}
+
+TEST(Compilazione, SenzaFileDiLineaNessunPercorso) {
+    cartella_temporanea c;
+    stato_build s;
+    s.cartella = c.str();
+    s.scenario = "Sorvanta";
+    s.treno = "E48027";
+    c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\n[fine]\r\n");
+    try {
+        compila(s, 1);
+        FAIL() << "the build went on without a route";
+    } catch (const errore_esecuzione& e) {
+        EXPECT_NE(e.messaggio.find("status 101"), std::string::npos) << e.messaggio;
+    }
+    EXPECT_EQ(s.errore_numero, stati::file_linea_mancante);
+    // The reading step ended before the service description, which stays.
+    EXPECT_TRUE(c.esiste("Sorvanta_E48027-.txt"));
+}
+
+TEST(Compilazione, GuastoCancellaEntrambeLeDescrizioni) {
+    cartella_temporanea c;
+    stato_build s;
+    s.cartella = c.str();
+    s.scenario = "Sorvanta";
+    s.treno = "E48027";
+    c.scrivi("Sorvanta_linea.txt", "[generale]\r\nlunghezza percorso, 99999999999\r\n[fine]\r\n");
+    c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\n[fine]\r\n");
+    EXPECT_THROW(compila(s, 1), errore_esecuzione);
+    EXPECT_EQ(s.errore_numero, stati::lettura_fallita);
+    EXPECT_EQ(s.errore_riga, 2);
+    EXPECT_FALSE(c.esiste("Sorvanta_linea.txt"));
+    EXPECT_FALSE(c.esiste("Sorvanta_E48027-.txt"));
+}
+
+TEST(Compilazione, StatoChiudeLaLetturaMaScriveIFile) {
+    cartella_temporanea c;
+    stato_build s;
+    s.cartella = c.str();
+    s.scenario = "Sorvanta";
+    s.treno = "E48027";
+    c.scrivi("Sorvanta_linea.txt",
+             "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 100, (A)\r\n"
+             "cartello_indicatore, 100, (B)\r\n[fine]\r\n");
+    c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\n[fine]\r\n");
+    EXPECT_EQ(compila(s, 0), 0);
+    EXPECT_EQ(s.errore_numero, stati::cartello_occupato);
+    EXPECT_EQ(descrivi_stato(s), "status 6: sign board on a cell that is not free (at 100 m)");
+    EXPECT_FALSE(c.esiste("Sorvanta_linea.txt"));
+    EXPECT_TRUE(c.esiste("Sorvanta_E48027-.txt"));
+    scrivi_file_binari(s);
+    EXPECT_EQ(std::filesystem::file_size(c / "Sorvanta_E48027.dat"), 15u * 161);
+    EXPECT_FALSE(c.esiste("Sorvanta_linea.dat"));
+}
+
+}  // namespace
