@@ -15,34 +15,54 @@ void pulisci_servizio(stato_build& s) {
     for (slot_servizio& slot : s.servizio) slot = slot_servizio{};
 }
 
+descrizioni descrizioni_incorporate(const stato_build& s) {
+    descrizioni d;
+    d.file_linea = nome_file_linea_txt(s);
+    d.file_treno = nome_file_treno_txt(s);
+    return d;
+}
+
 namespace {
+
+void cancella(const descrizioni& d, const std::string& file) {
+    if (d.cancella) platform::delete_file(file);
+}
 
 // The failure handler of the reading step: both descriptions are deleted (one that is
 // already gone is skipped) and the status is 25.
-void gestore_guasti(stato_build& s, const lettore_campi* l, descrizione d) {
-    platform::delete_file(nome_file_linea_txt(s));
-    platform::delete_file(nome_file_treno_txt(s));
+void gestore_guasti(stato_build& s, const descrizioni& d, const lettore_campi* l, descrizione quale) {
+    cancella(d, d.file_linea);
+    cancella(d, d.file_treno);
     s.errore_numero = stati::lettura_fallita;
-    s.errore_descrizione = d;
+    s.errore_descrizione = quale;
     s.errore_riga = l ? l->riga_campo : 0;
+}
+
+// The description's text, from memory or from its file; false when the file cannot be read.
+bool prendi_testo(const std::string* in_memoria, const std::string& file, std::string& testo) {
+    if (in_memoria) {
+        testo = *in_memoria;
+        return true;
+    }
+    std::string motivo;
+    return platform::read_file(file, testo, motivo);
 }
 
 }  // namespace
 
-void memorizza_dati(stato_build& s) {
+void memorizza_dati(stato_build& s, const descrizioni& d) {
     s.servizio[slot_scenario].nome = s.scenario;
     s.servizio[slot_treno].nome = s.treno;
 
-    const std::string file_linea = nome_file_linea_txt(s);
-    if (!platform::file_exists(file_linea)) {
+    if (!d.testo_linea && !platform::file_exists(d.file_linea)) {
         s.errore_numero = stati::file_linea_mancante;
         s.errore_descrizione = descrizione::linea;
         s.errore_riga = 0;
         return;
     }
-    std::string testo, motivo;
-    if (!platform::read_file(file_linea, testo, motivo)) {
-        gestore_guasti(s, nullptr, descrizione::linea);
+    std::string testo;
+    if (!prendi_testo(d.testo_linea, d.file_linea, testo)) {
+        gestore_guasti(s, d, nullptr, descrizione::linea);
         return;
     }
     lettore_campi l = apri_lettore(testo);
@@ -51,33 +71,34 @@ void memorizza_dati(stato_build& s) {
     try {
         continua = leggi_linea(s, l, contatore_cartelli);
     } catch (const guasto_lettura&) {
-        gestore_guasti(s, &l, descrizione::linea);
+        gestore_guasti(s, d, &l, descrizione::linea);
         return;
     }
-    platform::delete_file(file_linea);
+    cancella(d, d.file_linea);
     if (!continua) return;
 
-    const std::string file_treno = nome_file_treno_txt(s);
     std::string testo_treno;
-    if (!platform::read_file(file_treno, testo_treno, motivo)) {
-        gestore_guasti(s, nullptr, descrizione::servizio);
+    if (!prendi_testo(d.testo_treno, d.file_treno, testo_treno)) {
+        gestore_guasti(s, d, nullptr, descrizione::servizio);
         return;
     }
     lettore_campi ls = apri_lettore(testo_treno);
     try {
         leggi_servizio(s, ls, contatore_cartelli);
     } catch (const guasto_lettura&) {
-        gestore_guasti(s, &ls, descrizione::servizio);
+        gestore_guasti(s, d, &ls, descrizione::servizio);
         return;
     }
-    platform::delete_file(file_treno);
+    cancella(d, d.file_treno);
 }
 
-std::int32_t compila(stato_build& s, std::int32_t j) {
+void memorizza_dati(stato_build& s) { memorizza_dati(s, descrizioni_incorporate(s)); }
+
+std::int32_t compila(stato_build& s, std::int32_t j, const descrizioni& d) {
     s.genera_linea = j;
     s.errore_numero = 0;
     pulisci_servizio(s);
-    memorizza_dati(s);
+    memorizza_dati(s, d);
     if (!percorso_creato(s))
         throw errore_esecuzione{"the route array was never created, so no binary file is written: " +
                                 descrivi_stato(s)};
@@ -90,6 +111,8 @@ void scrivi_file_binari(const stato_build& s) {
     platform::replace_file(nome_file_sim(s), serializza_servizio(s.servizio));
     platform::replace_file(nome_file_dat(s), serializza_percorso(s.percorso));
 }
+
+std::int32_t compila(stato_build& s, std::int32_t j) { return compila(s, j, descrizioni_incorporate(s)); }
 
 void memorizza_percorso(stato_build& s, const std::int32_t& j) {
     std::int32_t fatale = compila(s, j);

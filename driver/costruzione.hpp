@@ -14,11 +14,25 @@ struct errore_esecuzione {
 
 void pulisci_servizio(stato_build& s);
 
+// Where the reading step takes the two descriptions from.
+struct descrizioni {
+    std::string file_linea;
+    std::string file_treno;
+    const std::string* testo_linea = nullptr;  // already in memory: the file is not opened
+    const std::string* testo_treno = nullptr;
+    bool cancella = true;  // the plain build deletes its intermediate files once read
+};
+
+// The plain build's two intermediate files in the build's folder, deleted once read.
+descrizioni descrizioni_incorporate(const stato_build& s);
+
 // Reads both descriptions (and deletes them); records a status on failure.
+void memorizza_dati(stato_build& s, const descrizioni& d);
 void memorizza_dati(stato_build& s);
 
 // Steps 1 to 5 of the compile step, in memory. Returns 0, or the fatal error number of the
 // stamping guards. Throws errore_esecuzione when the route array was never created.
+std::int32_t compila(stato_build& s, std::int32_t j, const descrizioni& d);
 std::int32_t compila(stato_build& s, std::int32_t j);
 
 // Steps 6 to 8: the line record file (when genera_linea is non-zero), the slot table, the route.

@@ -1,0 +1,27 @@
+#include <array>
+#include <string_view>
+
+#include "documents/documenti.hpp"
+#include "model/nomi_file.hpp"
+
+namespace {
+
+// The scenario prescribes no slowdown, and the notice says just that.
+constexpr std::array<std::string_view, 4> righe_avviso = {
+    "",
+    "",
+    "",
+    "                  NESSUNA PRESCRIZIONE",
+};
+
+}  // namespace
+
+lista_righe righe_rallentamenti(const stato_build&) {
+    lista_righe lista(righe_avviso.begin(), righe_avviso.end());
+    lista.emplace_back(marcatore_fine);
+    return lista;
+}
+
+void dati_rallentamenti(const stato_build& s) {
+    scrivi_documento(righe_rallentamenti(s), nome_documento(s, "rallentamenti.txt"));
+}
