@@ -107,9 +107,11 @@ std::int32_t compila(stato_build& s, std::int32_t j, const descrizioni& d) {
 }
 
 void scrivi_file_binari(const stato_build& s) {
-    if (s.genera_linea != 0) platform::replace_file(nome_file_linea_dat(s), serializza_linea(s.linea));
-    platform::replace_file(nome_file_sim(s), serializza_servizio(s.servizio));
-    platform::replace_file(nome_file_dat(s), serializza_percorso(s.percorso));
+    std::vector<platform::file_contents> file;
+    if (s.genera_linea != 0) file.push_back({nome_file_linea_dat(s), serializza_linea(s.linea)});
+    file.push_back({nome_file_sim(s), serializza_servizio(s.servizio)});
+    file.push_back({nome_file_dat(s), serializza_percorso(s.percorso)});
+    platform::replace_files(file);
 }
 
 std::int32_t compila(stato_build& s, std::int32_t j) { return compila(s, j, descrizioni_incorporate(s)); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -22,9 +23,22 @@ bool file_exists(const std::string& path);
 // Reads the whole file; false with the system's reason when it cannot be opened or read.
 bool read_file(const std::string& path, std::string& bytes, std::string& reason);
 
-// Replaces the file with exactly these bytes: any earlier file of that name is removed
-// first, so nothing of a longer old file survives. Throws file_error.
+// Replaces the file with exactly these bytes. The bytes go to a temporary file in the same
+// folder first, every write and the close are checked, and only a complete file is renamed
+// over the old one: a failure leaves the earlier file as it was. Throws file_error.
 void replace_file(const std::string& path, const std::string& bytes);
+
+struct file_contents {
+    std::string path;
+    std::string bytes;
+};
+
+// Replaces several files together: all are written in full under temporary names before
+// the first is renamed into place. On failure the temporaries are removed. Throws file_error.
+void replace_files(const std::vector<file_contents>& files);
+
+// Creates the folder and its parents when missing. Throws file_error.
+void make_folder(const std::string& path);
 
 // Removes the file. Throws file_error when it exists and cannot be removed.
 void delete_file(const std::string& path);

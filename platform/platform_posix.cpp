@@ -58,16 +58,60 @@ bool read_file(const std::string& path, std::string& bytes, std::string& reason)
     return true;
 }
 
-void replace_file(const std::string& path, const std::string& bytes) {
-    if (std::remove(path.c_str()) != 0 && errno != ENOENT) fail("delete", path, errno);
+namespace {
+
+std::string temporary_name(const std::string& path) {
+    return path + "." + std::to_string(::getpid()) + ".tmp";
+}
+
+void write_whole(const std::string& path, const std::string& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) fail("create", path, errno);
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
         int err = errno;
         std::fclose(f);
+        std::remove(path.c_str());
         fail("write", path, err);
     }
-    if (std::fclose(f) != 0) fail("write", path, errno);
+    if (std::fclose(f) != 0) {
+        int err = errno;
+        std::remove(path.c_str());
+        fail("write", path, err);
+    }
+}
+
+}  // namespace
+
+void replace_file(const std::string& path, const std::string& bytes) { replace_files({{path, bytes}}); }
+
+void replace_files(const std::vector<file_contents>& files) {
+    std::vector<std::string> written;
+    auto remove_written = [&] {
+        for (const std::string& t : written) std::remove(t.c_str());
+    };
+    try {
+        for (const file_contents& f : files) {
+            const std::string temporary = temporary_name(f.path);
+            write_whole(temporary, f.bytes);
+            written.push_back(temporary);
+        }
+    } catch (const file_error& e) {
+        remove_written();
+        throw file_error{e.message};
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (std::rename(written[i].c_str(), files[i].path.c_str()) != 0) {
+            int err = errno;
+            for (std::size_t k = i; k < written.size(); ++k) std::remove(written[k].c_str());
+            fail("replace", files[i].path, err);
+        }
+    }
+}
+
+void make_folder(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    if (ec) throw file_error{"cannot create folder " + path + ": " + ec.message()};
 }
 
 void delete_file(const std::string& path) {
