@@ -100,9 +100,10 @@ std::int32_t compila(stato_build& s, std::int32_t j, const descrizioni& d) {
     pulisci_servizio(s);
     memorizza_dati(s, d);
     if (!percorso_creato(s))
-        throw errore_esecuzione{"the route array was never created, so no binary file is written: " +
-                                descrivi_stato(s)};
+        throw errore_esecuzione{diagnostica(s, d) + "; the route was never created, so no binary file is written"};
+    const std::int32_t prima_della_passata = s.errore_numero;
     passata_finale(s);
+    if (s.errore_numero != prima_della_passata) s.errore_descrizione = descrizione::nessuna;
     return applica_timbri(s);
 }
 
@@ -120,6 +121,25 @@ void memorizza_percorso(stato_build& s, const std::int32_t& j) {
     std::int32_t fatale = compila(s, j);
     if (fatale != 0) errore(std::to_string(fatale));
     scrivi_file_binari(s);
+}
+
+std::string diagnostica(const stato_build& s, const descrizioni& d) {
+    auto nel_file = [&](const std::string& file) {
+        return file + (s.errore_riga > 0 ? ":" + std::to_string(s.errore_riga) : "") + ": ";
+    };
+    std::string dove;
+    switch (s.errore_descrizione) {
+        case descrizione::linea:
+            dove = nel_file(d.file_linea);
+            break;
+        case descrizione::servizio:
+            dove = nel_file(d.file_treno);
+            break;
+        case descrizione::nessuna:
+            dove = "finishing pass, cell " + std::to_string(s.errore_posizione / 50) + ": ";
+            break;
+    }
+    return dove + descrivi_stato(s);
 }
 
 void errore(const std::string& a) {
@@ -140,7 +160,7 @@ int Form_Load(const std::string& cartella) {
     dati_scheda(s);
     memorizza_percorso(s, 1);
     if (s.errore_numero != 0) {
-        platform::report_note(descrivi_stato(s));
+        platform::report_note(diagnostica(s, descrizioni_incorporate(s)));
         return 2;
     }
     return 0;

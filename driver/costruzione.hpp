@@ -41,6 +41,10 @@ void scrivi_file_binari(const stato_build& s);
 // The whole compile step: errore ends the program on a fatal error.
 void memorizza_percorso(stato_build& s, const std::int32_t& j);
 
+// One line for the user: where the status was recorded (file and line, or the cell of the
+// finishing pass), "status N", its meaning and the position where one was recorded.
+std::string diagnostica(const stato_build& s, const descrizioni& d);
+
 // Shows " Errore n. " and the number, then ends the program.
 [[noreturn]] void errore(const std::string& a);
 

@@ -27,6 +27,9 @@ struct campo_slot {
 };
 
 extern const std::array<campo_cella, 11> layout_cella;
+// Fields from this index on describe the track under the cell (terrain, speed limit,
+// gradient, adhesion); the ones before it belong to the cell's object.
+inline constexpr std::size_t primo_campo_binario = 7;
 extern const std::array<campo_slot, 16> layout_slot;
 
 inline constexpr std::size_t byte_cella = 15;
