@@ -5,7 +5,7 @@
 
 #include "driver/costruzione.hpp"
 #include "driver/dump.hpp"
-#include "model/encoding.hpp"
+#include "platform/encoding.hpp"
 #include "model/stati.hpp"
 #include "model/testo.hpp"
 #include "platform/platform.hpp"

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <vector>
 
-#include "model/encoding.hpp"
+#include "platform/encoding.hpp"
 #include "model/file_binari.hpp"
 #include "platform/platform.hpp"
 

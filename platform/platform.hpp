@@ -15,7 +15,8 @@ struct file_error {
 // The folder that holds the running executable, without a trailing separator.
 std::string program_folder();
 
-// folder + separator + name ("\" on Windows, "/" elsewhere).
+// folder + separator + name ("\" on Windows, "/" elsewhere). The folder is in the file
+// system's own form; the name is Windows-1252 text, as every name the build forms.
 std::string join_path(const std::string& folder, const std::string& name);
 
 bool file_exists(const std::string& path);

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "platform/encoding.hpp"
 #include "platform/platform.hpp"
 
 namespace platform {
@@ -31,7 +32,10 @@ std::string program_folder() {
     return exe.parent_path().string();
 }
 
-std::string join_path(const std::string& folder, const std::string& name) { return folder + "/" + name; }
+// Names built by the program are Windows-1252 text; this file system takes UTF-8.
+std::string join_path(const std::string& folder, const std::string& name) {
+    return folder + "/" + cp1252_to_utf8(name);
+}
 
 bool file_exists(const std::string& path) {
     std::error_code ec;

@@ -1,33 +1,23 @@
 // The program as the user starts it: a copy of the executable in a folder of its own.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
 #include "driver/costruzione.hpp"
 #include "model/stati.hpp"
 
 namespace {
 
-struct esecuzione {
-    int uscita = -1;
-    std::string errori;
-};
-
-esecuzione avvia(const cartella_temporanea& c, const std::string& argomenti = "") {
+// The plain build: a copy of the executable in the folder, started from elsewhere.
+esecuzione avvia(const cartella_temporanea& c) {
     std::filesystem::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario",
                                std::filesystem::copy_options::overwrite_existing);
-    const std::string comando = "cd / && '" + (c / "genera_scenario").string() + "' " + argomenti + " 2>'" +
-                                (c / "stderr.log").string() + "' >/dev/null";
-    esecuzione e;
-    const int stato = std::system(comando.c_str());
-    e.uscita = WIFEXITED(stato) ? WEXITSTATUS(stato) : -1;
-    e.errori = c.leggi("stderr.log");
-    std::filesystem::remove(c / "stderr.log");
+    esecuzione e = avvia_in("/", (c / "genera_scenario").string(), "");
     std::filesystem::remove(c / "genera_scenario");
     return e;
 }

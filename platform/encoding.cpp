@@ -1,4 +1,4 @@
-#include "model/encoding.hpp"
+#include "platform/encoding.hpp"
 
 #include <cstdint>
 

@@ -1,0 +1,304 @@
+// The author's commands, run as the built program.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <string>
+
+#include "avvia_programma.hpp"
+#include "cartella_temporanea.hpp"
+
+namespace {
+
+const std::string esempi = std::string(GS_SOURCE_DIR) + "/examples";
+
+esecuzione comando(const cartella_temporanea& c, const std::string& argomenti) {
+    return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti);
+}
+
+// A small strict JSON checker: enough to tell that dump --json prints one valid document.
+struct json_checker {
+    const std::string& t;
+    std::size_t i = 0;
+    void blanks() {
+        while (i < t.size() && std::isspace(static_cast<unsigned char>(t[i]))) ++i;
+    }
+    bool literal(const char* w) {
+        const std::string s(w);
+        if (t.compare(i, s.size(), s) != 0) return false;
+        i += s.size();
+        return true;
+    }
+    bool string() {
+        if (t[i] != '"') return false;
+        for (++i; i < t.size(); ++i) {
+            if (t[i] == '\\') {
+                ++i;
+            } else if (t[i] == '"') {
+                ++i;
+                return true;
+            } else if (static_cast<unsigned char>(t[i]) < 0x20) {
+                return false;
+            }
+        }
+        return false;
+    }
+    bool number() {
+        const std::size_t da = i;
+        if (t[i] == '-') ++i;
+        while (i < t.size() && (std::isdigit(static_cast<unsigned char>(t[i])) || t[i] == '.' || t[i] == 'e' ||
+                                t[i] == 'E' || t[i] == '+' || t[i] == '-'))
+            ++i;
+        return i > da;
+    }
+    bool value() {
+        blanks();
+        if (i >= t.size()) return false;
+        bool ok;
+        if (t[i] == '{')
+            ok = sequence('}', true);
+        else if (t[i] == '[')
+            ok = sequence(']', false);
+        else if (t[i] == '"')
+            ok = string();
+        else if (t[i] == 't')
+            ok = literal("true");
+        else if (t[i] == 'f')
+            ok = literal("false");
+        else if (t[i] == 'n')
+            ok = literal("null");
+        else
+            ok = number();
+        blanks();
+        return ok;
+    }
+    bool sequence(char fine, bool oggetto) {
+        ++i;
+        blanks();
+        if (i < t.size() && t[i] == fine) {
+            ++i;
+            return true;
+        }
+        for (;;) {
+            if (oggetto) {
+                blanks();
+                if (!string()) return false;
+                blanks();
+                if (i >= t.size() || t[i++] != ':') return false;
+            }
+            if (!value()) return false;
+            if (i < t.size() && t[i] == ',') {
+                ++i;
+                continue;
+            }
+            if (i < t.size() && t[i] == fine) {
+                ++i;
+                return true;
+            }
+            return false;
+        }
+    }
+    bool document() { return value() && i == t.size(); }
+};
+
+bool json_valido(const std::string& testo) {
+    json_checker j{testo};
+    return j.document();
+}
+
+const char* linea_minima = "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendenza, 0, 1\r\n[fine]\r\n";
+const char* servizio_minimo = "[generale]\r\nvelocita, 0, 60\r\n[fine]\r\n";
+
+TEST(Comandi, CompilaGliEsempiComeLaCostruzioneIncorporata) {
+    cartella_temporanea incorporata;
+    std::filesystem::copy_file(GENERA_SCENARIO_EXE, incorporata / "genera_scenario");
+    ASSERT_EQ(avvia_in("/", (incorporata / "genera_scenario").string(), "").uscita, 0);
+
+    cartella_temporanea c;
+    const esecuzione e =
+        comando(c, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt' --out uscita");
+    ASSERT_EQ(e.uscita, 0) << e.errori;
+    EXPECT_EQ(e.errori, "");
+    for (const char* nome : {"Sorvanta_linea.dat", "Sorvanta_E48027.sim", "Sorvanta_E48027.dat"})
+        EXPECT_EQ(c.leggi(std::string("uscita/") + nome), incorporata.leggi(nome)) << nome;
+    // compile writes the three binary files and nothing else.
+    int quanti = 0;
+    for ([[maybe_unused]] const auto& f : std::filesystem::directory_iterator(c / "uscita")) ++quanti;
+    EXPECT_EQ(quanti, 3);
+}
+
+TEST(Comandi, StatoRegistratoConRigaEFileIntatti) {
+    cartella_temporanea c;
+    const std::string linea =
+        "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 100, (A)\r\n"
+        "cartello_indicatore, 120, (B)\r\n[fine]\r\n";
+    c.scrivi("l.txt", linea);
+    c.scrivi("s.txt", servizio_minimo);
+    const esecuzione e = comando(c, "compile l.txt s.txt");
+    EXPECT_EQ(e.uscita, 2);
+    EXPECT_EQ(e.errori, "l.txt:5: status 6: sign board on a cell that is not free (at 120 m)\n");
+    EXPECT_TRUE(c.esiste("Sorvanta_E48027.sim"));
+    EXPECT_TRUE(c.esiste("Sorvanta_E48027.dat"));
+    EXPECT_EQ(c.leggi("l.txt"), linea);
+    EXPECT_EQ(c.leggi("s.txt"), servizio_minimo);
+}
+
+TEST(Comandi, StatoNelServizio) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    c.scrivi("s.txt", "[generale]\r\nvelocita, 0, 60\r\nstazione, 1920, 12, 300, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, X\r\n"
+                      "[fine]\r\n");
+    const esecuzione e = comando(c, "compile l.txt s.txt --no-plan");
+    EXPECT_EQ(e.uscita, 2);
+    EXPECT_EQ(e.errori, "s.txt:3: status 8: station position not a multiple of 50 (at 1920 m)\n");
+    EXPECT_FALSE(c.esiste("Sorvanta_linea.dat"));
+}
+
+TEST(Comandi, ErroreFataleNonScriveNulla) {
+    cartella_temporanea c;
+    // A sign board at 0 m lands in route cell 1, whose first value is reserved.
+    c.scrivi("l.txt", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 0, (A)\r\n[fine]\r\n");
+    c.scrivi("s.txt", servizio_minimo);
+    const esecuzione e = comando(c, "compile l.txt s.txt --out o");
+    EXPECT_EQ(e.uscita, 1);
+    EXPECT_EQ(e.errori, " Errore n. 1250\n");
+    EXPECT_FALSE(c.esiste("o"));
+}
+
+TEST(Comandi, PercorsoMaiCreato) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", "[generale]\r\nlunghezza percorso, 2000000\r\n[curve]\r\n[fine]\r\n");
+    c.scrivi("s.txt", servizio_minimo);
+    const esecuzione e = comando(c, "compile l.txt s.txt");
+    EXPECT_EQ(e.uscita, 1);
+    EXPECT_NE(e.errori.find("l.txt:2: status 1: line length above 1000000 m"), std::string::npos) << e.errori;
+    EXPECT_NE(e.errori.find("never created"), std::string::npos) << e.errori;
+    EXPECT_FALSE(c.esiste("Sorvanta_E48027.sim"));
+}
+
+TEST(Comandi, IngressoMancante) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    const esecuzione e = comando(c, "compile l.txt manca.txt --out o");
+    EXPECT_EQ(e.uscita, 1);
+    EXPECT_EQ(e.errori, "cannot open manca.txt: No such file or directory\n");
+    EXPECT_FALSE(c.esiste("o"));
+}
+
+TEST(Comandi, NomiEPiano) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    c.scrivi("s.txt", servizio_minimo);
+    c.scrivi("Mia_linea.dat", "piano precedente");
+    EXPECT_EQ(comando(c, "compile l.txt s.txt --scenario Mia --train '' --no-plan").uscita, 0);
+    EXPECT_TRUE(c.esiste("Mia_.sim"));
+    EXPECT_TRUE(c.esiste("Mia_.dat"));
+    EXPECT_EQ(c.leggi("Mia_linea.dat"), "piano precedente");
+
+    EXPECT_EQ(comando(c, "compile l.txt s.txt --scenario=Citt\xC3\xA0 --train=R1 --out sotto/cartella").uscita, 0);
+    EXPECT_TRUE(c.esiste("sotto/cartella/Citt\xC3\xA0_R1.sim"));
+    EXPECT_TRUE(c.esiste("sotto/cartella/Citt\xC3\xA0_linea.dat"));
+    // The slot text holds the name in Windows-1252: one byte for the accented letter.
+    const std::string sim = c.leggi("sotto/cartella/Citt\xC3\xA0_R1.sim");
+    EXPECT_NE(sim.find(std::string("\x05\x00" "Citt\xE0", 7)), std::string::npos);
+}
+
+struct caso_uso {
+    const char* nome;
+    std::string argomenti;
+    int uscita;
+    const char* messaggio;  // found in standard error, or in standard output for help and version
+};
+
+class UsoComandi : public ::testing::TestWithParam<caso_uso> {};
+
+TEST_P(UsoComandi, RispondeComeAtteso) {
+    const caso_uso& u = GetParam();
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    c.scrivi("s.txt", servizio_minimo);
+    const esecuzione e = comando(c, u.argomenti);
+    EXPECT_EQ(e.uscita, u.uscita) << e.errori;
+    const std::string& testo = u.uscita == 0 ? e.uscita_standard : e.errori;
+    EXPECT_NE(testo.find(u.messaggio), std::string::npos) << testo;
+    if (u.uscita == 64) {
+        EXPECT_NE(e.errori.find("usage:"), std::string::npos);
+        EXPECT_FALSE(c.esiste("Sorvanta_E48027.sim"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casi, UsoComandi,
+    ::testing::Values(caso_uso{"help", "--help", 0, "usage: genera_scenario"},
+                      caso_uso{"version", "--version", 0, "genera_scenario 1."},
+                      caso_uso{"compile_help", "compile --help", 0, "--no-plan"},
+                      caso_uso{"dump_help", "dump --help", 0, "--json"},
+                      caso_uso{"unknown_command", "build", 64, "unknown command build"},
+                      caso_uso{"unknown_option", "compile l.txt s.txt --fast", 64, "unknown option --fast"},
+                      caso_uso{"missing_value", "compile l.txt s.txt --out", 64, "--out needs a value"},
+                      caso_uso{"one_file", "compile l.txt", 64, "a line file and a service file"},
+                      caso_uso{"three_files", "compile l.txt s.txt x.txt", 64, "a line file and a service file"},
+                      caso_uso{"separator_in_name", "compile l.txt s.txt --scenario a/b", 64, "path separator"},
+                      caso_uso{"backslash_in_code", "compile l.txt s.txt --train 'a\\b'", 64, "path separator"},
+                      caso_uso{"control_in_name", "compile l.txt s.txt --scenario \"$(printf 'a\\tb')\"", 64,
+                               "control character"},
+                      caso_uso{"outside_1252", "compile l.txt s.txt --train \xE2\x82\xAC\xE2\x98\x83", 64,
+                               "outside Windows-1252"},
+                      caso_uso{"invalid_utf8", "compile l.txt s.txt --train \"$(printf 'a\\377')\"", 64,
+                               "outside Windows-1252"},
+                      caso_uso{"code_linea", "compile l.txt s.txt --train LiNeA", 64, "plan file's name"},
+                      caso_uso{"dump_no_file", "dump", 64, "dump takes one file"},
+                      caso_uso{"dump_unknown_option", "dump x.dat --xml", 64, "unknown option --xml"}),
+    [](const ::testing::TestParamInfo<caso_uso>& info) { return std::string(info.param.nome); });
+
+TEST(Comandi, DumpDeiFileIncorporati) {
+    cartella_temporanea c;
+    ASSERT_EQ(comando(c, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt'").uscita, 0);
+
+    const esecuzione percorso = comando(c, "dump Sorvanta_E48027.dat");
+    ASSERT_EQ(percorso.uscita, 0) << percorso.errori;
+    EXPECT_NE(percorso.uscita_standard.find("cells: 921"), std::string::npos);
+    EXPECT_NE(percorso.uscita_standard.find("cell 30: position_m=1500 tipo_cella=1 valore1=22 valore2=51 valore3=60 "
+                                            "valore4=18"),
+              std::string::npos)
+        << percorso.uscita_standard;
+
+    const esecuzione slot = comando(c, "dump Sorvanta_E48027.sim");
+    ASSERT_EQ(slot.uscita, 0);
+    EXPECT_NE(slot.uscita_standard.find("slot 80: nome=\"(PONTE SUL     )(FIUME VALSIN 1)\""), std::string::npos);
+    EXPECT_EQ(slot.uscita_standard.find("slot 0:"), std::string::npos);
+
+    for (const char* file : {"Sorvanta_E48027.dat", "Sorvanta_E48027.sim", "Sorvanta_linea.dat"}) {
+        const esecuzione j = comando(c, std::string("dump ") + file + " --json");
+        ASSERT_EQ(j.uscita, 0) << file;
+        EXPECT_TRUE(json_valido(j.uscita_standard)) << file << "\n" << j.uscita_standard.substr(0, 400);
+    }
+    const esecuzione piano = comando(c, "dump Sorvanta_linea.dat");
+    EXPECT_NE(piano.uscita_standard.find("E: 46000"), std::string::npos) << piano.uscita_standard;
+}
+
+TEST(Comandi, DumpDiFileRovinati) {
+    cartella_temporanea c;
+    ASSERT_EQ(comando(c, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt'").uscita, 0);
+    const std::string sim = c.leggi("Sorvanta_E48027.sim");
+    c.scrivi("Corto_E1.sim", sim.substr(0, sim.size() - 3));
+    c.scrivi("Corto_E1.dat", c.leggi("Sorvanta_E48027.dat").substr(0, 100));
+    c.scrivi("Corto_linea.dat", c.leggi("Sorvanta_linea.dat").substr(0, 1001));
+    c.scrivi("strano.bin", "x");
+    struct caso {
+        const char* file;
+        const char* messaggio;
+    };
+    for (const caso& k : {caso{"Corto_E1.sim", "not a service slot file: slot 86 is truncated"},
+                          caso{"Corto_E1.dat", "not a route file: size 100"},
+                          caso{"Corto_linea.dat", "not a line plan file: truncated"},
+                          caso{"strano.bin", "cannot tell the kind of file"},
+                          caso{"manca.dat", "cannot open manca.dat"}}) {
+        const esecuzione e = comando(c, std::string("dump ") + k.file);
+        EXPECT_EQ(e.uscita, 1) << k.file;
+        EXPECT_NE(e.errori.find(k.messaggio), std::string::npos) << e.errori;
+        EXPECT_EQ(e.uscita_standard, "") << k.file;
+    }
+}
+
+}  // namespace
