@@ -52,9 +52,7 @@ constexpr std::array<std::string_view, 40> righe_testo_note = {
 }  // namespace
 
 lista_righe righe_note(const stato_build&) {
-    lista_righe lista(righe_testo_note.begin(), righe_testo_note.end());
-    lista.emplace_back(marcatore_fine);
-    return lista;
+    return lista_con_marcatore(righe_testo_note);
 }
 
 void dati_note(const stato_build& s) { scrivi_documento(righe_note(s), nome_documento(s, "note.txt")); }

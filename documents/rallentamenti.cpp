@@ -17,9 +17,7 @@ constexpr std::array<std::string_view, 4> righe_avviso = {
 }  // namespace
 
 lista_righe righe_rallentamenti(const stato_build&) {
-    lista_righe lista(righe_avviso.begin(), righe_avviso.end());
-    lista.emplace_back(marcatore_fine);
-    return lista;
+    return lista_con_marcatore(righe_avviso);
 }
 
 void dati_rallentamenti(const stato_build& s) {

@@ -126,9 +126,7 @@ constexpr const char* righe[] = {
 }  // namespace
 
 lista_righe righe_linea() {
-    lista_righe lista(std::begin(righe), std::end(righe));
-    lista.push_back(marcatore_fine);
-    return lista;
+    return lista_con_marcatore(righe);
 }
 
 void dati_linea(const stato_build& s) { scrivi_documento(righe_linea(), nome_file_linea_txt(s)); }

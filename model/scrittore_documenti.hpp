@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,14 @@ inline constexpr const char* marcatore_fine = "riferimento fine del file";
 
 // A line list: slot 0 upwards, the end marker after the last line. Texts are Windows-1252 bytes.
 using lista_righe = std::vector<std::string>;
+
+// A list of fixed lines closed by the end marker.
+template <class Righe>
+lista_righe lista_con_marcatore(const Righe& righe) {
+    lista_righe lista(std::begin(righe), std::end(righe));
+    lista.emplace_back(marcatore_fine);
+    return lista;
+}
 
 // The bytes of the file: each slot before the end marker followed by CR LF. Never more than
 // the list's 1001 slots are looked at; the marker itself is never written.

@@ -66,9 +66,7 @@ constexpr const char* righe[] = {
 }  // namespace
 
 lista_righe righe_treno() {
-    lista_righe lista(std::begin(righe), std::end(righe));
-    lista.push_back(marcatore_fine);
-    return lista;
+    return lista_con_marcatore(righe);
 }
 
 void dati_treno(const stato_build& s) { scrivi_documento(righe_treno(), nome_file_treno_txt(s)); }

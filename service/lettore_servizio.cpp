@@ -97,23 +97,19 @@ esito passo_vetture(lettura& r) {
     return esito::continua;
 }
 
-esito passo_velocita(lettura& r) {
+// A profile entry: position and value; the value in force so far fills the cells up to it.
+esito passo_profilo(lettura& r, profilo& p) {
     const std::int32_t posizione = leggi_numero(r.l);
-    const std::int32_t velocita = leggi_numero(r.l);
+    const std::int32_t valore = leggi_numero(r.l);
     if (!entro_percorso(r, posizione, 100)) return esito::fine_lettura;
-    avanza_profilo(r.s, r.velocita, nearest(posizione / 50.0));
-    r.velocita.valore = velocita;
+    avanza_profilo(r.s, p, nearest(posizione / 50.0));
+    p.valore = valore;
     return esito::continua;
 }
 
-esito passo_aderenza(lettura& r) {
-    const std::int32_t posizione = leggi_numero(r.l);
-    const std::int32_t aderenza = leggi_numero(r.l);
-    if (!entro_percorso(r, posizione, 100)) return esito::fine_lettura;
-    avanza_profilo(r.s, r.aderenza, nearest(posizione / 50.0));
-    r.aderenza.valore = aderenza;
-    return esito::continua;
-}
+esito passo_velocita(lettura& r) { return passo_profilo(r, r.velocita); }
+
+esito passo_aderenza(lettura& r) { return passo_profilo(r, r.aderenza); }
 
 esito passo_orologio(lettura& r) {
     slot_servizio& slot = r.s.servizio[slot_treno];

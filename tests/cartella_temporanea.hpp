@@ -10,6 +10,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "model/registri.hpp"
+
 struct cartella_temporanea {
     std::filesystem::path percorso;
 
@@ -44,3 +46,12 @@ struct cartella_temporanea {
     }
     bool esiste(const std::string& nome) const { return std::filesystem::exists(percorso / nome); }
 };
+
+// The build state of the embedded scenario, reading and writing in the folder `c`.
+inline stato_build stato_sorvanta(const cartella_temporanea& c) {
+    stato_build s;
+    s.cartella = c.str();
+    s.scenario = "Sorvanta";
+    s.treno = "E48027";
+    return s;
+}

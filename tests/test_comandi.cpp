@@ -154,6 +154,29 @@ TEST(Comandi, StatoNelServizio) {
     EXPECT_FALSE(c.esiste("Sorvanta_linea.dat"));
 }
 
+TEST(Comandi, StatoDellaPassataFinale) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    // Three speed boards fill the near group before the slowdown start in cell 41.
+    c.scrivi("s.txt", "[generale]\r\nvelocita, 0, 60\r\nabbattimento, 1700, 0\r\nabbattimento, 1750, 0\r\n"
+                      "abbattimento, 1800, 0\r\nrallentamento, 2000, 60, 200, 0, 0, 0\r\n[fine]\r\n");
+    const esecuzione e = comando(c, "compile l.txt s.txt");
+    EXPECT_EQ(e.uscita, 2);
+    EXPECT_EQ(e.errori,
+              "finishing pass, cell 41: status 12: no free cell in a distance group before a slowdown start "
+              "(at 2050 m)\n");
+    EXPECT_TRUE(c.esiste("Sorvanta_E48027.dat"));
+}
+
+TEST(Comandi, CartellaDiUscitaNonScrivibile) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    c.scrivi("s.txt", servizio_minimo);
+    const esecuzione e = comando(c, "compile l.txt s.txt --out l.txt/sotto");
+    EXPECT_EQ(e.uscita, 1);
+    EXPECT_NE(e.errori.find("cannot create folder l.txt/sotto"), std::string::npos) << e.errori;
+}
+
 TEST(Comandi, ErroreFataleNonScriveNulla) {
     cartella_temporanea c;
     // A sign board at 0 m lands in route cell 1, whose first value is reserved.

@@ -36,10 +36,7 @@ TEST(DatiTreno, Lines) {
 
 TEST(DatiTreno, WritesTheFileAnew) {
     cartella_temporanea c;
-    stato_build s;
-    s.cartella = c.str();
-    s.scenario = "Sorvanta";
-    s.treno = "E48027";
+    stato_build s = stato_sorvanta(c);
     c.scrivi("Sorvanta_E48027-.txt", std::string(10000, 'x'));
     dati_treno(s);
     const std::string text = c.leggi("Sorvanta_E48027-.txt");

@@ -12,10 +12,7 @@
 namespace {
 
 stato_build compila_incorporato(const cartella_temporanea& c, std::int32_t j) {
-    stato_build s;
-    s.cartella = c.str();
-    s.scenario = "Sorvanta";
-    s.treno = "E48027";
+    stato_build s = stato_sorvanta(c);
     dati_linea(s);
     dati_treno(s);
     compila(s, j);
@@ -29,9 +26,7 @@ TEST(LineaIncorporata, FileDiDescrizione) {
     EXPECT_EQ(righe[111], "[fine]");
     EXPECT_EQ(righe[112], marcatore_fine);
     cartella_temporanea c;
-    stato_build s;
-    s.cartella = c.str();
-    s.scenario = "Sorvanta";
+    stato_build s = stato_sorvanta(c);
     dati_linea(s);
     const std::string testo = c.leggi("Sorvanta_linea.txt");
     EXPECT_EQ(testo.find("riferimento"), std::string::npos);

@@ -9,6 +9,7 @@
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
 #include "driver/costruzione.hpp"
+#include "model/file_binari.hpp"
 #include "model/stati.hpp"
 
 namespace {
@@ -34,6 +35,21 @@ TEST(Programma, CostruisceNellaPropriaCartella) {
     EXPECT_FALSE(c.esiste("Sorvanta_E48027-.txt"));
 }
 
+TEST(Programma, TimbriECodiciNeiFileScritti) {
+    cartella_temporanea c;
+    ASSERT_EQ(avvia(c).uscita, 0);
+    std::vector<cella> percorso;
+    std::array<slot_servizio, n_slot> servizio{};
+    std::string motivo;
+    ASSERT_TRUE(leggi_file_percorso(c.leggi("Sorvanta_E48027.dat"), percorso, motivo)) << motivo;
+    ASSERT_TRUE(leggi_file_servizio(c.leggi("Sorvanta_E48027.sim"), servizio, motivo)) << motivo;
+    EXPECT_EQ(servizio[85].campo7, 610);
+    EXPECT_EQ(servizio[85].orario, 32192);
+    EXPECT_EQ(percorso[1].valore1, 5121);
+    EXPECT_EQ(percorso[1].valore2, 2332);
+    EXPECT_EQ(c.leggi("Sorvanta_E48027.dat").substr(16, 2), "\x01\x14");
+}
+
 TEST(Programma, SostituisceFilePiuLunghiEDaGliStessiByte) {
     cartella_temporanea c;
     ASSERT_EQ(avvia(c).uscita, 0);
@@ -48,12 +64,25 @@ TEST(Programma, SostituisceFilePiuLunghiEDaGliStessiByte) {
     EXPECT_EQ(c.leggi("Sorvanta_linea.dat"), piano);
 }
 
+TEST(Compilazione, ErroreMostraIlNumeroEChiude) {
+    EXPECT_EXIT(errore("1250"), ::testing::ExitedWithCode(1), "^ Errore n\\. 1250\n$");
+}
+
+TEST(Compilazione, GuardiaFermaPrimaDeiFileBinari) {
+    cartella_temporanea c;
+    stato_build s = stato_sorvanta(c);
+    // A speed board at 50 m lands on route cell 1, whose first value is reserved.
+    c.scrivi("Sorvanta_linea.txt", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n[fine]\r\n");
+    c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\nabbattimento, 50, 60\r\n[fine]\r\n");
+    EXPECT_EXIT(memorizza_percorso(s, 1), ::testing::ExitedWithCode(1), "^ Errore n\\. 1250\n$");
+    EXPECT_FALSE(c.esiste("Sorvanta_E48027.sim"));
+    EXPECT_FALSE(c.esiste("Sorvanta_E48027.dat"));
+    EXPECT_FALSE(c.esiste("Sorvanta_linea.dat"));
+}
+
 TEST(Compilazione, SenzaFileDiLineaNessunPercorso) {
     cartella_temporanea c;
-    stato_build s;
-    s.cartella = c.str();
-    s.scenario = "Sorvanta";
-    s.treno = "E48027";
+    stato_build s = stato_sorvanta(c);
     c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\n[fine]\r\n");
     try {
         compila(s, 1);
@@ -68,10 +97,7 @@ TEST(Compilazione, SenzaFileDiLineaNessunPercorso) {
 
 TEST(Compilazione, GuastoCancellaEntrambeLeDescrizioni) {
     cartella_temporanea c;
-    stato_build s;
-    s.cartella = c.str();
-    s.scenario = "Sorvanta";
-    s.treno = "E48027";
+    stato_build s = stato_sorvanta(c);
     c.scrivi("Sorvanta_linea.txt", "[generale]\r\nlunghezza percorso, 99999999999\r\n[fine]\r\n");
     c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\n[fine]\r\n");
     EXPECT_THROW(compila(s, 1), errore_esecuzione);
@@ -83,10 +109,7 @@ TEST(Compilazione, GuastoCancellaEntrambeLeDescrizioni) {
 
 TEST(Compilazione, StatoChiudeLaLetturaMaScriveIFile) {
     cartella_temporanea c;
-    stato_build s;
-    s.cartella = c.str();
-    s.scenario = "Sorvanta";
-    s.treno = "E48027";
+    stato_build s = stato_sorvanta(c);
     c.scrivi("Sorvanta_linea.txt",
              "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 100, (A)\r\n"
              "cartello_indicatore, 100, (B)\r\n[fine]\r\n");

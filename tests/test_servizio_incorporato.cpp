@@ -16,9 +16,7 @@ namespace {
 class ServizioIncorporato : public ::testing::Test {
 protected:
     void SetUp() override {
-        s.cartella = folder.str();
-        s.scenario = "Sorvanta";
-        s.treno = "E48027";
+        s = stato_sorvanta(folder);
         dati_linea(s);
         dati_treno(s);
         ASSERT_EQ(compila(s, 0), 0);
