@@ -77,12 +77,12 @@ struct listing {
     }
 };
 
-int dump_route(const std::string& path, const std::string& bytes, listing& l) {
+bool dump_route(const std::string& path, const std::string& bytes, listing& l, std::string& error) {
     std::vector<cella> cells;
     std::string reason;
     if (!leggi_file_percorso(bytes, cells, reason)) {
-        platform::report_failure(path + ": not a route file: " + reason);
-        return 1;
+        error = path + ": not a route file: " + reason;
+        return false;
     }
     l.begin(path, "route", bytes.size());
     l.summary("cells", static_cast<long long>(cells.size()));
@@ -110,15 +110,15 @@ int dump_route(const std::string& path, const std::string& bytes, listing& l) {
         l.item("cell", static_cast<long long>(k), fields);
     }
     l.end();
-    return 0;
+    return true;
 }
 
-int dump_slots(const std::string& path, const std::string& bytes, listing& l) {
+bool dump_slots(const std::string& path, const std::string& bytes, listing& l, std::string& error) {
     std::array<slot_servizio, n_slot> slots{};
     std::string reason;
     if (!leggi_file_servizio(bytes, slots, reason)) {
-        platform::report_failure(path + ": not a service slot file: " + reason);
-        return 1;
+        error = path + ": not a service slot file: " + reason;
+        return false;
     }
     l.begin(path, "slots", bytes.size());
     l.summary("slots", n_slot);
@@ -142,15 +142,15 @@ int dump_slots(const std::string& path, const std::string& bytes, listing& l) {
         l.item("slot", k, fields);
     }
     l.end();
-    return 0;
+    return true;
 }
 
-int dump_plan(const std::string& path, const std::string& bytes, listing& l) {
+bool dump_plan(const std::string& path, const std::string& bytes, listing& l, std::string& error) {
     std::vector<elemento_linea> x, y;
     std::string reason;
     if (!leggi_file_linea(bytes, x, y, reason)) {
-        platform::report_failure(path + ": not a line plan file: " + reason);
-        return 1;
+        error = path + ": not a line plan file: " + reason;
+        return false;
     }
     l.begin(path, "plan", bytes.size());
     l.summary("E", static_cast<long long>(x.size()) - 1);
@@ -173,10 +173,28 @@ int dump_plan(const std::string& path, const std::string& bytes, listing& l) {
         l.item("metre", static_cast<long long>(m), {{"x", value(x[m])}, {"y", value(y[m])}});
     }
     l.end();
-    return 0;
+    return true;
 }
 
 }  // namespace
+
+bool dump_bytes(const std::string& name, const std::string& bytes, dump_format format, std::ostream& out,
+                std::string& error) {
+    listing l{format, {}, true};
+    bool ok;
+    if (ends_with(name, "_linea.dat")) {
+        ok = dump_plan(name, bytes, l, error);
+    } else if (ends_with(name, ".sim")) {
+        ok = dump_slots(name, bytes, l, error);
+    } else if (ends_with(name, ".dat")) {
+        ok = dump_route(name, bytes, l, error);
+    } else {
+        error = name + ": cannot tell the kind of file from its name (*_linea.dat, *.sim or *.dat)";
+        ok = false;
+    }
+    if (ok) out << l.out.str();
+    return ok;
+}
 
 int dump_file(const std::string& path, dump_format format) {
     std::string bytes, reason;
@@ -184,18 +202,10 @@ int dump_file(const std::string& path, dump_format format) {
         platform::report_failure("cannot open " + path + ": " + reason);
         return 1;
     }
-    listing l{format, {}, true};
-    int status;
-    if (ends_with(path, "_linea.dat"))
-        status = dump_plan(path, bytes, l);
-    else if (ends_with(path, ".sim"))
-        status = dump_slots(path, bytes, l);
-    else if (ends_with(path, ".dat"))
-        status = dump_route(path, bytes, l);
-    else {
-        platform::report_failure(path + ": cannot tell the kind of file from its name (*_linea.dat, *.sim or *.dat)");
+    std::string error;
+    if (!dump_bytes(path, bytes, format, std::cout, error)) {
+        platform::report_failure(error);
         return 1;
     }
-    if (status == 0) std::cout << l.out.str();
-    return status;
+    return 0;
 }

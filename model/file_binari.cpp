@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <utility>
 
 #define CAMPO_CELLA(nome, byte, segno)                                                  \
     campo_cella {                                                                       \
@@ -46,9 +47,19 @@ const std::array<campo_slot, 16> layout_slot = {
 
 namespace {
 
-void metti(std::string& out, std::uint64_t v, int byte) {
-    for (int i = 0; i < byte; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
-}
+// Writes into a buffer sized beforehand: each file is one allocation and one pass.
+struct uscita {
+    std::string byte;
+    char* p;
+    explicit uscita(std::size_t dimensione) : byte(dimensione, '\0'), p(byte.data()) {}
+    void metti(std::uint64_t v, int quanti) {
+        for (int i = 0; i < quanti; ++i) *p++ = static_cast<char>((v >> (8 * i)) & 0xFFu);
+    }
+    void metti_testo(const std::string& t, std::size_t n) {
+        if (n > 0) std::memcpy(p, t.data(), n);
+        p += n;
+    }
+};
 
 std::uint64_t prendi(const std::string& in, std::size_t at, int byte) {
     std::uint64_t v = 0;
@@ -62,56 +73,72 @@ std::int64_t con_segno(std::uint64_t v, int byte, bool segno) {
     return static_cast<std::int64_t>(v ^ alto) - static_cast<std::int64_t>(alto);
 }
 
-void metti_elemento(std::string& out, genere_elemento g, double v) {
+std::size_t byte_elemento(genere_elemento g) {
     switch (g) {
         case genere_elemento::vuoto:
-            metti(out, codice_vuoto, 2);
+            return 2;
+        case genere_elemento::intero16:
+            return 4;
+        case genere_elemento::reale64:
+            return 10;
+    }
+    return 0;
+}
+
+void metti_elemento(uscita& out, genere_elemento g, double v) {
+    switch (g) {
+        case genere_elemento::vuoto:
+            out.metti(codice_vuoto, 2);
             break;
         case genere_elemento::intero16:
-            metti(out, codice_intero16, 2);
-            metti(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(v)), 2);
+            out.metti(codice_intero16, 2);
+            out.metti(static_cast<std::uint16_t>(static_cast<std::int16_t>(v)), 2);
             break;
         case genere_elemento::reale64:
-            metti(out, codice_reale64, 2);
-            metti(out, std::bit_cast<std::uint64_t>(v), 8);
+            out.metti(codice_reale64, 2);
+            out.metti(std::bit_cast<std::uint64_t>(v), 8);
             break;
     }
 }
+
+// A text stores at most 65535 bytes behind its 16-bit length.
+std::size_t byte_nome(const slot_servizio& s) { return s.nome.size() & 0xFFFFu; }
 
 }  // namespace
 
 std::string serializza_percorso(const std::vector<cella>& percorso) {
-    std::string out;
-    out.reserve(percorso.size() * byte_cella);
+    uscita out(percorso.size() * byte_cella);
     for (const cella& c : percorso)
-        for (const campo_cella& f : layout_cella) metti(out, static_cast<std::uint64_t>(f.leggi(c)), f.byte);
-    return out;
+        for (const campo_cella& f : layout_cella) out.metti(static_cast<std::uint64_t>(f.leggi(c)), f.byte);
+    return std::move(out.byte);
 }
 
 std::string serializza_servizio(const std::array<slot_servizio, n_slot>& servizio) {
-    std::string out;
+    std::size_t dimensione = 0;
+    for (const slot_servizio& s : servizio) dimensione += byte_slot_senza_testo + byte_nome(s);
+    uscita out(dimensione);
     for (const slot_servizio& s : servizio) {
         for (const campo_slot& f : layout_slot) {
             if (f.byte == 0) {
-                // Texts longer than 65535 bytes cannot come from a description line of ours;
-                // the length keeps its 16 bits and the bytes follow in full.
-                metti(out, s.nome.size() & 0xFFFFu, 2);
-                out += s.nome.substr(0, s.nome.size() & 0xFFFFu);
+                out.metti(byte_nome(s), 2);
+                out.metti_testo(s.nome, byte_nome(s));
             } else {
-                metti(out, static_cast<std::uint64_t>(f.leggi(s)), f.byte);
+                out.metti(static_cast<std::uint64_t>(f.leggi(s)), f.byte);
             }
         }
     }
-    return out;
+    return std::move(out.byte);
 }
 
 std::string serializza_linea(const linea_tracciata& linea) {
-    std::string out;
-    if (!linea_creata(linea)) return out;
-    out.reserve(20 * static_cast<std::size_t>(linea.estensione) + 40);
+    if (!linea_creata(linea)) return {};
+    std::size_t dimensione = 0;
+    for (std::int32_t m = 0; m <= linea.estensione; ++m) dimensione += 2 * byte_elemento(genere_di(linea, m));
+    uscita out(dimensione);
     for (const std::vector<double>* asse : {&linea.x, &linea.y})
-        for (std::int32_t m = 0; m <= linea.estensione; ++m) metti_elemento(out, genere_di(linea, m), (*asse)[m]);
-    return out;
+        for (std::int32_t m = 0; m <= linea.estensione; ++m)
+            metti_elemento(out, genere_di(linea, m), (*asse)[static_cast<std::size_t>(m)]);
+    return std::move(out.byte);
 }
 
 bool leggi_file_percorso(const std::string& byte, std::vector<cella>& percorso, std::string& motivo) {

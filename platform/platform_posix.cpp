@@ -68,18 +68,19 @@ std::string temporary_name(const std::string& path) {
     return path + "." + std::to_string(::getpid()) + ".tmp";
 }
 
-void write_whole(const std::string& path, const std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) fail("create", path, errno);
+// Writes the bytes to `temporary`; a failure names the file being replaced.
+void write_whole(const std::string& temporary, const std::string& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    if (!f) fail("write", path, errno);
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
         int err = errno;
         std::fclose(f);
-        std::remove(path.c_str());
+        std::remove(temporary.c_str());
         fail("write", path, err);
     }
     if (std::fclose(f) != 0) {
         int err = errno;
-        std::remove(path.c_str());
+        std::remove(temporary.c_str());
         fail("write", path, err);
     }
 }
@@ -96,7 +97,7 @@ void replace_files(const std::vector<file_contents>& files) {
     try {
         for (const file_contents& f : files) {
             const std::string temporary = temporary_name(f.path);
-            write_whole(temporary, f.bytes);
+            write_whole(temporary, f.path, f.bytes);
             written.push_back(temporary);
         }
     } catch (const file_error& e) {
