@@ -13,20 +13,24 @@ void verifica_spazio(const linea_tracciata& linea) {
 
 void passo_retto(linea_tracciata& l) {
     const std::size_t m = static_cast<std::size_t>(l.metro);
-    const double dx = l.x[m - 1] - l.x[m - 2];
-    const double dy = l.y[m - 1] - l.y[m - 2];
-    l.x[m] = l.x[m - 1] + dx;
-    l.y[m] = l.y[m - 1] + dy;
+    double* x = x_di(l);
+    double* y = y_di(l);
+    const double dx = x[m - 1] - x[m - 2];
+    const double dy = y[m - 1] - y[m - 2];
+    x[m] = x[m - 1] + dx;
+    y[m] = y[m - 1] + dy;
     ++l.metro;
 }
 
 // The step turns by arctan(|k|) and grows by sqrt(1 + k * k); it is never normalised.
 void passo_curva(linea_tracciata& l, double k) {
     const std::size_t m = static_cast<std::size_t>(l.metro);
-    const double dx = l.x[m - 1] - l.x[m - 2];
-    const double dy = l.y[m - 1] - l.y[m - 2];
-    l.x[m] = l.x[m - 1] + dx + k * dy;
-    l.y[m] = l.y[m - 1] + dy - k * dx;
+    double* x = x_di(l);
+    double* y = y_di(l);
+    const double dx = x[m - 1] - x[m - 2];
+    const double dy = y[m - 1] - y[m - 2];
+    x[m] = x[m - 1] + dx + k * dy;
+    y[m] = y[m - 1] + dy - k * dx;
     ++l.metro;
 }
 
@@ -36,17 +40,16 @@ void crea_linea(linea_tracciata& linea, std::int32_t estensione) {
     linea.estensione = estensione;
     linea.seminata = false;
     linea.metro = 0;
-    linea.x.assign(static_cast<std::size_t>(estensione) + 1, 0.0);
-    linea.y.assign(static_cast<std::size_t>(estensione) + 1, 0.0);
+    linea.valori.assign(2 * (static_cast<std::size_t>(estensione) + 1), 0.0);
 }
 
 void semina_linea(linea_tracciata& linea) {
     // A record of fewer than two metres cannot hold the seed.
     if (linea.estensione < 1) throw guasto_lettura{"the line record is too short for its first two points"};
-    linea.x[0] = 0;
-    linea.y[0] = 0;
-    linea.x[1] = 0;
-    linea.y[1] = 1;
+    x_di(linea)[0] = 0;
+    y_di(linea)[0] = 0;
+    x_di(linea)[1] = 0;
+    y_di(linea)[1] = 1;
     linea.seminata = true;
     linea.metro = 2;
 }

@@ -53,7 +53,12 @@ struct uscita {
     char* p;
     explicit uscita(std::size_t dimensione) : byte(dimensione, '\0'), p(byte.data()) {}
     void metti(std::uint64_t v, int quanti) {
-        for (int i = 0; i < quanti; ++i) *p++ = static_cast<char>((v >> (8 * i)) & 0xFFu);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(p, &v, static_cast<std::size_t>(quanti));
+            p += quanti;
+        } else {
+            for (int i = 0; i < quanti; ++i) *p++ = static_cast<char>((v >> (8 * i)) & 0xFFu);
+        }
     }
     void metti_testo(const std::string& t, std::size_t n) {
         if (n > 0) std::memcpy(p, t.data(), n);
@@ -135,9 +140,8 @@ std::string serializza_linea(const linea_tracciata& linea) {
     std::size_t dimensione = 0;
     for (std::int32_t m = 0; m <= linea.estensione; ++m) dimensione += 2 * byte_elemento(genere_di(linea, m));
     uscita out(dimensione);
-    for (const std::vector<double>* asse : {&linea.x, &linea.y})
-        for (std::int32_t m = 0; m <= linea.estensione; ++m)
-            metti_elemento(out, genere_di(linea, m), (*asse)[static_cast<std::size_t>(m)]);
+    for (const double* asse : {x_di(linea), y_di(linea)})
+        for (std::int32_t m = 0; m <= linea.estensione; ++m) metti_elemento(out, genere_di(linea, m), asse[m]);
     return std::move(out.byte);
 }
 

@@ -79,9 +79,14 @@ struct linea_tracciata {
     std::int32_t estensione = -1;  // -1: the record was never created
     bool seminata = false;
     std::int32_t metro = 0;  // next metre to compute
-    std::vector<double> x;
-    std::vector<double> y;
+    // One contiguous array in the order of the stored file: x of metres 0 to E, then y.
+    std::vector<double> valori;
 };
+
+inline double* x_di(linea_tracciata& l) { return l.valori.data(); }
+inline double* y_di(linea_tracciata& l) { return l.valori.data() + l.estensione + 1; }
+inline const double* x_di(const linea_tracciata& l) { return l.valori.data(); }
+inline const double* y_di(const linea_tracciata& l) { return l.valori.data() + l.estensione + 1; }
 
 enum class genere_elemento { vuoto, intero16, reale64 };
 

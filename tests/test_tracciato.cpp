@@ -19,8 +19,8 @@ TEST(Tracciato, SenzaCurveELaRettaDelPrimoPasso) {
     completa_linea(l);
     EXPECT_EQ(l.metro, 45999);
     for (std::int32_t m : {0, 1, 2, 1000, 45998}) {
-        EXPECT_EQ(l.x[static_cast<std::size_t>(m)], 0.0) << m;
-        EXPECT_EQ(l.y[static_cast<std::size_t>(m)], static_cast<double>(m)) << m;
+        EXPECT_EQ(x_di(l)[static_cast<std::size_t>(m)], 0.0) << m;
+        EXPECT_EQ(y_di(l)[static_cast<std::size_t>(m)], static_cast<double>(m)) << m;
     }
     EXPECT_EQ(genere_di(l, 0), genere_elemento::intero16);
     EXPECT_EQ(genere_di(l, 1), genere_elemento::intero16);
@@ -39,21 +39,21 @@ TEST(Tracciato, CurvaDestraDiClasseSeiValoriEsatti) {
     const double y3 = 2.0 + 1.0 - 0.003 * 0.0;
     const double x4 = x3 + (x3 - 0.0) + 0.003 * (y3 - 2.0);
     const double y4 = y3 + (y3 - 2.0) - 0.003 * (x3 - 0.0);
-    EXPECT_EQ(l.x[2], 0.0);
-    EXPECT_EQ(l.y[2], 2.0);
-    EXPECT_EQ(l.x[3], x3);
-    EXPECT_EQ(l.y[3], y3);
-    EXPECT_EQ(l.x[4], x4);
-    EXPECT_EQ(l.y[4], y4);
-    EXPECT_NEAR(l.x[4], 0.009, 1e-12);
-    EXPECT_NEAR(l.y[4], 3.999991, 1e-12);
-    EXPECT_NEAR(l.x[5], 0.017999973, 1e-12);
-    EXPECT_NEAR(l.y[5], 4.999964, 1e-12);
+    EXPECT_EQ(x_di(l)[2], 0.0);
+    EXPECT_EQ(y_di(l)[2], 2.0);
+    EXPECT_EQ(x_di(l)[3], x3);
+    EXPECT_EQ(y_di(l)[3], y3);
+    EXPECT_EQ(x_di(l)[4], x4);
+    EXPECT_EQ(y_di(l)[4], y4);
+    EXPECT_NEAR(x_di(l)[4], 0.009, 1e-12);
+    EXPECT_NEAR(y_di(l)[4], 3.999991, 1e-12);
+    EXPECT_NEAR(x_di(l)[5], 0.017999973, 1e-12);
+    EXPECT_NEAR(y_di(l)[5], 4.999964, 1e-12);
 }
 
 double direzione(const linea_tracciata& l, std::int32_t m) {
     const std::size_t i = static_cast<std::size_t>(m);
-    return std::atan2(l.x[i] - l.x[i - 1], l.y[i] - l.y[i - 1]);
+    return std::atan2(x_di(l)[i] - x_di(l)[i - 1], y_di(l)[i] - y_di(l)[i - 1]);
 }
 
 TEST(Tracciato, CurveConsecutiveSiAnnullano) {
