@@ -125,7 +125,13 @@ void memorizza_percorso(stato_build& s, const std::int32_t& j) {
 
 std::string diagnostica(const stato_build& s, const descrizioni& d) {
     auto nel_file = [&](const std::string& file) {
-        return file + (s.errore_riga > 0 ? ":" + std::to_string(s.errore_riga) : "") + ": ";
+        std::string r = file;
+        if (s.errore_riga > 0) {
+            r += ':';
+            r += std::to_string(s.errore_riga);
+        }
+        r += ": ";
+        return r;
     };
     std::string dove;
     switch (s.errore_descrizione) {

@@ -133,8 +133,7 @@ bool dump_slots(const std::string& path, const std::string& bytes, listing& l, s
         for (const campo_slot& f : layout_slot) {
             if (f.byte == 0) {
                 if (!s.nome.empty() || l.format == dump_format::json)
-                    fields.emplace_back("nome", l.format == dump_format::json ? json_string(cp1252_to_utf8(s.nome))
-                                                                              : "\"" + cp1252_to_utf8(s.nome) + "\"");
+                    fields.emplace_back("nome", json_string(cp1252_to_utf8(s.nome)));
             } else if (f.leggi(s) != 0 || l.format == dump_format::json) {
                 fields.emplace_back(f.nome, std::to_string(f.leggi(s)));
             }

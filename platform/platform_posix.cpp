@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -68,19 +69,26 @@ std::string temporary_name(const std::string& path) {
     return path + "." + std::to_string(::getpid()) + ".tmp";
 }
 
-// Writes the bytes to `temporary`; a failure names the file being replaced.
+// Writes the bytes to `temporary` with as few calls as the system allows; a failure names
+// the file being replaced.
 void write_whole(const std::string& temporary, const std::string& path, const std::string& bytes) {
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f) fail("write", path, errno);
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
-        int err = errno;
-        std::fclose(f);
-        std::remove(temporary.c_str());
-        fail("write", path, err);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) fail("write", path, errno);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int err = n < 0 ? errno : EIO;
+            ::close(fd);
+            ::unlink(temporary.c_str());
+            fail("write", path, err);
+        }
+        done += static_cast<std::size_t>(n);
     }
-    if (std::fclose(f) != 0) {
-        int err = errno;
-        std::remove(temporary.c_str());
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(temporary.c_str());
         fail("write", path, err);
     }
 }

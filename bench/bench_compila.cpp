@@ -1,0 +1,94 @@
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench/compila_in_memoria.hpp"
+#include "bench/scenario_generato.hpp"
+#include "line/dati_linea.hpp"
+#include "platform/platform.hpp"
+#include "service/dati_treno.hpp"
+
+namespace {
+
+const descrizioni_generate& generate(std::int64_t lunghezza) {
+    static std::map<std::int64_t, descrizioni_generate> cache;
+    auto it = cache.find(lunghezza);
+    if (it == cache.end()) it = cache.emplace(lunghezza, genera_descrizioni(lunghezza)).first;
+    return it->second;
+}
+
+std::filesystem::path output_folder() {
+    static const std::filesystem::path p = [] {
+        auto q = std::filesystem::temp_directory_path() / ("gs_bench_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(q);
+        return q;
+    }();
+    return p;
+}
+
+// The I/O floor: each file written with one call, nothing else.
+void write_once(const std::filesystem::path& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) std::abort();
+    ::close(fd);
+}
+
+void BM_CompilaIncorporata(benchmark::State& state) {
+    const std::string linea = testo_documento(righe_linea());
+    const std::string servizio = testo_documento(righe_treno());
+    for (auto _ : state) benchmark::DoNotOptimize(compila_e_serializza(linea, servizio));
+}
+BENCHMARK(BM_CompilaIncorporata)->Unit(benchmark::kMillisecond);
+
+void BM_CompilaGenerata(benchmark::State& state) {
+    const descrizioni_generate& d = generate(state.range(0));
+    if (compila_e_serializza(d.linea, d.servizio).stato != 0) state.SkipWithError("the generated scenario records a status");
+    std::size_t byte = 0;
+    for (auto _ : state) {
+        file_compilati f = compila_e_serializza(d.linea, d.servizio);
+        byte = f.linea.size() + f.servizio.size() + f.percorso.size();
+        benchmark::DoNotOptimize(f);
+    }
+    state.SetComplexityN(state.range(0));
+    state.counters["output_bytes"] = static_cast<double>(byte);
+}
+BENCHMARK(BM_CompilaGenerata)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+void BM_ScritturaUscita(benchmark::State& state) {
+    const descrizioni_generate& d = generate(state.range(0));
+    const file_compilati f = compila_e_serializza(d.linea, d.servizio);
+    const auto dir = output_folder();
+    for (auto _ : state) {
+        write_once(dir / "floor_linea.dat", f.linea);
+        write_once(dir / "floor.sim", f.servizio);
+        write_once(dir / "floor.dat", f.percorso);
+    }
+}
+BENCHMARK(BM_ScritturaUscita)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// The real output path: compile, serialise, write under temporary names and rename.
+void BM_CompilaEScrivi(benchmark::State& state) {
+    const descrizioni_generate& d = generate(state.range(0));
+    const auto dir = output_folder();
+    for (auto _ : state) {
+        file_compilati f = compila_e_serializza(d.linea, d.servizio);
+        platform::replace_files({{(dir / "Sorvanta_linea.dat").string(), std::move(f.linea)},
+                                 {(dir / "Sorvanta_E48027.sim").string(), std::move(f.servizio)},
+                                 {(dir / "Sorvanta_E48027.dat").string(), std::move(f.percorso)}});
+    }
+}
+BENCHMARK(BM_CompilaEScrivi)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(output_folder());
+}
