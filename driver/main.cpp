@@ -7,7 +7,11 @@
 
 int main(int argc, char** argv) {
     try {
-        if (argc > 1) platform::end_program(run_command(std::vector<std::string>(argv + 1, argv + argc)));
+        const std::vector<std::string> args = platform::command_arguments(argc, argv);
+        if (!args.empty()) {
+            platform::use_console();
+            platform::end_program(run_command(args));
+        }
         platform::end_program(Form_Load(platform::program_folder()));
     } catch (const platform::file_error& e) {
         platform::report_failure(e.message);

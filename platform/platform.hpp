@@ -12,6 +12,13 @@ struct file_error {
     std::string message;
 };
 
+// The program's arguments after its name, as UTF-8 text.
+std::vector<std::string> command_arguments(int argc, char** argv);
+
+// Commands print to a console: where the program has none of its own (a Windows program
+// started from a command prompt), the parent's console is used.
+void use_console();
+
 // The folder that holds the running executable, without a trailing separator.
 std::string program_folder();
 
@@ -50,7 +57,8 @@ void show_window(const std::string& caption);
 // A modal message box with one OK button; returns when it is closed.
 void message_box(const std::string& text);
 
-// A run-time failure report (a file that cannot be written, an array never created).
+// A run-time failure report (a file that cannot be written, an array never created): on
+// standard error in a console, in a message box otherwise.
 void report_failure(const std::string& text);
 
 // One line of diagnostics for the user (a recorded build status).

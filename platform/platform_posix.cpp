@@ -26,6 +26,12 @@ std::string reason_of(int err) { return std::strerror(err); }
 
 }  // namespace
 
+std::vector<std::string> command_arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+void use_console() {}
+
 std::string program_folder() {
     std::error_code ec;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
