@@ -5,6 +5,7 @@
 
 #include "driver/costruzione.hpp"
 #include "driver/dump.hpp"
+#include "driver/plot.hpp"
 #include "platform/encoding.hpp"
 #include "model/stati.hpp"
 #include "model/testo.hpp"
@@ -18,6 +19,7 @@ constexpr const char* usage_main =
     "usage: genera_scenario                 build the embedded scenario into the program's folder\n"
     "       genera_scenario compile LINE_FILE SERVICE_FILE [--out DIR] [--scenario NAME] [--train CODE] [--no-plan]\n"
     "       genera_scenario dump FILE [--json]\n"
+    "       genera_scenario plot DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT.svg]\n"
     "       genera_scenario --help | --version\n";
 
 constexpr const char* usage_compile =
@@ -30,6 +32,14 @@ constexpr const char* usage_compile =
 constexpr const char* usage_dump =
     "usage: genera_scenario dump FILE [--json]\n"
     "Lists a compiled file, recognised by its name: *_linea.dat (plan), *.sim (slots), *.dat (route).\n";
+
+constexpr const char* usage_plot =
+    "usage: genera_scenario plot DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT.svg]\n"
+    "Draws a compiled scenario as one SVG page: the track plan with its stations, signals and sign\n"
+    "boards, and the gradient, speed limit, adhesion, mountains, station extents and slowdowns\n"
+    "along the line. Give a folder (the files NAME_linea.dat, NAME_CODE.sim and NAME_CODE.dat in\n"
+    "it; NAME and CODE default to Sorvanta and E48027) or the files themselves; without the plan\n"
+    "file the profiles are drawn alone. The page goes to NAME_CODE.svg beside them unless -o says.\n";
 
 struct usage_error {
     std::string message;
@@ -147,6 +157,73 @@ int compile(const std::vector<std::string>& args) {
     return 0;
 }
 
+bool ends_with(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+int plot(const std::vector<std::string>& args) {
+    std::vector<std::string> inputs;
+    std::string scenario = "Sorvanta";
+    std::string train = "E48027";
+    std::string output;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help") {
+            std::cout << usage_plot;
+            return 0;
+        }
+        if (a == "--version") {
+            std::cout << version_text << "\n";
+            return 0;
+        }
+        if (auto v = option_value(args, i, "--scenario", usage_plot)) {
+            scenario = *v;
+        } else if (auto v2 = option_value(args, i, "--train", usage_plot)) {
+            train = *v2;
+        } else if (auto v3 = option_value(args, i, "-o", usage_plot)) {
+            output = *v3;
+        } else if (auto v4 = option_value(args, i, "--output", usage_plot)) {
+            output = *v4;
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw usage_error{"unknown option " + a, usage_plot};
+        } else {
+            inputs.push_back(a);
+        }
+    }
+    if (inputs.empty()) throw usage_error{"plot takes a folder or the compiled files", usage_plot};
+    std::string plan, slots, route, title;
+    if (inputs.size() == 1 && platform::folder_exists(inputs[0])) {
+        const std::string name = identifier(scenario, "scenario name", usage_plot);
+        const std::string code = identifier(train, "train code", usage_plot);
+        const std::string id = name + "_" + code;
+        plan = platform::join_path(inputs[0], name + "_linea.dat");
+        if (!platform::file_exists(plan)) plan.clear();
+        slots = platform::join_path(inputs[0], id + ".sim");
+        route = platform::join_path(inputs[0], id + ".dat");
+        title = scenario + "_" + train;
+        if (output.empty()) output = platform::join_path(inputs[0], id + ".svg");
+    } else {
+        for (const std::string& f : inputs) {
+            if (ends_with(f, "_linea.dat"))
+                plan = f;
+            else if (ends_with(f, ".sim"))
+                slots = f;
+            else if (ends_with(f, ".dat"))
+                route = f;
+            else
+                throw usage_error{"cannot tell the kind of " + f + " from its name (*_linea.dat, *.sim or *.dat)",
+                                  usage_plot};
+        }
+        if (slots.empty() || route.empty())
+            throw usage_error{"plot needs the slot file (*.sim) and the route file (*.dat)", usage_plot};
+        const std::size_t base = slots.find_last_of("/\\");
+        title = slots.substr(base == std::string::npos ? 0 : base + 1);
+        title.resize(title.size() - 4);
+        if (output.empty()) output = slots.substr(0, slots.size() - 4) + ".svg";
+    }
+    return plot_files(plan, slots, route, title, output);
+}
+
 int dump(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     dump_format format = dump_format::text;
@@ -178,6 +255,7 @@ int run_command(const std::vector<std::string>& args) {
         const std::string& command = args.at(0);
         if (command == "compile") return compile(args);
         if (command == "dump") return dump(args);
+        if (command == "plot") return plot(args);
         if (command == "--help" || command == "-h" || command == "help") {
             std::cout << usage_main;
             return 0;

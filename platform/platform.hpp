@@ -27,6 +27,7 @@ std::string program_folder();
 std::string join_path(const std::string& folder, const std::string& name);
 
 bool file_exists(const std::string& path);
+bool folder_exists(const std::string& path);
 
 // Reads the whole file; false with the system's reason when it cannot be opened or read.
 bool read_file(const std::string& path, std::string& bytes, std::string& reason);

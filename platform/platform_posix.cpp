@@ -49,6 +49,11 @@ bool file_exists(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
+bool folder_exists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
 bool read_file(const std::string& path, std::string& bytes, std::string& reason) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
