@@ -17,12 +17,7 @@ inline file_compilati compila_e_serializza(const std::string& linea, const std::
     stato_build s;
     s.scenario = "Sorvanta";
     s.treno = "E48027";
-    descrizioni d;
-    d.file_linea = "linea";
-    d.file_treno = "servizio";
-    d.testo_linea = &linea;
-    d.testo_treno = &servizio;
-    d.cancella = false;
+    const descrizioni d = descrizioni_in_memoria("linea", linea, "servizio", servizio);
     file_compilati f;
     if (compila(s, 1, d) != 0) return f;
     f.linea = serializza_linea(s.linea);

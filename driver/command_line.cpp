@@ -51,6 +51,19 @@ int report_usage(const usage_error& e) {
     return exit_usage;
 }
 
+// --help and --version answer for every command; returns the exit status when `a` is one of them.
+std::optional<int> help_or_version(const std::string& a, const char* usage) {
+    if (a == "--help") {
+        std::cout << usage;
+        return 0;
+    }
+    if (a == "--version") {
+        std::cout << version_text << "\n";
+        return 0;
+    }
+    return std::nullopt;
+}
+
 // --name VALUE or --name=VALUE; advances i past what it takes.
 std::optional<std::string> option_value(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
                                         const char* usage) {
@@ -85,14 +98,7 @@ int compile(const std::vector<std::string>& args) {
     bool plan = true;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help") {
-            std::cout << usage_compile;
-            return 0;
-        }
-        if (a == "--version") {
-            std::cout << version_text << "\n";
-            return 0;
-        }
+        if (auto status = help_or_version(a, usage_compile)) return *status;
         if (auto v = option_value(args, i, "--out", usage_compile)) {
             out = *v;
         } else if (auto v2 = option_value(args, i, "--scenario", usage_compile)) {
@@ -125,12 +131,7 @@ int compile(const std::vector<std::string>& args) {
             return 1;
         }
     }
-    descrizioni d;
-    d.file_linea = files[0];
-    d.file_treno = files[1];
-    d.testo_linea = &line_text;
-    d.testo_treno = &service_text;
-    d.cancella = false;
+    const descrizioni d = descrizioni_in_memoria(files[0], line_text, files[1], service_text);
 
     std::int32_t fatal;
     try {
@@ -168,14 +169,7 @@ int plot(const std::vector<std::string>& args) {
     std::string output;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help") {
-            std::cout << usage_plot;
-            return 0;
-        }
-        if (a == "--version") {
-            std::cout << version_text << "\n";
-            return 0;
-        }
+        if (auto status = help_or_version(a, usage_plot)) return *status;
         if (auto v = option_value(args, i, "--scenario", usage_plot)) {
             scenario = *v;
         } else if (auto v2 = option_value(args, i, "--train", usage_plot)) {
@@ -229,14 +223,7 @@ int dump(const std::vector<std::string>& args) {
     dump_format format = dump_format::text;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help") {
-            std::cout << usage_dump;
-            return 0;
-        }
-        if (a == "--version") {
-            std::cout << version_text << "\n";
-            return 0;
-        }
+        if (auto status = help_or_version(a, usage_dump)) return *status;
         if (a == "--json")
             format = dump_format::json;
         else if (a.size() > 1 && a[0] == '-')
@@ -256,14 +243,8 @@ int run_command(const std::vector<std::string>& args) {
         if (command == "compile") return compile(args);
         if (command == "dump") return dump(args);
         if (command == "plot") return plot(args);
-        if (command == "--help" || command == "-h" || command == "help") {
-            std::cout << usage_main;
-            return 0;
-        }
-        if (command == "--version") {
-            std::cout << version_text << "\n";
-            return 0;
-        }
+        if (command == "-h" || command == "help") return *help_or_version("--help", usage_main);
+        if (auto status = help_or_version(command, usage_main)) return *status;
         throw usage_error{"unknown command " + command, usage_main};
     } catch (const usage_error& e) {
         return report_usage(e);

@@ -15,6 +15,17 @@ void pulisci_servizio(stato_build& s) {
     for (slot_servizio& slot : s.servizio) slot = slot_servizio{};
 }
 
+descrizioni descrizioni_in_memoria(const std::string& nome_linea, const std::string& linea,
+                                   const std::string& nome_treno, const std::string& servizio) {
+    descrizioni d;
+    d.file_linea = nome_linea;
+    d.file_treno = nome_treno;
+    d.testo_linea = &linea;
+    d.testo_treno = &servizio;
+    d.cancella = false;
+    return d;
+}
+
 descrizioni descrizioni_incorporate(const stato_build& s) {
     descrizioni d;
     d.file_linea = nome_file_linea_txt(s);

@@ -23,6 +23,11 @@ struct descrizioni {
     bool cancella = true;  // the plain build deletes its intermediate files once read
 };
 
+// Descriptions already read into memory: no file is opened or deleted; the names are only
+// for the diagnostics.
+descrizioni descrizioni_in_memoria(const std::string& nome_linea, const std::string& linea,
+                                   const std::string& nome_treno, const std::string& servizio);
+
 // The plain build's two intermediate files in the build's folder, deleted once read.
 descrizioni descrizioni_incorporate(const stato_build& s);
 

@@ -44,12 +44,7 @@ inline esito_in_memoria compila_in_memoria(const std::string& linea, const std::
     stato_build s;
     s.scenario = "Sorvanta";
     s.treno = "E48027";
-    descrizioni d;
-    d.file_linea = "linea";
-    d.file_treno = "servizio";
-    d.testo_linea = &linea;
-    d.testo_treno = &servizio;
-    d.cancella = false;
+    const descrizioni d = descrizioni_in_memoria("linea", linea, "servizio", servizio);
     esito_in_memoria e;
     try {
         e.fatale = compila(s, piano && numeri_piccoli(linea) ? 1 : 0, d);

@@ -127,86 +127,70 @@ TEST(Comandi, CompilaGliEsempiComeLaCostruzioneIncorporata) {
     EXPECT_EQ(quanti, 3);
 }
 
-TEST(Comandi, StatoRegistratoConRigaEFileIntatti) {
+// What compile says and leaves for one pair of descriptions.
+struct caso_compile {
+    const char* nome;
+    std::string linea;
+    std::string servizio;  // empty: no service file at all
+    const char* opzioni;
+    int uscita;
+    std::string errori;   // the whole of standard error
+    bool file_binari;     // whether the route and slot files are written
+};
+
+class CompileDiagnostica : public ::testing::TestWithParam<caso_compile> {};
+
+TEST_P(CompileDiagnostica, DiceDoveELasciaIFileGiusti) {
+    const caso_compile& k = GetParam();
     cartella_temporanea c;
-    const std::string linea =
-        "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 100, (A)\r\n"
-        "cartello_indicatore, 120, (B)\r\n[fine]\r\n";
-    c.scrivi("l.txt", linea);
-    c.scrivi("s.txt", servizio_minimo);
-    const esecuzione e = comando(c, "compile l.txt s.txt");
-    EXPECT_EQ(e.uscita, 2);
-    EXPECT_EQ(e.errori, "l.txt:5: status 6: sign board on a cell that is not free (at 120 m)\n");
-    EXPECT_TRUE(c.esiste("Sorvanta_E48027.sim"));
-    EXPECT_TRUE(c.esiste("Sorvanta_E48027.dat"));
-    EXPECT_EQ(c.leggi("l.txt"), linea);
-    EXPECT_EQ(c.leggi("s.txt"), servizio_minimo);
+    c.scrivi("l.txt", k.linea);
+    if (!k.servizio.empty()) c.scrivi("s.txt", k.servizio);
+    const esecuzione e = comando(c, std::string("compile l.txt s.txt --out o ") + k.opzioni);
+    EXPECT_EQ(e.uscita, k.uscita);
+    EXPECT_EQ(e.errori, k.errori);
+    EXPECT_EQ(c.esiste("o/Sorvanta_E48027.sim"), k.file_binari);
+    EXPECT_EQ(c.esiste("o/Sorvanta_E48027.dat"), k.file_binari);
+    // The author's files are only read.
+    EXPECT_EQ(c.leggi("l.txt"), k.linea);
+    if (!k.servizio.empty()) {
+        EXPECT_EQ(c.leggi("s.txt"), k.servizio);
+    }
 }
 
-TEST(Comandi, StatoNelServizio) {
-    cartella_temporanea c;
-    c.scrivi("l.txt", linea_minima);
-    c.scrivi("s.txt", "[generale]\r\nvelocita, 0, 60\r\nstazione, 1920, 12, 300, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, X\r\n"
-                      "[fine]\r\n");
-    const esecuzione e = comando(c, "compile l.txt s.txt --no-plan");
-    EXPECT_EQ(e.uscita, 2);
-    EXPECT_EQ(e.errori, "s.txt:3: status 8: station position not a multiple of 50 (at 1920 m)\n");
-    EXPECT_FALSE(c.esiste("Sorvanta_linea.dat"));
-}
-
-TEST(Comandi, StatoDellaPassataFinale) {
-    cartella_temporanea c;
-    c.scrivi("l.txt", linea_minima);
-    // Three speed boards fill the near group before the slowdown start in cell 41.
-    c.scrivi("s.txt", "[generale]\r\nvelocita, 0, 60\r\nabbattimento, 1700, 0\r\nabbattimento, 1750, 0\r\n"
-                      "abbattimento, 1800, 0\r\nrallentamento, 2000, 60, 200, 0, 0, 0\r\n[fine]\r\n");
-    const esecuzione e = comando(c, "compile l.txt s.txt");
-    EXPECT_EQ(e.uscita, 2);
-    EXPECT_EQ(e.errori,
-              "finishing pass, cell 41: status 12: no free cell in a distance group before a slowdown start "
-              "(at 2050 m)\n");
-    EXPECT_TRUE(c.esiste("Sorvanta_E48027.dat"));
-}
-
-TEST(Comandi, CartellaDiUscitaNonScrivibile) {
-    cartella_temporanea c;
-    c.scrivi("l.txt", linea_minima);
-    c.scrivi("s.txt", servizio_minimo);
-    const esecuzione e = comando(c, "compile l.txt s.txt --out l.txt/sotto");
-    EXPECT_EQ(e.uscita, 1);
-    EXPECT_NE(e.errori.find("cannot create folder l.txt/sotto"), std::string::npos) << e.errori;
-}
-
-TEST(Comandi, ErroreFataleNonScriveNulla) {
-    cartella_temporanea c;
-    // A sign board at 0 m lands in route cell 1, whose first value is reserved.
-    c.scrivi("l.txt", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 0, (A)\r\n[fine]\r\n");
-    c.scrivi("s.txt", servizio_minimo);
-    const esecuzione e = comando(c, "compile l.txt s.txt --out o");
-    EXPECT_EQ(e.uscita, 1);
-    EXPECT_EQ(e.errori, " Errore n. 1250\n");
-    EXPECT_FALSE(c.esiste("o"));
-}
-
-TEST(Comandi, PercorsoMaiCreato) {
-    cartella_temporanea c;
-    c.scrivi("l.txt", "[generale]\r\nlunghezza percorso, 2000000\r\n[curve]\r\n[fine]\r\n");
-    c.scrivi("s.txt", servizio_minimo);
-    const esecuzione e = comando(c, "compile l.txt s.txt");
-    EXPECT_EQ(e.uscita, 1);
-    EXPECT_NE(e.errori.find("l.txt:2: status 1: line length above 1000000 m"), std::string::npos) << e.errori;
-    EXPECT_NE(e.errori.find("never created"), std::string::npos) << e.errori;
-    EXPECT_FALSE(c.esiste("Sorvanta_E48027.sim"));
-}
-
-TEST(Comandi, IngressoMancante) {
-    cartella_temporanea c;
-    c.scrivi("l.txt", linea_minima);
-    const esecuzione e = comando(c, "compile l.txt manca.txt --out o");
-    EXPECT_EQ(e.uscita, 1);
-    EXPECT_EQ(e.errori, "cannot open manca.txt: No such file or directory\n");
-    EXPECT_FALSE(c.esiste("o"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Casi, CompileDiagnostica,
+    ::testing::Values(
+        caso_compile{"clean", linea_minima, servizio_minimo, "", 0, "", true},
+        caso_compile{"line_status",
+                     "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 100, (A)\r\n"
+                     "cartello_indicatore, 120, (B)\r\n[fine]\r\n",
+                     servizio_minimo, "", 2, "l.txt:5: status 6: sign board on a cell that is not free (at 120 m)\n",
+                     true},
+        caso_compile{"service_status", linea_minima,
+                     "[generale]\r\nvelocita, 0, 60\r\nstazione, 1920, 12, 300, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, X\r\n"
+                     "[fine]\r\n",
+                     "--no-plan", 2, "s.txt:3: status 8: station position not a multiple of 50 (at 1920 m)\n", true},
+        // Three speed boards fill the near group before the slowdown start in cell 41.
+        caso_compile{"finishing_pass_status", linea_minima,
+                     "[generale]\r\nvelocita, 0, 60\r\nabbattimento, 1700, 0\r\nabbattimento, 1750, 0\r\n"
+                     "abbattimento, 1800, 0\r\nrallentamento, 2000, 60, 200, 0, 0, 0\r\n[fine]\r\n",
+                     "", 2,
+                     "finishing pass, cell 41: status 12: no free cell in a distance group before a slowdown start "
+                     "(at 2050 m)\n",
+                     true},
+        // A sign board at 0 m lands in route cell 1, whose first value is reserved.
+        caso_compile{"fatal_guard",
+                     "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 0, (A)\r\n[fine]\r\n",
+                     servizio_minimo, "", 1, " Errore n. 1250\n", false},
+        caso_compile{"route_never_created", "[generale]\r\nlunghezza percorso, 2000000\r\n[curve]\r\n[fine]\r\n",
+                     servizio_minimo, "", 1,
+                     "l.txt:2: status 1: line length above 1000000 m; the route was never created, so no binary file "
+                     "is written\n",
+                     false},
+        caso_compile{"missing_input", linea_minima, "", "", 1, "cannot open s.txt: No such file or directory\n", false},
+        caso_compile{"unwritable_output", linea_minima, servizio_minimo, "--out l.txt/sotto", 1,
+                     "cannot create folder l.txt/sotto: Not a directory\n", false}),
+    [](const ::testing::TestParamInfo<caso_compile>& info) { return std::string(info.param.nome); });
 
 TEST(Comandi, NomiEPiano) {
     cartella_temporanea c;
