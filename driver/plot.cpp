@@ -202,7 +202,7 @@ double draw_plan(const scenario_to_plot& s, const stations_and_signs& kinds, dou
         previous = p;
     }
     if (!last_point.empty() && previous != last_point) points += ' ' + last_point;
-    char data[160];
+    char data[320];
     std::snprintf(data, sizeof data,
                   " data-scale=\"%.17g\" data-x0=\"%.17g\" data-y0=\"%.17g\" data-left=\"%.17g\" data-top=\"%.17g\"",
                   f.scale, f.x0, f.y0, left + f.offset, f.top);
