@@ -28,10 +28,6 @@ cella& cella_a(stato_build& s, std::int64_t i) {
     return s.percorso[static_cast<std::size_t>(i)];
 }
 
-struct lettura_generale {
-    bool continua = true;
-};
-
 // The general block, from the field after "[generale]" to the closing section header.
 bool leggi_generale(stato_build& s, lettore_campi& l) {
     for (;;) {
