@@ -6,32 +6,48 @@ namespace {
 
 constexpr std::int64_t limite_metri = 1000000;
 
-// Refuses to write past the record's last metre; the caller's failure handler takes over.
-void verifica_spazio(const linea_tracciata& linea) {
-    if (linea.metro > linea.estensione) throw guasto_lettura{"a curve runs past the end of the line record"};
-}
-
-void passo_retto(linea_tracciata& l) {
-    const std::size_t m = static_cast<std::size_t>(l.metro);
+// Steps from the current metre through metre `fino`. Each step is the difference of the last
+// two points as stored (held here in registers, the same values), turned by k on a curve:
+// it is never normalised, so a curve's steps grow by sqrt(1 + k * k) and keep that length.
+// With `vigilata`, the run refuses to write past the record's last metre (the caller's failure
+// handler takes over) and stops once the metre index passes 1000000.
+template <bool curva, bool vigilata>
+esito_traccia corsa(linea_tracciata& l, std::int64_t fino, double k) {
+    std::int64_t m = l.metro;
+    if (m < 2) throw guasto_lettura{"the line record was never seeded"};
     double* x = x_di(l);
     double* y = y_di(l);
-    const double dx = x[m - 1] - x[m - 2];
-    const double dy = y[m - 1] - y[m - 2];
-    x[m] = x[m - 1] + dx;
-    y[m] = y[m - 1] + dy;
-    ++l.metro;
-}
-
-// The step turns by arctan(|k|) and grows by sqrt(1 + k * k); it is never normalised.
-void passo_curva(linea_tracciata& l, double k) {
-    const std::size_t m = static_cast<std::size_t>(l.metro);
-    double* x = x_di(l);
-    double* y = y_di(l);
-    const double dx = x[m - 1] - x[m - 2];
-    const double dy = y[m - 1] - y[m - 2];
-    x[m] = x[m - 1] + dx + k * dy;
-    y[m] = y[m - 1] + dy - k * dx;
-    ++l.metro;
+    double x2 = x[m - 2], x1 = x[m - 1], y2 = y[m - 2], y1 = y[m - 1];
+    esito_traccia esito = esito_traccia::riuscita;
+    while (m <= fino) {
+        if (vigilata && m > l.estensione) {
+            l.metro = static_cast<std::int32_t>(m);
+            throw guasto_lettura{"a curve runs past the end of the line record"};
+        }
+        const double dx = x1 - x2;
+        const double dy = y1 - y2;
+        double xn, yn;
+        if constexpr (curva) {
+            xn = x1 + dx + k * dy;
+            yn = y1 + dy - k * dx;
+        } else {
+            xn = x1 + dx;
+            yn = y1 + dy;
+        }
+        x[m] = xn;
+        y[m] = yn;
+        x2 = x1;
+        x1 = xn;
+        y2 = y1;
+        y1 = yn;
+        ++m;
+        if (vigilata && m > limite_metri) {
+            esito = esito_traccia::oltre_milione;
+            break;
+        }
+    }
+    l.metro = static_cast<std::int32_t>(m);
+    return esito;
 }
 
 }  // namespace
@@ -40,7 +56,7 @@ void crea_linea(linea_tracciata& linea, std::int32_t estensione) {
     linea.estensione = estensione;
     linea.seminata = false;
     linea.metro = 0;
-    linea.valori.assign(2 * (static_cast<std::size_t>(estensione) + 1), 0.0);
+    linea.valori.reset(new double[2 * (static_cast<std::size_t>(estensione) + 1)]);
 }
 
 void semina_linea(linea_tracciata& linea) {
@@ -55,19 +71,8 @@ void semina_linea(linea_tracciata& linea) {
 }
 
 esito_traccia traccia_curva(linea_tracciata& linea, std::int64_t inizio, std::int64_t lunghezza, double k) {
-    while (linea.metro <= inizio) {
-        verifica_spazio(linea);
-        passo_retto(linea);
-        if (linea.metro > limite_metri) return esito_traccia::oltre_milione;
-    }
-    while (linea.metro <= inizio + lunghezza) {
-        verifica_spazio(linea);
-        passo_curva(linea, k);
-        if (linea.metro > limite_metri) return esito_traccia::oltre_milione;
-    }
-    return esito_traccia::riuscita;
+    if (corsa<false, true>(linea, inizio, 0) == esito_traccia::oltre_milione) return esito_traccia::oltre_milione;
+    return corsa<true, true>(linea, inizio + lunghezza, k);
 }
 
-void completa_linea(linea_tracciata& linea) {
-    while (linea.metro <= linea.estensione - 2) passo_retto(linea);
-}
+void completa_linea(linea_tracciata& linea) { corsa<false, false>(linea, std::int64_t{linea.estensione} - 2, 0); }

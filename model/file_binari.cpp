@@ -52,12 +52,21 @@ struct uscita {
     std::string byte;
     char* p;
     explicit uscita(std::size_t dimensione) : byte(dimensione, '\0'), p(byte.data()) {}
-    void metti(std::uint64_t v, int quanti) {
+    template <int quanti>
+    void metti(std::uint64_t v) {
         if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(p, &v, static_cast<std::size_t>(quanti));
+            std::memcpy(p, &v, quanti);
             p += quanti;
         } else {
             for (int i = 0; i < quanti; ++i) *p++ = static_cast<char>((v >> (8 * i)) & 0xFFu);
+        }
+    }
+    void metti(std::uint64_t v, int quanti) {
+        switch (quanti) {
+            case 1: metti<1>(v); break;
+            case 2: metti<2>(v); break;
+            case 4: metti<4>(v); break;
+            default: metti<8>(v); break;
         }
     }
     void metti_testo(const std::string& t, std::size_t n) {
@@ -76,34 +85,6 @@ std::int64_t con_segno(std::uint64_t v, int byte, bool segno) {
     if (!segno || byte == 8) return static_cast<std::int64_t>(v);
     std::uint64_t alto = std::uint64_t{1} << (8 * byte - 1);
     return static_cast<std::int64_t>(v ^ alto) - static_cast<std::int64_t>(alto);
-}
-
-std::size_t byte_elemento(genere_elemento g) {
-    switch (g) {
-        case genere_elemento::vuoto:
-            return 2;
-        case genere_elemento::intero16:
-            return 4;
-        case genere_elemento::reale64:
-            return 10;
-    }
-    return 0;
-}
-
-void metti_elemento(uscita& out, genere_elemento g, double v) {
-    switch (g) {
-        case genere_elemento::vuoto:
-            out.metti(codice_vuoto, 2);
-            break;
-        case genere_elemento::intero16:
-            out.metti(codice_intero16, 2);
-            out.metti(static_cast<std::uint16_t>(static_cast<std::int16_t>(v)), 2);
-            break;
-        case genere_elemento::reale64:
-            out.metti(codice_reale64, 2);
-            out.metti(std::bit_cast<std::uint64_t>(v), 8);
-            break;
-    }
 }
 
 // A text stores at most 65535 bytes behind its 16-bit length.
@@ -135,13 +116,27 @@ std::string serializza_servizio(const std::array<slot_servizio, n_slot>& servizi
     return std::move(out.byte);
 }
 
+// The kinds of the elements follow each other in runs (the two seed metres, the traced
+// metres, the rest empty), so each axis is written run by run.
 std::string serializza_linea(const linea_tracciata& linea) {
     if (!linea_creata(linea)) return {};
-    std::size_t dimensione = 0;
-    for (std::int32_t m = 0; m <= linea.estensione; ++m) dimensione += 2 * byte_elemento(genere_di(linea, m));
-    uscita out(dimensione);
-    for (const double* asse : {x_di(linea), y_di(linea)})
-        for (std::int32_t m = 0; m <= linea.estensione; ++m) metti_elemento(out, genere_di(linea, m), asse[m]);
+    const std::size_t metri = static_cast<std::size_t>(linea.estensione) + 1;
+    const std::size_t interi = linea.seminata ? 2 : 0;
+    const std::size_t reali = linea.seminata ? static_cast<std::size_t>(linea.metro) - 2 : 0;
+    const std::size_t vuoti = metri - interi - reali;
+    uscita out(2 * (4 * interi + 10 * reali + 2 * vuoti));
+    for (const double* asse : {x_di(linea), y_di(linea)}) {
+        for (std::size_t m = 0; m < interi; ++m) {
+            out.metti<2>(codice_intero16);
+            out.metti<2>(static_cast<std::uint16_t>(static_cast<std::int16_t>(asse[m])));
+        }
+        for (std::size_t m = interi; m < interi + reali; ++m) {
+            out.metti<2>(codice_reale64);
+            out.metti<8>(std::bit_cast<std::uint64_t>(asse[m]));
+        }
+        // An empty element's value is never read: it was never written.
+        for (std::size_t m = 0; m < vuoti; ++m) out.metti<2>(codice_vuoto);
+    }
     return std::move(out.byte);
 }
 

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,14 +80,16 @@ struct linea_tracciata {
     std::int32_t estensione = -1;  // -1: the record was never created
     bool seminata = false;
     std::int32_t metro = 0;  // next metre to compute
-    // One contiguous array in the order of the stored file: x of metres 0 to E, then y.
-    std::vector<double> valori;
+    // One contiguous array in the order of the stored file: x of metres 0 to E, then y. Only
+    // the elements that genere_di calls integers or reals hold values; the others are never
+    // read, so the array is not cleared when it is made.
+    std::unique_ptr<double[]> valori;
 };
 
-inline double* x_di(linea_tracciata& l) { return l.valori.data(); }
-inline double* y_di(linea_tracciata& l) { return l.valori.data() + l.estensione + 1; }
-inline const double* x_di(const linea_tracciata& l) { return l.valori.data(); }
-inline const double* y_di(const linea_tracciata& l) { return l.valori.data() + l.estensione + 1; }
+inline double* x_di(linea_tracciata& l) { return l.valori.get(); }
+inline double* y_di(linea_tracciata& l) { return l.valori.get() + l.estensione + 1; }
+inline const double* x_di(const linea_tracciata& l) { return l.valori.get(); }
+inline const double* y_di(const linea_tracciata& l) { return l.valori.get() + l.estensione + 1; }
 
 enum class genere_elemento { vuoto, intero16, reale64 };
 
