@@ -116,6 +116,28 @@ std::string serializza_servizio(const std::array<slot_servizio, n_slot>& servizi
     return std::move(out.byte);
 }
 
+// Appends through a small buffer that stays in the cache: the output string is reserved, never
+// cleared first, and filled in one pass.
+struct uscita_a_blocchi {
+    std::string& byte;
+    char blocco[8192];
+    std::size_t usati = 0;
+    template <int quanti>
+    void metti(std::uint64_t v) {
+        if (usati + quanti > sizeof blocco) svuota();
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(blocco + usati, &v, quanti);
+        } else {
+            for (int i = 0; i < quanti; ++i) blocco[usati + i] = static_cast<char>((v >> (8 * i)) & 0xFFu);
+        }
+        usati += quanti;
+    }
+    void svuota() {
+        byte.append(blocco, usati);
+        usati = 0;
+    }
+};
+
 // The kinds of the elements follow each other in runs (the two seed metres, the traced
 // metres, the rest empty), so each axis is written run by run.
 std::string serializza_linea(const linea_tracciata& linea) {
@@ -124,7 +146,9 @@ std::string serializza_linea(const linea_tracciata& linea) {
     const std::size_t interi = linea.seminata ? 2 : 0;
     const std::size_t reali = linea.seminata ? static_cast<std::size_t>(linea.metro) - 2 : 0;
     const std::size_t vuoti = metri - interi - reali;
-    uscita out(2 * (4 * interi + 10 * reali + 2 * vuoti));
+    std::string byte;
+    byte.reserve(2 * (4 * interi + 10 * reali + 2 * vuoti));
+    uscita_a_blocchi out{byte, {}, 0};
     for (const double* asse : {x_di(linea), y_di(linea)}) {
         for (std::size_t m = 0; m < interi; ++m) {
             out.metti<2>(codice_intero16);
@@ -137,7 +161,8 @@ std::string serializza_linea(const linea_tracciata& linea) {
         // An empty element's value is never read: it was never written.
         for (std::size_t m = 0; m < vuoti; ++m) out.metti<2>(codice_vuoto);
     }
-    return std::move(out.byte);
+    out.svuota();
+    return byte;
 }
 
 bool leggi_file_percorso(const std::string& byte, std::vector<cella>& percorso, std::string& motivo) {
