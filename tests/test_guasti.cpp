@@ -92,6 +92,16 @@ TEST(GuastiInCartellaVuota, ScritturaInterrottaNonLasciaFileTroncati) {
     for (const auto& [nome, byte] : file) EXPECT_EQ(nome.find(".tmp"), std::string::npos) << nome;
 }
 
+TEST(GuastiIngressi, DescrizioneIlleggibile) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n[fine]\r\n");
+    std::filesystem::create_directory(c / "s.txt");
+    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile l.txt s.txt --out o");
+    EXPECT_EQ(e.uscita, 1);
+    EXPECT_EQ(e.errori, "cannot open s.txt: Is a directory\n");
+    EXPECT_FALSE(c.esiste("o"));
+}
+
 struct caso_ingresso {
     const char* nome;
     std::string linea;
