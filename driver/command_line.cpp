@@ -158,10 +158,6 @@ int compile(const std::vector<std::string>& args) {
     return 0;
 }
 
-bool ends_with(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 int plot(const std::vector<std::string>& args) {
     std::vector<std::string> inputs;
     std::string scenario = "Sorvanta";
@@ -198,15 +194,14 @@ int plot(const std::vector<std::string>& args) {
         if (output.empty()) output = platform::join_path(inputs[0], id + ".svg");
     } else {
         for (const std::string& f : inputs) {
-            if (ends_with(f, "_linea.dat"))
-                plan = f;
-            else if (ends_with(f, ".sim"))
-                slots = f;
-            else if (ends_with(f, ".dat"))
-                route = f;
-            else
-                throw usage_error{"cannot tell the kind of " + f + " from its name (*_linea.dat, *.sim or *.dat)",
-                                  usage_plot};
+            switch (kind_of(f)) {
+                case file_kind::plan: plan = f; break;
+                case file_kind::slots: slots = f; break;
+                case file_kind::route: route = f; break;
+                case file_kind::unknown:
+                    throw usage_error{"cannot tell the kind of " + f + " from its name (*_linea.dat, *.sim or *.dat)",
+                                      usage_plot};
+            }
         }
         if (slots.empty() || route.empty())
             throw usage_error{"plot needs the slot file (*.sim) and the route file (*.dat)", usage_plot};

@@ -49,14 +49,12 @@ void gestore_guasti(stato_build& s, const descrizioni& d, const lettore_campi* l
     s.errore_riga = l ? l->riga_campo : 0;
 }
 
-// The description's text, from memory or from its file; false when the file cannot be read.
-bool prendi_testo(const std::string* in_memoria, const std::string& file, std::string& testo) {
-    if (in_memoria) {
-        testo = *in_memoria;
-        return true;
-    }
+// The description's text: the one in memory, or its file read into `letto`; nullptr when the
+// file cannot be read.
+const std::string* prendi_testo(const std::string* in_memoria, const std::string& file, std::string& letto) {
+    if (in_memoria) return in_memoria;
     std::string motivo;
-    return platform::read_file(file, testo, motivo);
+    return platform::read_file(file, letto, motivo) ? &letto : nullptr;
 }
 
 }  // namespace
@@ -71,12 +69,13 @@ void memorizza_dati(stato_build& s, const descrizioni& d) {
         s.errore_riga = 0;
         return;
     }
-    std::string testo;
-    if (!prendi_testo(d.testo_linea, d.file_linea, testo)) {
+    std::string letto;
+    const std::string* testo = prendi_testo(d.testo_linea, d.file_linea, letto);
+    if (!testo) {
         gestore_guasti(s, d, nullptr, descrizione::linea);
         return;
     }
-    lettore_campi l = apri_lettore(testo);
+    lettore_campi l = apri_lettore(*testo);
     std::int32_t contatore_cartelli = primo_slot_cartelli;
     bool continua;
     try {
@@ -88,12 +87,13 @@ void memorizza_dati(stato_build& s, const descrizioni& d) {
     cancella(d, d.file_linea);
     if (!continua) return;
 
-    std::string testo_treno;
-    if (!prendi_testo(d.testo_treno, d.file_treno, testo_treno)) {
+    std::string letto_treno;
+    const std::string* testo_treno = prendi_testo(d.testo_treno, d.file_treno, letto_treno);
+    if (!testo_treno) {
         gestore_guasti(s, d, nullptr, descrizione::servizio);
         return;
     }
-    lettore_campi ls = apri_lettore(testo_treno);
+    lettore_campi ls = apri_lettore(*testo_treno);
     try {
         leggi_servizio(s, ls, contatore_cartelli);
     } catch (const guasto_lettura&) {

@@ -11,10 +11,6 @@
 
 namespace {
 
-bool ends_with(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 std::string json_string(const std::string& utf8) {
     std::string out = "\"";
     for (char c : utf8) {
@@ -177,19 +173,30 @@ bool dump_plan(const std::string& path, const std::string& bytes, listing& l, st
 
 }  // namespace
 
+file_kind kind_of(const std::string& name) {
+    if (name.ends_with("_linea.dat")) return file_kind::plan;
+    if (name.ends_with(".sim")) return file_kind::slots;
+    if (name.ends_with(".dat")) return file_kind::route;
+    return file_kind::unknown;
+}
+
 bool dump_bytes(const std::string& name, const std::string& bytes, dump_format format, std::ostream& out,
                 std::string& error) {
     listing l{format, {}, true};
-    bool ok;
-    if (ends_with(name, "_linea.dat")) {
-        ok = dump_plan(name, bytes, l, error);
-    } else if (ends_with(name, ".sim")) {
-        ok = dump_slots(name, bytes, l, error);
-    } else if (ends_with(name, ".dat")) {
-        ok = dump_route(name, bytes, l, error);
-    } else {
-        error = name + ": cannot tell the kind of file from its name (*_linea.dat, *.sim or *.dat)";
-        ok = false;
+    bool ok = false;
+    switch (kind_of(name)) {
+        case file_kind::plan:
+            ok = dump_plan(name, bytes, l, error);
+            break;
+        case file_kind::slots:
+            ok = dump_slots(name, bytes, l, error);
+            break;
+        case file_kind::route:
+            ok = dump_route(name, bytes, l, error);
+            break;
+        case file_kind::unknown:
+            error = name + ": cannot tell the kind of file from its name (*_linea.dat, *.sim or *.dat)";
+            break;
     }
     if (ok) out << l.out.str();
     return ok;

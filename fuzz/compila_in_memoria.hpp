@@ -4,9 +4,11 @@
 
 #include <cctype>
 #include <cstdint>
+#include <sstream>
 #include <string>
 
 #include "driver/costruzione.hpp"
+#include "driver/dump.hpp"
 #include "line/dati_linea.hpp"
 #include "model/file_binari.hpp"
 #include "service/dati_treno.hpp"
@@ -70,4 +72,16 @@ inline const std::string& linea_incorporata() {
 inline const std::string& servizio_incorporato() {
     static const std::string testo = testo_documento(righe_treno());
     return testo;
+}
+
+// dump on arbitrary bytes: the first byte chooses the kind of file and the format, the rest
+// is the file.
+inline void dump_in_memoria(const std::string& ingresso) {
+    if (ingresso.empty()) return;
+    const unsigned char scelta = static_cast<unsigned char>(ingresso[0]);
+    const char* nomi[] = {"x_linea.dat", "x_E1.sim", "x_E1.dat"};
+    std::ostringstream out;
+    std::string errore_dump;
+    dump_bytes(nomi[scelta % 3], ingresso.substr(1), (scelta & 4) ? dump_format::json : dump_format::text, out,
+               errore_dump);
 }

@@ -47,19 +47,23 @@ const std::array<campo_slot, 16> layout_slot = {
 
 namespace {
 
-// Writes into a buffer sized beforehand: each file is one allocation and one pass.
+// Appends through a small buffer that stays in the cache: each file is reserved once, never
+// cleared first, and filled in one pass.
 struct uscita {
     std::string byte;
-    char* p;
-    explicit uscita(std::size_t dimensione) : byte(dimensione, '\0'), p(byte.data()) {}
+    char blocco[8192];
+    std::size_t usati = 0;
+
+    explicit uscita(std::size_t dimensione) { byte.reserve(dimensione); }
     template <int quanti>
     void metti(std::uint64_t v) {
+        if (usati + quanti > sizeof blocco) svuota();
         if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(p, &v, quanti);
-            p += quanti;
+            std::memcpy(blocco + usati, &v, quanti);
         } else {
-            for (int i = 0; i < quanti; ++i) *p++ = static_cast<char>((v >> (8 * i)) & 0xFFu);
+            for (int i = 0; i < quanti; ++i) blocco[usati + i] = static_cast<char>((v >> (8 * i)) & 0xFFu);
         }
+        usati += quanti;
     }
     void metti(std::uint64_t v, int quanti) {
         switch (quanti) {
@@ -70,8 +74,16 @@ struct uscita {
         }
     }
     void metti_testo(const std::string& t, std::size_t n) {
-        if (n > 0) std::memcpy(p, t.data(), n);
-        p += n;
+        svuota();
+        byte.append(t, 0, n);
+    }
+    std::string finito() {
+        svuota();
+        return std::move(byte);
+    }
+    void svuota() {
+        byte.append(blocco, usati);
+        usati = 0;
     }
 };
 
@@ -96,7 +108,7 @@ std::string serializza_percorso(const std::vector<cella>& percorso) {
     uscita out(percorso.size() * byte_cella);
     for (const cella& c : percorso)
         for (const campo_cella& f : layout_cella) out.metti(static_cast<std::uint64_t>(f.leggi(c)), f.byte);
-    return std::move(out.byte);
+    return out.finito();
 }
 
 std::string serializza_servizio(const std::array<slot_servizio, n_slot>& servizio) {
@@ -113,30 +125,8 @@ std::string serializza_servizio(const std::array<slot_servizio, n_slot>& servizi
             }
         }
     }
-    return std::move(out.byte);
+    return out.finito();
 }
-
-// Appends through a small buffer that stays in the cache: the output string is reserved, never
-// cleared first, and filled in one pass.
-struct uscita_a_blocchi {
-    std::string& byte;
-    char blocco[8192];
-    std::size_t usati = 0;
-    template <int quanti>
-    void metti(std::uint64_t v) {
-        if (usati + quanti > sizeof blocco) svuota();
-        if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(blocco + usati, &v, quanti);
-        } else {
-            for (int i = 0; i < quanti; ++i) blocco[usati + i] = static_cast<char>((v >> (8 * i)) & 0xFFu);
-        }
-        usati += quanti;
-    }
-    void svuota() {
-        byte.append(blocco, usati);
-        usati = 0;
-    }
-};
 
 // The kinds of the elements follow each other in runs (the two seed metres, the traced
 // metres, the rest empty), so each axis is written run by run.
@@ -146,9 +136,7 @@ std::string serializza_linea(const linea_tracciata& linea) {
     const std::size_t interi = linea.seminata ? 2 : 0;
     const std::size_t reali = linea.seminata ? static_cast<std::size_t>(linea.metro) - 2 : 0;
     const std::size_t vuoti = metri - interi - reali;
-    std::string byte;
-    byte.reserve(2 * (4 * interi + 10 * reali + 2 * vuoti));
-    uscita_a_blocchi out{byte, {}, 0};
+    uscita out(2 * (4 * interi + 10 * reali + 2 * vuoti));
     for (const double* asse : {x_di(linea), y_di(linea)}) {
         for (std::size_t m = 0; m < interi; ++m) {
             out.metti<2>(codice_intero16);
@@ -161,8 +149,7 @@ std::string serializza_linea(const linea_tracciata& linea) {
         // An empty element's value is never read: it was never written.
         for (std::size_t m = 0; m < vuoti; ++m) out.metti<2>(codice_vuoto);
     }
-    out.svuota();
-    return byte;
+    return out.finito();
 }
 
 bool leggi_file_percorso(const std::string& byte, std::vector<cella>& percorso, std::string& motivo) {

@@ -5,11 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "driver/dump.hpp"
 #include "fuzz/compila_in_memoria.hpp"
 
 namespace {
@@ -55,15 +53,7 @@ TEST(RegressioniFuzz, Servizi) {
 TEST(RegressioniFuzz, Dump) {
     const auto file = ingressi("dump");
     ASSERT_FALSE(file.empty());
-    for (const auto& p : file) {
-        const std::string byte = leggi(p);
-        if (byte.empty()) continue;
-        const char* nomi[] = {"x_linea.dat", "x_E1.sim", "x_E1.dat"};
-        std::ostringstream out;
-        std::string errore_dump;
-        dump_bytes(nomi[static_cast<unsigned char>(byte[0]) % 3], byte.substr(1),
-                   (byte[0] & 4) ? dump_format::json : dump_format::text, out, errore_dump);
-    }
+    for (const auto& p : file) dump_in_memoria(leggi(p));
 }
 
 TEST(RegressioniFuzz, DescrizioniIncorporateInMemoria) {
