@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/compila_in_memoria.hpp"
+#include "harness/compila_in_memoria.hpp"
 #include "bench/scenario_generato.hpp"
-#include "line/dati_linea.hpp"
+#include "scenario/dati_linea.hpp"
 #include "platform/platform.hpp"
-#include "service/dati_treno.hpp"
+#include "scenario/dati_treno.hpp"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
-#include "model/stati.hpp"
-#include "model/testo.hpp"
+#include "core/stati.hpp"
+#include "core/testo.hpp"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/registri.hpp"
+#include "core/registri.hpp"
 
 std::int32_t codice_gara_st(const stato_build& s);
 std::int32_t codice_gara_og(const stato_build& s);

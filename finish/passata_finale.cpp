@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-#include "model/stati.hpp"
+#include "core/stati.hpp"
 
 namespace {
 
@@ -29,10 +29,10 @@ bool esiste(const std::vector<cella>& p, std::int32_t k) {
     return k >= 1 && static_cast<std::size_t>(k) < p.size();
 }
 
-bool libera(const std::vector<cella>& p, std::int32_t k) { return esiste(p, k) && cella_libera(p[k]); }
+bool libera(const std::vector<cella>& p, std::int32_t k) { return esiste(p, k) && cella_libera(cella_n(p, k)); }
 
 bool tabella(const std::vector<cella>& p, std::int32_t k) {
-    return esiste(p, k) && p[k].tipo_cella == tipo::tabella_con_valore;
+    return esiste(p, k) && cella_n(p, k).tipo_cella == tipo::tabella_con_valore;
 }
 
 void metti_tabella(cella& c) {
@@ -51,15 +51,15 @@ void tratta_avviso(stato_build& s, std::int32_t i) {
     std::vector<cella>& p = s.percorso;
     for (std::int32_t k = 1; k <= finestra_avviso && i - k >= primo_segnale_avviso; ++k) {
         const std::int32_t d = i - k;
-        if (p[d].tipo_cella != tipo::segnale) continue;
+        if (cella_n(p, d).tipo_cella != tipo::segnale) continue;
         if (libera(p, d - 1))
-            metti_tabella(p[d - 1]);
+            metti_tabella(cella_n(p, d - 1));
         else if (libera(p, d - 2))
-            metti_tabella(p[d - 2]);
+            metti_tabella(cella_n(p, d - 2));
         else if (tabella(p, d - 1))
-            abbassa_tabella(p[d - 1]);
+            abbassa_tabella(cella_n(p, d - 1));
         else if (tabella(p, d - 2))
-            abbassa_tabella(p[d - 2]);
+            abbassa_tabella(cella_n(p, d - 2));
         else
             registra(s, stati::finitura_segnale, d);
     }
@@ -76,20 +76,20 @@ std::int32_t cammina_zona(stato_build& s, std::int32_t i, std::int32_t ultima) {
         ++n;
         if (n == passo_zona) {
             if (libera(p, k)) {
-                metti_tabella(p[k]);
+                metti_tabella(cella_n(p, k));
                 n = 0;
             } else if (libera(p, k - 1)) {
-                metti_tabella(p[k - 1]);
+                metti_tabella(cella_n(p, k - 1));
                 n = 1;
             } else if (libera(p, k + 1)) {
-                metti_tabella(p[k + 1]);
+                metti_tabella(cella_n(p, k + 1));
                 n = -1;
             } else {
                 // n stays 8 and only grows from here, so this zone gets no further boards.
                 registra(s, stati::finitura_zona, k);
             }
         }
-        if (p[k].tipo_cella == tipo::fine_rallentamento) break;
+        if (cella_n(p, k).tipo_cella == tipo::fine_rallentamento) break;
     }
     return k;
 }
@@ -99,16 +99,16 @@ void tratta_segnale_dopo_zona(stato_build& s, std::int32_t fine, std::int32_t ul
     std::int32_t n = 0;
     const std::int32_t ultima_cercata = std::min(fine + ricerca_segnale, ultima);
     for (std::int32_t c = fine; c <= ultima_cercata; ++c) {
-        if (p[c].tipo_cella == tipo::segnale) {
+        if (cella_n(p, c).tipo_cella == tipo::segnale) {
             n = c - 1;
             break;
         }
     }
     if (n <= 0) return;
     if (libera(p, n))
-        metti_tabella(p[n]);
+        metti_tabella(cella_n(p, n));
     else if (libera(p, n - 1))
-        metti_tabella(p[n - 1]);
+        metti_tabella(cella_n(p, n - 1));
     else
         registra(s, stati::finitura_zona, fine);
 }
@@ -120,14 +120,14 @@ void tratta_inizio(stato_build& s, std::int32_t i, std::int32_t ultima) {
         bool posta = false;
         for (std::int32_t c = i - g.soglia + 2; c >= i - g.soglia && !posta; --c) {
             if (libera(p, c)) {
-                metti_tabella(p[c]);
+                metti_tabella(cella_n(p, c));
                 posta = true;
             }
         }
         if (!posta) registra(s, stati::finitura_gruppo, i);
     }
     // Boards inside the zone and before the signal after it are for slow slowdowns only.
-    if (p[i].valore1 >= limite_lento) return;
+    if (cella_n(p, i).valore1 >= limite_lento) return;
     const std::int32_t fine = cammina_zona(s, i, ultima);
     tratta_segnale_dopo_zona(s, fine, ultima);
 }
@@ -137,7 +137,7 @@ void tratta_inizio(stato_build& s, std::int32_t i, std::int32_t ultima) {
 void passata_finale(stato_build& s) {
     const std::int32_t ultima = static_cast<std::int32_t>(s.percorso.size()) - 1;
     for (std::int32_t i = 1; i <= ultima - 2; ++i) {
-        const std::uint8_t t = s.percorso[i].tipo_cella;
+        const std::uint8_t t = cella_n(s.percorso, i).tipo_cella;
         if (t == tipo::avviso_rallentamento)
             tratta_avviso(s, i);
         else if (t == tipo::inizio_rallentamento)

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "model/registri.hpp"
+#include "core/registri.hpp"
 
 void passata_finale(stato_build& s);
 

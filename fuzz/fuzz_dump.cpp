@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz/compila_in_memoria.hpp"
+#include "harness/compila_in_memoria.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     dump_in_memoria(std::string(reinterpret_cast<const char*>(data), size));

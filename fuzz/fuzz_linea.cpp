@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fuzz/compila_in_memoria.hpp"
+#include "harness/compila_in_memoria.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string linea(reinterpret_cast<const char*>(data), size);

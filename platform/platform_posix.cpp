@@ -11,7 +11,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "platform/encoding.hpp"
+#include "core/encoding.hpp"
 #include "platform/platform.hpp"
 
 namespace platform {

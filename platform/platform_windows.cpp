@@ -17,7 +17,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/encoding.hpp"
+#include "core/encoding.hpp"
 #include "platform/platform.hpp"
 
 namespace platform {

@@ -10,7 +10,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "model/registri.hpp"
+#include "core/registri.hpp"
 
 struct cartella_temporanea {
     std::filesystem::path percorso;

@@ -6,7 +6,7 @@
 
 #include "finish/codici_gara.hpp"
 #include "finish/passata_finale.hpp"
-#include "model/stati.hpp"
+#include "core/stati.hpp"
 
 namespace {
 

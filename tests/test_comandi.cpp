@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
         caso_compile{"missing_input", linea_minima, "", "", 1, "cannot open s.txt: No such file or directory\n", false},
         caso_compile{"unwritable_output", linea_minima, servizio_minimo, "--out l.txt/sotto", 1,
                      "cannot create folder l.txt/sotto: Not a directory\n", false}),
-    [](const ::testing::TestParamInfo<caso_compile>& info) { return std::string(info.param.nome); });
+    [](const ::testing::TestParamInfo<caso_compile>& caso) { return std::string(caso.param.nome); });
 
 TEST(Comandi, NomiEPiano) {
     cartella_temporanea c;
@@ -256,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
                       caso_uso{"code_linea", "compile l.txt s.txt --train LiNeA", 64, "plan file's name"},
                       caso_uso{"dump_no_file", "dump", 64, "dump takes one file"},
                       caso_uso{"dump_unknown_option", "dump x.dat --xml", 64, "unknown option --xml"}),
-    [](const ::testing::TestParamInfo<caso_uso>& info) { return std::string(info.param.nome); });
+    [](const ::testing::TestParamInfo<caso_uso>& caso) { return std::string(caso.param.nome); });
 
 TEST(Comandi, DumpDeiFileIncorporati) {
     cartella_temporanea c;

@@ -2,8 +2,9 @@
 
 #include <string>
 
+#include "builder/scrittore_documenti.hpp"
 #include "cartella_temporanea.hpp"
-#include "service/dati_treno.hpp"
+#include "scenario/dati_treno.hpp"
 
 namespace {
 

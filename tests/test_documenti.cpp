@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "documents/documenti.hpp"
-#include "documents/scheda_treno.hpp"
+#include "builder/scrittore_documenti.hpp"
+#include "scenario/documenti.hpp"
+#include "scenario/scheda_treno.hpp"
 #include "platform/platform.hpp"
 
 namespace {
@@ -61,8 +62,8 @@ bool is_identifier(const std::string& text) {
     auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
     auto lower = [](char c) { return c >= 'a' && c <= 'z'; };
     auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    return upper(text[0]) && std::all_of(text.begin() + 1, text.begin() + cut, lower) && upper(text[cut + 1]) &&
-           std::all_of(text.begin() + cut + 2, text.end(), digit);
+    return upper(text[0]) && std::all_of(text.begin() + 1, text.begin() + static_cast<std::ptrdiff_t>(cut), lower) && upper(text[cut + 1]) &&
+           std::all_of(text.begin() + static_cast<std::ptrdiff_t>(cut) + 2, text.end(), digit);
 }
 
 const std::string blank_row = " |     |     |          |     |                            |                |     |";
@@ -210,7 +211,7 @@ TEST(NoteScenario, FixedLinesAndBlankLines) {
 TEST(NoteScenario, ProseBlocksEndWhereTheLayoutSays) {
     const std::vector<std::string> lines = notes_lines();
     ASSERT_EQ(lines.size(), 40u);
-    for (std::size_t n : {11, 16, 21, 25, 31, 32}) {
+    for (std::size_t n : {11u, 16u, 21u, 25u, 31u, 32u}) {
         ASSERT_FALSE(lines[n - 1].empty()) << "line " << n;
         EXPECT_EQ(lines[n - 1].back(), '.') << "line " << n;
     }

@@ -4,8 +4,8 @@
 #include <iterator>
 #include <string>
 
-#include "line/dati_linea.hpp"
-#include "service/dati_treno.hpp"
+#include "scenario/dati_linea.hpp"
+#include "scenario/dati_treno.hpp"
 
 namespace {
 

@@ -2,9 +2,10 @@
 
 #include <string>
 
-#include "line/tracciato.hpp"
-#include "model/file_binari.hpp"
-#include "model/scrittore_documenti.hpp"
+#include "builder/scrittore_documenti.hpp"
+#include "reader/tracciato.hpp"
+#include "format/file_binari.hpp"
+#include "core/documento.hpp"
 #include "cartella_temporanea.hpp"
 
 namespace {

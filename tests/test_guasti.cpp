@@ -155,6 +155,6 @@ INSTANTIATE_TEST_SUITE_P(
         caso_ingresso{"many_commas", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n" + ripeti(",", 1 << 22),
                       servizio_buono},
         caso_ingresso{"empty_files", "", ""}),
-    [](const ::testing::TestParamInfo<caso_ingresso>& info) { return std::string(info.param.nome); });
+    [](const ::testing::TestParamInfo<caso_ingresso>& caso) { return std::string(caso.param.nome); });
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "line/lettore_campi.hpp"
+#include "reader/lettore_campi.hpp"
 
 namespace {
 
@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
         caso_campi{"last_field_without_line_end", "a,b", "tt", {"[a]", "[b]"}, true},
         caso_campi{"trailing_blank_line_is_not_the_end", "a\r\n\r\n", "t", {"[a]"}, false},
         caso_campi{"empty_text_field", ",x\r\n", "tt", {"[]", "[x]"}, true}),
-    [](const ::testing::TestParamInfo<caso_campi>& info) { return std::string(info.param.nome); });
+    [](const ::testing::TestParamInfo<caso_campi>& caso) { return std::string(caso.param.nome); });
 
 TEST(LettoreCampi, NumeroFuoriDai32BitFallisce) {
     for (const char* testo : {"2147483648\r\n", "-2147483649\r\n", "99999999999999999999999\r\n"}) {

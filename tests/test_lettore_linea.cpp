@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "line/lettore_linea.hpp"
-#include "model/stati.hpp"
+#include "reader/lettore_linea.hpp"
+#include "core/stati.hpp"
 
 namespace {
 
@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
         caso_stato{"gradient_fill_pushed_past_route", linea_corta(molte("pendenza, 7800, 0\r\n", 20)), 0, 25, 0,
                    false},
         caso_stato{"final_gradient_out_of_range", linea_corta("pendenza, 0, 156\r\n"), 0, 25, 0, false}),
-    [](const ::testing::TestParamInfo<caso_stato>& info) { return std::string(info.param.nome); });
+    [](const ::testing::TestParamInfo<caso_stato>& caso) { return std::string(caso.param.nome); });
 
 TEST(LettoreLinea, StatoQuindiciLasciaCorrereCodaEPiano) {
     lettura r = leggi(linea_corta("pendenza, 0, 3\r\npendenza, 7901, 2\r\n"), 1);
@@ -151,9 +151,9 @@ TEST(LettoreLinea, Montagne) {
     lettura r = leggi(linea_corta("montagna, 1000, 2000, 12\r\nmontagna, 2150, 2500, 1\r\nmontagna, 3000, 3200, 4\r\n"));
     ASSERT_FALSE(r.guasto);
     for (int i = 20; i <= 39; ++i) {
-        EXPECT_EQ(r.s.percorso[i].montagna, 2) << i;
+        EXPECT_EQ(cella_n(r.s.percorso, i).montagna, 2) << i;
         const bool marcatore = i == 23 || i == 27 || i == 31 || i == 35 || i == 39;
-        EXPECT_EQ(r.s.percorso[i].tipo_cella, marcatore ? tipo::marcatore_montagna : tipo::libera) << i;
+        EXPECT_EQ(cella_n(r.s.percorso, i).tipo_cella, marcatore ? tipo::marcatore_montagna : tipo::libera) << i;
     }
     EXPECT_EQ(r.s.percorso[19].montagna, 0);
     EXPECT_EQ(r.s.percorso[40].montagna, 0);
@@ -229,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-- sfondo uno\r\nsfondo due, 3\r\n", 85, 0, 0, 3},
         caso_generale{"eleventh_separator_is_tested",
                       "-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n- sfondo uno, 7\r\n", 85, 7, 0, 0}),
-    [](const ::testing::TestParamInfo<caso_generale>& info) { return std::string(info.param.nome); });
+    [](const ::testing::TestParamInfo<caso_generale>& caso) { return std::string(caso.param.nome); });
 
 TEST(LettoreLinea, SeparatoriNellaParteCaratteristiche) {
     // Two separators in a row are passed over; a third one is tested like a keyword.
@@ -267,16 +267,16 @@ class ProgressiveOrdina : public ::testing::TestWithParam<caso_progressive> {};
 TEST_P(ProgressiveOrdina, Ordina) {
     const caso_progressive& c = GetParam();
     stato_build s;
-    for (int i = 0; i < 3; ++i) {
-        slot_servizio& r = s.servizio[static_cast<std::size_t>(81 + i)];
+    for (std::size_t i = 0; i < 3; ++i) {
+        slot_servizio& r = s.servizio[81 + i];
         r.inizio = c.lette[3 * i];
         r.fine = c.lette[3 * i + 1];
         r.posizione = c.lette[3 * i + 2];
     }
     progressive_ordina(s);
     std::array<std::int32_t, 9> ottenute{};
-    for (int i = 0; i < 3; ++i) {
-        const slot_servizio& r = s.servizio[static_cast<std::size_t>(81 + i)];
+    for (std::size_t i = 0; i < 3; ++i) {
+        const slot_servizio& r = s.servizio[81 + i];
         ottenute[3 * i] = r.inizio;
         ottenute[3 * i + 1] = r.fine;
         ottenute[3 * i + 2] = r.posizione;
@@ -297,6 +297,6 @@ INSTANTIATE_TEST_SUITE_P(
         caso_progressive{"nothing_positive", {0, -5, 1, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
         caso_progressive{"negative_starts_cancel", {-100, 1, 0, 100, 2, 0, 0, 0, 0},
                          {100, 2, 0, -100, 1, 0, 0, 0, 0}}),
-    [](const ::testing::TestParamInfo<caso_progressive>& info) { return std::string(info.param.nome); });
+    [](const ::testing::TestParamInfo<caso_progressive>& caso) { return std::string(caso.param.nome); });
 
 }  // namespace

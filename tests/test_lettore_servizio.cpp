@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "model/stati.hpp"
-#include "service/lettore_servizio.hpp"
+#include "core/stati.hpp"
+#include "reader/lettore_servizio.hpp"
 
 namespace {
 
@@ -122,7 +122,7 @@ const general_case general_cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Casi, ServizioVociGenerali, ::testing::ValuesIn(general_cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caso) { return std::string(caso.param.name); });
 
 // Speed and adhesion profiles, on a short route (N = 20: entries up to 900 m pass the bounds check).
 struct run {
@@ -194,7 +194,7 @@ const profile_case profile_cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Casi, ServizioProfili, ::testing::ValuesIn(profile_cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caso) { return std::string(caso.param.name); });
 
 struct signal_case {
     const char* name;
@@ -269,7 +269,7 @@ const signal_case signal_cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Casi, ServizioSegnali, ::testing::ValuesIn(signal_cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caso) { return std::string(caso.param.name); });
 
 struct slowdown_case {
     const char* name;
@@ -339,7 +339,7 @@ const slowdown_case slowdown_cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Casi, ServizioRallentamenti, ::testing::ValuesIn(slowdown_cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caso) { return std::string(caso.param.name); });
 
 // A status that the line reader left ends the reading at the first signal or slowdown, once it is placed.
 TEST(LettoreServizio, StatusFromTheLineReaderStopsAfterTheFirstSignalOrSlowdown) {
@@ -489,7 +489,7 @@ const station_case station_cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Casi, ServizioStazioni, ::testing::ValuesIn(station_cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caso) { return std::string(caso.param.name); });
 
 // Fields 5 and 6 and the distance from the previous station, on a second station after one ending at 1000 m.
 TEST(LettoreServizio, SecondStation) {

@@ -3,11 +3,12 @@
 #include <utility>
 #include <vector>
 
+#include "builder/scrittore_documenti.hpp"
 #include "cartella_temporanea.hpp"
-#include "driver/costruzione.hpp"
-#include "line/dati_linea.hpp"
-#include "model/file_binari.hpp"
-#include "service/dati_treno.hpp"
+#include "builder/costruzione.hpp"
+#include "scenario/dati_linea.hpp"
+#include "format/file_binari.hpp"
+#include "scenario/dati_treno.hpp"
 
 namespace {
 

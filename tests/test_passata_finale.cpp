@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "finish/passata_finale.hpp"
-#include "model/stati.hpp"
+#include "core/stati.hpp"
 
 namespace {
 

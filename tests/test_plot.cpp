@@ -8,7 +8,7 @@
 
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
-#include "model/file_binari.hpp"
+#include "format/file_binari.hpp"
 
 namespace {
 

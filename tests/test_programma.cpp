@@ -8,9 +8,9 @@
 
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
-#include "driver/costruzione.hpp"
-#include "model/file_binari.hpp"
-#include "model/stati.hpp"
+#include "builder/costruzione.hpp"
+#include "format/file_binari.hpp"
+#include "core/stati.hpp"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/compila_in_memoria.hpp"
+#include "harness/compila_in_memoria.hpp"
 
 namespace {
 

@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "builder/scrittore_documenti.hpp"
 #include "cartella_temporanea.hpp"
-#include "driver/costruzione.hpp"
-#include "line/dati_linea.hpp"
-#include "model/stati.hpp"
-#include "service/dati_treno.hpp"
+#include "builder/costruzione.hpp"
+#include "scenario/dati_linea.hpp"
+#include "core/stati.hpp"
+#include "scenario/dati_treno.hpp"
 
 namespace {
 

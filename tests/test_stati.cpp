@@ -4,8 +4,8 @@
 #include <iterator>
 #include <string>
 
-#include "model/registri.hpp"
-#include "model/stati.hpp"
+#include "core/registri.hpp"
+#include "core/stati.hpp"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "line/tracciato.hpp"
-#include "model/numeri.hpp"
+#include "reader/tracciato.hpp"
+#include "core/numeri.hpp"
 
 namespace {
 

@@ -1,0 +1,182 @@
+#include "builder/costruzione.hpp"
+
+#include "builder/scrittore_documenti.hpp"
+#include "finish/codici_gara.hpp"
+#include "finish/passata_finale.hpp"
+#include "reader/lettore_linea.hpp"
+#include "format/file_binari.hpp"
+#include "core/stati.hpp"
+#include "platform/platform.hpp"
+#include "reader/lettore_servizio.hpp"
+
+void pulisci_servizio(stato_build& s) {
+    for (slot_servizio& slot : s.servizio) slot = slot_servizio{};
+}
+
+descrizioni descrizioni_in_memoria(const std::string& nome_linea, const std::string& linea,
+                                   const std::string& nome_treno, const std::string& servizio) {
+    descrizioni d;
+    d.file_linea = nome_linea;
+    d.file_treno = nome_treno;
+    d.testo_linea = &linea;
+    d.testo_treno = &servizio;
+    d.cancella = false;
+    return d;
+}
+
+descrizioni descrizioni_incorporate(const stato_build& s) {
+    descrizioni d;
+    d.file_linea = nome_file_linea_txt(s);
+    d.file_treno = nome_file_treno_txt(s);
+    return d;
+}
+
+namespace {
+
+void cancella(const descrizioni& d, const std::string& file) {
+    if (d.cancella) platform::delete_file(file);
+}
+
+// The failure handler of the reading step: both descriptions are deleted (one that is
+// already gone is skipped) and the status is 25.
+void gestore_guasti(stato_build& s, const descrizioni& d, const lettore_campi* l, descrizione quale) {
+    cancella(d, d.file_linea);
+    cancella(d, d.file_treno);
+    s.errore_numero = stati::lettura_fallita;
+    s.errore_descrizione = quale;
+    s.errore_riga = l ? l->riga_campo : 0;
+}
+
+// The description's text: the one in memory, or its file read into `letto`; nullptr when the
+// file cannot be read.
+const std::string* prendi_testo(const std::string* in_memoria, const std::string& file, std::string& letto) {
+    if (in_memoria) return in_memoria;
+    std::string motivo;
+    return platform::read_file(file, letto, motivo) ? &letto : nullptr;
+}
+
+}  // namespace
+
+void memorizza_dati(stato_build& s, const descrizioni& d) {
+    s.servizio[slot_scenario].nome = s.scenario;
+    s.servizio[slot_treno].nome = s.treno;
+
+    if (!d.testo_linea && !platform::file_exists(d.file_linea)) {
+        s.errore_numero = stati::file_linea_mancante;
+        s.errore_descrizione = descrizione::linea;
+        s.errore_riga = 0;
+        return;
+    }
+    std::string letto;
+    const std::string* testo = prendi_testo(d.testo_linea, d.file_linea, letto);
+    if (!testo) {
+        gestore_guasti(s, d, nullptr, descrizione::linea);
+        return;
+    }
+    lettore_campi l = apri_lettore(*testo);
+    std::int32_t contatore_cartelli = primo_slot_cartelli;
+    bool continua;
+    try {
+        continua = leggi_linea(s, l, contatore_cartelli);
+    } catch (const guasto_lettura&) {
+        gestore_guasti(s, d, &l, descrizione::linea);
+        return;
+    }
+    cancella(d, d.file_linea);
+    if (!continua) return;
+
+    std::string letto_treno;
+    const std::string* testo_treno = prendi_testo(d.testo_treno, d.file_treno, letto_treno);
+    if (!testo_treno) {
+        gestore_guasti(s, d, nullptr, descrizione::servizio);
+        return;
+    }
+    lettore_campi ls = apri_lettore(*testo_treno);
+    try {
+        leggi_servizio(s, ls, contatore_cartelli);
+    } catch (const guasto_lettura&) {
+        gestore_guasti(s, d, &ls, descrizione::servizio);
+        return;
+    }
+    cancella(d, d.file_treno);
+}
+
+void memorizza_dati(stato_build& s) { memorizza_dati(s, descrizioni_incorporate(s)); }
+
+std::int32_t compila(stato_build& s, std::int32_t j, const descrizioni& d) {
+    s.genera_linea = j;
+    s.errore_numero = 0;
+    pulisci_servizio(s);
+    memorizza_dati(s, d);
+    if (!percorso_creato(s))
+        throw errore_esecuzione{diagnostica(s, d) + "; the route was never created, so no binary file is written"};
+    const std::int32_t prima_della_passata = s.errore_numero;
+    passata_finale(s);
+    if (s.errore_numero != prima_della_passata) s.errore_descrizione = descrizione::nessuna;
+    return applica_timbri(s);
+}
+
+void scrivi_file_binari(const stato_build& s) {
+    std::vector<platform::file_contents> file;
+    if (s.genera_linea != 0) file.push_back({nome_file_linea_dat(s), serializza_linea(s.linea)});
+    file.push_back({nome_file_sim(s), serializza_servizio(s.servizio)});
+    file.push_back({nome_file_dat(s), serializza_percorso(s.percorso)});
+    platform::replace_files(file);
+}
+
+std::int32_t compila(stato_build& s, std::int32_t j) { return compila(s, j, descrizioni_incorporate(s)); }
+
+void memorizza_percorso(stato_build& s, const std::int32_t& j) {
+    std::int32_t fatale = compila(s, j);
+    if (fatale != 0) errore(std::to_string(fatale));
+    scrivi_file_binari(s);
+}
+
+std::string diagnostica(const stato_build& s, const descrizioni& d) {
+    auto nel_file = [&](const std::string& file) {
+        std::string r = file;
+        if (s.errore_riga > 0) {
+            r += ':';
+            r += std::to_string(s.errore_riga);
+        }
+        r += ": ";
+        return r;
+    };
+    std::string dove;
+    switch (s.errore_descrizione) {
+        case descrizione::linea:
+            dove = nel_file(d.file_linea);
+            break;
+        case descrizione::servizio:
+            dove = nel_file(d.file_treno);
+            break;
+        case descrizione::nessuna:
+            dove = "finishing pass, cell " + std::to_string(s.errore_posizione / 50) + ": ";
+            break;
+    }
+    return dove + descrivi_stato(s);
+}
+
+void errore(const std::string& a) {
+    platform::message_box(" Errore n. " + a);
+    platform::end_program(1);
+}
+
+int Form_Load(const std::string& cartella) {
+    stato_build s;
+    s.cartella = cartella;
+    s.scenario = "Sorvanta";
+    s.treno = "E48027";
+    platform::show_window("Attendere");
+    dati_linea(s);
+    dati_treno(s);
+    dati_note(s);
+    dati_rallentamenti(s);
+    dati_scheda(s);
+    memorizza_percorso(s, 1);
+    if (s.errore_numero != 0) {
+        platform::report_note(diagnostica(s, descrizioni_incorporate(s)));
+        return 2;
+    }
+    return 0;
+}

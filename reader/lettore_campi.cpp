@@ -1,0 +1,124 @@
+#include "reader/lettore_campi.hpp"
+
+#include "core/registri.hpp"
+
+namespace {
+
+bool bianco(char c) { return c == ' ' || c == '\t'; }
+bool fine_riga(char c) { return c == '\r' || c == '\n'; }
+
+void salta_bianchi(lettore_campi& l) {
+    const std::string& t = *l.testo;
+    while (l.pos < t.size() && bianco(t[l.pos])) ++l.pos;
+}
+
+// A line ends at CR LF, LF or CR alone.
+void consuma_fine_riga(lettore_campi& l) {
+    const std::string& t = *l.testo;
+    if (t[l.pos] == '\r') {
+        ++l.pos;
+        if (l.pos < t.size() && t[l.pos] == '\n') ++l.pos;
+    } else {
+        ++l.pos;
+    }
+    ++l.riga;
+}
+
+// Consumes the comma or line end at the reader's position, if there is one.
+void consuma_separatore(lettore_campi& l) {
+    const std::string& t = *l.testo;
+    if (l.pos >= t.size()) return;
+    if (t[l.pos] == ',')
+        ++l.pos;
+    else if (fine_riga(t[l.pos]))
+        consuma_fine_riga(l);
+}
+
+void inizio_campo(lettore_campi& l) {
+    if (l.pos >= l.testo->size()) throw guasto_lettura{"an entry runs past the end of the file"};
+    salta_bianchi(l);
+    l.riga_campo = l.riga;
+}
+
+}  // namespace
+
+lettore_campi apri_lettore(const std::string& testo) {
+    lettore_campi l;
+    l.testo = &testo;
+    return l;
+}
+
+bool fine_file(const lettore_campi& l) { return l.pos >= l.testo->size(); }
+
+std::string leggi_testo(lettore_campi& l) {
+    inizio_campo(l);
+    const std::string& t = *l.testo;
+    std::string campo;
+    if (l.pos < t.size() && t[l.pos] == '"') {
+        ++l.pos;
+        while (l.pos < t.size() && t[l.pos] != '"') {
+            if (fine_riga(t[l.pos])) {
+                std::size_t da = l.pos;
+                consuma_fine_riga(l);
+                campo.append(t, da, l.pos - da);
+            } else {
+                campo.push_back(t[l.pos++]);
+            }
+        }
+        if (l.pos < t.size()) ++l.pos;  // the closing quote
+        // Whatever stands between the closing quote and the separator is dropped.
+        while (l.pos < t.size() && t[l.pos] != ',' && !fine_riga(t[l.pos])) ++l.pos;
+    } else {
+        std::size_t da = l.pos;
+        while (l.pos < t.size() && t[l.pos] != ',' && !fine_riga(t[l.pos])) ++l.pos;
+        campo.assign(t, da, l.pos - da);
+    }
+    consuma_separatore(l);
+    return campo;
+}
+
+std::int32_t leggi_numero(lettore_campi& l) {
+    inizio_campo(l);
+    const std::string& t = *l.testo;
+    std::size_t da = l.pos;
+    while (l.pos < t.size() && t[l.pos] != ',' && !fine_riga(t[l.pos]) && !bianco(t[l.pos])) ++l.pos;
+    std::size_t a = l.pos;
+    if (l.pos < t.size() && bianco(t[l.pos])) {
+        // A number ends at a blank; the blanks and a comma or line end right after it go with it.
+        salta_bianchi(l);
+        if (l.pos < t.size() && (t[l.pos] == ',' || fine_riga(t[l.pos]))) consuma_separatore(l);
+    } else {
+        consuma_separatore(l);
+    }
+
+    std::size_t i = da;
+    bool negativo = false;
+    if (i < a && t[i] == '-') {
+        negativo = true;
+        ++i;
+    }
+    if (i == a) return 0;  // blank, or a lone minus sign
+    std::int64_t valore = 0;
+    for (std::size_t k = i; k < a; ++k) {
+        char c = t[k];
+        if (c < '0' || c > '9') return 0;  // text where a number is expected
+        if (valore <= (std::int64_t{1} << 32)) valore = valore * 10 + (c - '0');
+    }
+    return deve_stare_i32(negativo ? -valore : valore);
+}
+
+std::int16_t leggi_numero16(lettore_campi& l) { return deve_stare_i16(leggi_numero(l)); }
+
+std::uint8_t leggi_numero8(lettore_campi& l) { return deve_stare_u8(leggi_numero(l)); }
+
+void registra_stato(stato_build& s, const lettore_campi& l, descrizione d, std::int32_t numero) {
+    s.errore_numero = numero;
+    s.errore_descrizione = d;
+    s.errore_riga = l.riga_campo;
+}
+
+void registra_stato(stato_build& s, const lettore_campi& l, descrizione d, std::int32_t numero,
+                    std::int32_t posizione) {
+    registra_stato(s, l, d, numero);
+    s.errore_posizione = posizione;
+}

@@ -1,0 +1,314 @@
+#include "reader/lettore_linea.hpp"
+
+#include <array>
+
+#include "reader/tracciato.hpp"
+#include "core/numeri.hpp"
+#include "core/stati.hpp"
+#include "core/testo.hpp"
+
+namespace {
+
+constexpr descrizione questa = descrizione::linea;
+constexpr std::int32_t lunghezza_massima = 1000000;
+constexpr int separatori_generale = 10;
+
+// The curvature per metre of the curve classes 1 to 6.
+constexpr std::array<double, 6> curvature = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+
+// A feature position p lies on the route when (p + 100) / 50 does not exceed N.
+bool entro_percorso(const stato_build& s, std::int64_t p) {
+    return (static_cast<double>(p) + 100.0) / 50.0 <= static_cast<double>(s.n_celle);
+}
+
+// Every route cell index is checked before it is used: a description cannot move a write
+// outside the route array.
+cella& cella_a(stato_build& s, std::int64_t i) {
+    if (i < 0 || i > s.n_celle) throw guasto_lettura{"a route cell index lies outside the route"};
+    return s.percorso[static_cast<std::size_t>(i)];
+}
+
+// The general block, from the field after "[generale]" to the closing section header.
+bool leggi_generale(stato_build& s, lettore_campi& l) {
+    for (;;) {
+        if (fine_file(l)) return true;
+        s.riga = leggi_testo(l);
+        if (fine_file(l)) return true;
+        for (int i = 0; i < separatori_generale; ++i)
+            if (contiene(s.riga, "-")) s.riga = leggi_testo(l);
+        const std::string& campo = s.riga;
+
+        if (contiene_nc(campo, "percorso") && contiene_nc(campo, "lunghezza")) {
+            const std::int32_t lunghezza = leggi_numero(l);
+            s.servizio[slot_generale].fine = lunghezza;
+            if (lunghezza > lunghezza_massima) {
+                registra_stato(s, l, questa, stati::lunghezza_oltre_limite);
+                return false;
+            }
+            if (lunghezza < 0) throw guasto_lettura{"negative line length"};
+            s.estensione = lunghezza + 7000;
+            s.n_celle = deve_stare_i32(nearest(static_cast<double>(s.estensione) / 50.0));
+            s.percorso.assign(static_cast<std::size_t>(s.n_celle) + 1, cella{});
+            if (s.genera_linea != 0) crea_linea(s.linea, s.estensione);
+        }
+        const std::pair<const char*, int> progressive[] = {
+            {"tre", slot_progressiva_tre}, {"due", slot_progressiva_due}, {"uno", slot_progressiva_uno}};
+        for (const auto& [nome, slot] : progressive) {
+            if (contiene(campo, nome) && contiene(campo, "progressiva")) {
+                slot_servizio& r = s.servizio[static_cast<std::size_t>(slot)];
+                r.inizio = leggi_numero(l);
+                r.fine = leggi_numero(l);
+                r.posizione = leggi_numero(l);
+            }
+        }
+        if (contiene(campo, "sfondo") && contiene(campo, "uno")) s.servizio[slot_scenario].inizio = leggi_numero(l);
+        if (contiene(campo, "sfondo") && contiene(campo, "due")) s.servizio[slot_scenario].posizione = leggi_numero(l);
+        if (contiene(campo, "sfondo") && contiene(campo, "tre")) s.servizio[slot_scenario].fine = leggi_numero(l);
+        if (contiene(campo, "segnali") && contiene(campo, "ripetizione")) {
+            slot_servizio& r = s.servizio[slot_treno];
+            r.inizio = leggi_numero(l);
+            r.fine = leggi_numero(l);
+            if (r.inizio % 50 != 0) {
+                registra_stato(s, l, questa, stati::ripetizione_inizio);
+                return false;
+            }
+            if (r.fine % 50 != 0) {
+                registra_stato(s, l, questa, stati::ripetizione_fine);
+                return false;
+            }
+            if (contiene(campo, "4")) {
+                r.posizione = 4;
+            } else if (contiene(campo, "9")) {
+                r.posizione = 9;
+            } else {
+                registra_stato(s, l, questa, stati::ripetizione_codici);
+                return false;
+            }
+            if (r.fine == 0) r.posizione = 0;
+        }
+
+        const std::size_t primo = campo.find_first_not_of(" \t");
+        const bool separatore = primo != std::string::npos && campo[primo] == '-';
+        if (!separatore && contiene(campo, "[") && contiene(campo, "]")) return true;
+    }
+}
+
+enum class uscita_caratteristiche { fine_file, fuori_percorso, ritorna };
+
+struct riempimento_pendenze {
+    std::int32_t indice = 0;    // next cell that receives a gradient
+    std::int32_t corrente = 0;  // gradient of the last entry read
+};
+
+uscita_caratteristiche fuori(stato_build& s, const lettore_campi& l, std::int32_t posizione) {
+    registra_stato(s, l, questa, stati::fuori_percorso, posizione);
+    return uscita_caratteristiche::fuori_percorso;
+}
+
+// The feature part: every entry after the general block, in any order.
+uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, std::int32_t& contatore_cartelli,
+                                             riempimento_pendenze& pendenze) {
+    for (;;) {
+        if (fine_file(l)) return uscita_caratteristiche::fine_file;
+        s.riga = leggi_testo(l);
+        if (fine_file(l)) return uscita_caratteristiche::fine_file;
+        for (int i = 0; i < 2 && contiene(s.riga, "-"); ++i) {
+            s.riga = leggi_testo(l);
+            if (fine_file(l)) return uscita_caratteristiche::fine_file;
+        }
+        const std::string campo = s.riga;
+
+        if (contiene_nc(campo, "pendenza")) {
+            const std::int32_t p = leggi_numero(l);
+            const std::int32_t g = leggi_numero(l);
+            if (!entro_percorso(s, p)) return fuori(s, l, p);
+            const std::int64_t q = nearest(p / 50.0);
+            if (q > 0) {
+                do {
+                    cella_a(s, pendenze.indice).pendenza = bassi8(std::int64_t{pendenze.corrente} + 100);
+                    ++pendenze.indice;
+                } while (pendenze.indice < q);
+            }
+            pendenze.corrente = g;
+        }
+        if (s.genera_linea != 0 && contiene_nc(campo, "curva")) {
+            const std::int32_t inizio = leggi_numero(l);
+            const std::int32_t lunghezza = leggi_numero(l);
+            if (!entro_percorso(s, inizio)) return fuori(s, l, inizio);
+            double k = 0;
+            bool classe_trovata = false;
+            for (std::size_t c = 0; c < curvature.size() && !classe_trovata; ++c) {
+                if (contiene(campo, std::string(1, static_cast<char>('1' + c)))) {
+                    k = curvature[c];
+                    classe_trovata = true;
+                }
+            }
+            if (!classe_trovata) {
+                registra_stato(s, l, questa, stati::curva_non_valida);
+                return uscita_caratteristiche::ritorna;
+            }
+            if (contiene_nc(campo, "s")) k = -k;
+            if (traccia_curva(s.linea, inizio, lunghezza, k) == esito_traccia::oltre_milione) {
+                registra_stato(s, l, questa, stati::curva_non_valida);
+                return uscita_caratteristiche::ritorna;
+            }
+        }
+        if (contiene_nc(campo, "montagna")) {
+            const std::int32_t inizio = leggi_numero(l);
+            const std::int32_t fine = leggi_numero(l);
+            std::int32_t tipo_montagna = leggi_numero(l);
+            if (!entro_percorso(s, inizio)) return fuori(s, l, inizio);
+            memo_montagna(s, inizio, fine, tipo_montagna);
+        }
+        if (contiene_nc(campo, "indicatori_v")) {
+            std::array<std::int32_t, 9> v{};
+            for (std::int32_t& n : v) n = leggi_numero(l);
+            if (!entro_percorso(s, v[0])) return fuori(s, l, v[0]);
+            memo_indicatori_v_max(s, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+            if (s.errore_numero > 0) {
+                registra_stato(s, l, questa, s.errore_numero, v[0]);
+                return uscita_caratteristiche::ritorna;
+            }
+        }
+        if (contiene_nc(campo, "cartello") && contiene_nc(campo, "indicat")) {
+            const std::int32_t p = leggi_numero(l);
+            s.riga = leggi_testo(l);
+            if (!entro_percorso(s, p)) return fuori(s, l, p);
+            cella& c = cella_a(s, nearest(p / 50.0 + 1));
+            if (!cella_libera(c)) {
+                registra_stato(s, l, questa, stati::cartello_occupato, p);
+                return uscita_caratteristiche::ritorna;
+            }
+            // Sign texts fill slots 80 down to 1; slot 0 stays cleared.
+            if (contatore_cartelli < 1) throw guasto_lettura{"more than 80 sign boards"};
+            c.tipo_cella = tipo::cartello;
+            c.valore1 = static_cast<std::int16_t>(contatore_cartelli);
+            s.servizio[static_cast<std::size_t>(contatore_cartelli)].nome = s.riga;
+            --contatore_cartelli;
+        }
+    }
+}
+
+}  // namespace
+
+bool leggi_linea(stato_build& s, lettore_campi& l, std::int32_t& contatore_cartelli) {
+    for (;;) {
+        s.riga = leggi_testo(l);
+        if (fine_file(l)) {
+            registra_stato(s, l, questa, stati::generale_mancante);
+            return false;
+        }
+        if (contiene_nc(s.riga, "[generale]")) break;
+    }
+    if (!leggi_generale(s, l)) return false;
+
+    progressive_ordina(s);
+
+    s.n_montagne = 0;
+    contatore_cartelli = primo_slot_cartelli;
+    riempimento_pendenze pendenze;
+    if (!percorso_creato(s)) throw guasto_lettura{"no line length before the features"};
+    if (s.genera_linea != 0) semina_linea(s.linea);
+
+    if (leggi_caratteristiche(s, l, contatore_cartelli, pendenze) == uscita_caratteristiche::ritorna) return false;
+
+    // The gradient in force at the end fills the route up to its last three cells.
+    do {
+        cella_a(s, pendenze.indice).pendenza = deve_stare_u8(std::int64_t{pendenze.corrente} + 100);
+        ++pendenze.indice;
+    } while (pendenze.indice < s.n_celle - 2);
+
+    if (s.genera_linea != 0) completa_linea(s.linea);
+    return true;
+}
+
+void progressive_ordina(stato_build& s) {
+    struct terna {
+        std::int32_t inizio, fine, posizione;
+    };
+    auto prendi = [&](int slot) {
+        const slot_servizio& r = s.servizio[static_cast<std::size_t>(slot)];
+        return terna{r.inizio, r.fine, r.posizione};
+    };
+    const terna r3 = prendi(slot_progressiva_tre);
+    const terna r2 = prendi(slot_progressiva_due);
+    const terna r1 = prendi(slot_progressiva_uno);
+    const terna zero{0, 0, 0};
+    std::array<terna, 3> ordine{zero, zero, zero};
+
+    if (std::int64_t{r3.inizio} + r2.inizio + r1.inizio != 0) {
+        if (r3.inizio > r2.inizio && r3.inizio > r1.inizio)
+            ordine = r2.inizio > r1.inizio ? std::array{r3, r2, r1} : std::array{r3, r1, r2};
+        else if (r2.inizio > r3.inizio && r2.inizio > r1.inizio)
+            ordine = r3.inizio > r1.inizio ? std::array{r2, r3, r1} : std::array{r2, r1, r3};
+        else if (r1.inizio > r3.inizio && r1.inizio > r2.inizio)
+            ordine = r3.inizio > r2.inizio ? std::array{r1, r3, r2} : std::array{r1, r2, r3};
+    } else if (r1.fine > 0) {
+        ordine = {r1, r2, r3};
+    } else if (r2.fine > 0) {
+        ordine = {r2, r3, r1};
+    } else if (r3.fine > 0) {
+        ordine = {r3, r2, r1};
+    }
+
+    const int slot[] = {slot_progressiva_tre, slot_progressiva_due, slot_progressiva_uno};
+    for (int i = 0; i < 3; ++i) {
+        slot_servizio& r = s.servizio[static_cast<std::size_t>(slot[i])];
+        r.inizio = ordine[static_cast<std::size_t>(i)].inizio;
+        r.fine = ordine[static_cast<std::size_t>(i)].fine;
+        r.posizione = ordine[static_cast<std::size_t>(i)].posizione;
+    }
+    // With flag 1 the chainage is raised by 100 m.
+    for (int i = 0; i < 3; ++i) {
+        slot_servizio& r = s.servizio[static_cast<std::size_t>(slot[i])];
+        if (r.posizione == 1) r.fine = deve_stare_i32(std::int64_t{r.fine} + 100);
+    }
+}
+
+void memo_montagna(stato_build& s, std::int32_t inizio, std::int32_t fine, std::int32_t& tipo_montagna) {
+    bool marcatori = false;
+    if (tipo_montagna > 10) {
+        tipo_montagna -= 10;
+        marcatori = true;
+    }
+    if (s.n_montagne >= static_cast<std::int32_t>(s.inizi_montagna.size()) - 1)
+        throw guasto_lettura{"more than 80 mountain stretches"};
+    ++s.n_montagne;
+    s.inizi_montagna[static_cast<std::size_t>(s.n_montagne)] = inizio;
+    s.fini_montagna[static_cast<std::size_t>(s.n_montagne)] = fine;
+    // Two stretches 150 m apart or closer make one terrain of kind 3.
+    if (s.n_montagne > 1 &&
+        std::int64_t{inizio} - s.fini_montagna[static_cast<std::size_t>(s.n_montagne) - 1] <= 150)
+        tipo_montagna = 3;
+
+    const std::int64_t primo = nearest(inizio / 50.0);
+    const std::int64_t ultimo = nearest(fine / 50.0 - 1);
+    if (primo <= ultimo && (primo < 0 || ultimo > s.n_celle))
+        throw guasto_lettura{"a mountain stretch lies outside the route"};
+    std::int64_t k = 1;
+    for (std::int64_t i = primo; i <= ultimo; ++i, ++k) {
+        cella& c = s.percorso[static_cast<std::size_t>(i)];
+        c.montagna = bassi8(tipo_montagna);
+        if (marcatori && k % 4 == 0 && c.tipo_cella == tipo::libera && (i - 4) * 50 < fine)
+            c.tipo_cella = tipo::marcatore_montagna;
+    }
+}
+
+void memo_indicatori_v_max(stato_build& s, std::int32_t posizione, std::int32_t vas, std::int32_t vbs,
+                           std::int32_t vcs, std::int32_t strisces, std::int32_t vad, std::int32_t vbd,
+                           std::int32_t vcd, std::int32_t strisced) {
+    cella& c = cella_a(s, nearest(posizione / 50.0 + 1));
+    if (!cella_libera(c)) {
+        s.errore_numero = stati::indicatori_occupato;
+        return;
+    }
+    // Each code packs the left speed (times 20) and a fifth of the right one.
+    auto codice = [](std::int32_t sinistra, std::int32_t destra) {
+        return deve_stare_i16(nearest(destra / 5.0 + 20.0 * sinistra));
+    };
+    c.tipo_cella = tipo::indicatori_velocita;
+    c.valore1 = codice(vas, vad);
+    c.valore2 = codice(vbs, vbd);
+    c.valore3 = codice(vcs, vcd);
+    c.valore4 = bassi16(std::int64_t{bassi16(bassi16(strisces) * 10)} + bassi16(strisced));
+}

@@ -1,0 +1,447 @@
+#include "reader/lettore_servizio.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+#include "core/numeri.hpp"
+#include "core/stati.hpp"
+#include "core/testo.hpp"
+
+namespace {
+
+// A cell index outside the route is a read failure: whatever its positions and lengths, no entry
+// writes outside the route array.
+void deve_stare_nel_percorso(const stato_build& s, std::int64_t i) {
+    if (i < 0 || i > s.n_celle || i >= static_cast<std::int64_t>(s.percorso.size()))
+        throw guasto_lettura{"a cell index outside the route"};
+}
+
+cella& cella_di(stato_build& s, std::int64_t i) {
+    deve_stare_nel_percorso(s, i);
+    return s.percorso[static_cast<std::size_t>(i)];
+}
+
+// A speed limit or adhesion profile, written cell by cell as its entries are read.
+struct profilo {
+    std::uint8_t cella::*campo;
+    bool ferma_a_n;                          // the speed profile never writes past cell N - 1 from an entry
+    std::uint8_t (*memorizzato)(std::int32_t);  // the stored form of a value
+    std::int64_t cursore = 0;                // the first cell not yet written
+    std::int32_t valore = 0;                 // the value in force before the current entry
+};
+
+// The stored speed limit is a fifth of the speed, and it must fit its 8-bit field; the
+// check falls where the value is written, so a speed that is never written never fails.
+std::uint8_t quinto_velocita(std::int32_t velocita) { return deve_stare_u8(nearest(velocita / 5.0)); }
+
+std::uint8_t aderenza_memorizzata(std::int32_t aderenza) { return bassi8(aderenza); }
+
+// Writes the value in force up to cell n - 1. An entry at cell 0 writes nothing; an entry that
+// does not lie beyond the cursor still writes the cell at the cursor.
+void avanza_profilo(stato_build& s, profilo& p, std::int64_t n) {
+    if (n <= 0) return;
+    // Repeated entries at one position push the adhesion cursor one cell further each time.
+    if (p.cursore > s.n_celle) throw guasto_lettura{"a profile runs past the end of the route"};
+    do {
+        if (p.ferma_a_n && p.cursore >= s.n_celle) return;
+        cella_di(s, p.cursore).*p.campo = p.memorizzato(p.valore);
+        ++p.cursore;
+    } while (p.cursore < n);
+}
+
+void coda_profilo(stato_build& s, profilo& p) {
+    do {
+        cella_di(s, p.cursore).*p.campo = p.memorizzato(p.valore);
+        ++p.cursore;
+    } while (p.cursore < std::int64_t{s.n_celle} - 2);
+}
+
+enum class esito {
+    continua,      // go on with the next test
+    fine_lettura,  // end of the file, or an entry beyond the route: the tails follow
+    ferma,         // a status that stops the reading at once
+};
+
+struct lettura {
+    stato_build& s;
+    lettore_campi& l;
+    std::int32_t limite_stazioni;  // station slots stay below the first slot of a sign text
+    std::int32_t j = 1;            // the slot of the next station
+    profilo velocita{&cella::velocita_limite, true, quinto_velocita};
+    profilo aderenza{&cella::aderenza, false, aderenza_memorizzata};
+};
+
+void registra(lettura& r, std::int32_t numero) { registra_stato(r.s, r.l, descrizione::servizio, numero); }
+
+void registra(lettura& r, std::int32_t numero, std::int32_t posizione) {
+    registra_stato(r.s, r.l, descrizione::servizio, numero, posizione);
+}
+
+// The bounds check of an entry at `posizione`; a station looks 800 m ahead instead of 100.
+bool entro_percorso(lettura& r, std::int32_t posizione, double margine) {
+    if ((posizione + margine) / 50 > r.s.n_celle) {
+        registra(r, stati::fuori_percorso, posizione);
+        return false;
+    }
+    return true;
+}
+
+esito passo_massa_frenata(lettura& r) {
+    r.s.servizio[slot_generale].inizio = leggi_numero(r.l);
+    return esito::continua;
+}
+
+esito passo_vetture(lettura& r) {
+    r.s.servizio[slot_generale].posizione = leggi_numero(r.l);
+    return esito::continua;
+}
+
+// A profile entry: position and value; the value in force so far fills the cells up to it.
+esito passo_profilo(lettura& r, profilo& p) {
+    const std::int32_t posizione = leggi_numero(r.l);
+    const std::int32_t valore = leggi_numero(r.l);
+    if (!entro_percorso(r, posizione, 100)) return esito::fine_lettura;
+    avanza_profilo(r.s, p, nearest(posizione / 50.0));
+    p.valore = valore;
+    return esito::continua;
+}
+
+esito passo_velocita(lettura& r) { return passo_profilo(r, r.velocita); }
+
+esito passo_aderenza(lettura& r) { return passo_profilo(r, r.aderenza); }
+
+esito passo_orologio(lettura& r) {
+    slot_servizio& slot = r.s.servizio[slot_treno];
+    slot.campo10 = leggi_numero16(r.l);
+    slot.campo11 = leggi_numero16(r.l);
+    slot.campo12 = leggi_numero16(r.l);
+    return esito::continua;
+}
+
+esito passo_sabbia(lettura& r) {
+    r.s.servizio[slot_treno].campo7 = leggi_numero16(r.l);
+    return esito::continua;
+}
+
+// After a signal or a slowdown the reading stops on any status, also on one that the line
+// reader left behind; that one keeps its number and takes the entry's position.
+esito dopo_memo(lettura& r, std::int32_t prima, std::int32_t posizione) {
+    if (r.s.errore_numero <= 0) return esito::continua;
+    if (r.s.errore_numero != prima)
+        registra(r, r.s.errore_numero, posizione);
+    else
+        r.s.errore_posizione = posizione;
+    return esito::ferma;
+}
+
+esito passo_segnale(lettura& r) {
+    const std::int32_t posizione = leggi_numero(r.l);
+    std::int32_t sx = leggi_numero(r.l);
+    std::int32_t s1 = leggi_numero(r.l);
+    std::int32_t s2 = leggi_numero(r.l);
+    std::int32_t s3 = leggi_numero(r.l);
+    std::int32_t rapp = leggi_numero(r.l);
+    std::int32_t dx = leggi_numero(r.l);
+    std::int32_t d1 = leggi_numero(r.l);
+    std::int32_t d2 = leggi_numero(r.l);
+    std::int32_t d3 = leggi_numero(r.l);
+    std::int32_t tempo = leggi_numero(r.l);
+    if (!entro_percorso(r, posizione, 100)) return esito::fine_lettura;
+    const std::int32_t prima = r.s.errore_numero;
+    memo_segnale(r.s, posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
+    return dopo_memo(r, prima, posizione);
+}
+
+esito passo_rallentamento(lettura& r) {
+    const std::int32_t x = leggi_numero(r.l);
+    std::int32_t v = leggi_numero(r.l);
+    std::int32_t l = leggi_numero(r.l);
+    std::int32_t f_tt = leggi_numero(r.l);
+    const std::int32_t f_ta = leggi_numero(r.l);
+    std::int32_t d_v = leggi_numero(r.l);
+    if (!entro_percorso(r, x, 100)) return esito::fine_lettura;
+    const std::int32_t prima = r.s.errore_numero;
+    memo_rallentamento(r.s, x, v, l, f_tt, f_ta, d_v);
+    return dopo_memo(r, prima, x);
+}
+
+esito passo_abbattimento(lettura& r) {
+    const std::int32_t posizione = leggi_numero(r.l);
+    const std::int32_t valore = leggi_numero(r.l);
+    if (!entro_percorso(r, posizione, 100)) return esito::fine_lettura;
+    cella& c = cella_di(r.s, nearest(posizione / 50.0));
+    if (!cella_libera(c)) {
+        registra(r, stati::abbattimento_occupato, posizione);
+        return esito::ferma;
+    }
+    if (valore > 0) {
+        c.tipo_cella = tipo::tabella_con_valore;
+        c.valore1 = bassi16(valore);
+    } else {
+        c.tipo_cella = tipo::tabella_senza_valore;
+    }
+    return esito::continua;
+}
+
+// Where a station of type `t` (below 25) puts its stop marker and its approach codes.
+struct celle_stazione {
+    std::int64_t fermata;
+    std::array<std::int64_t, 4> avvisi;  // -1: no approach code for that i
+};
+
+celle_stazione celle_di_stazione(std::uint8_t t, std::int32_t fine) {
+    celle_stazione c{nearest(fine / 50.0 - 1), {-1, -1, -1, -1}};
+    if (t == 5 || t == 6) return c;
+    for (int i = 1; i <= 4; ++i) {
+        const double r = fine / 50.0 - i - 1;
+        if (r > 1) c.avvisi[static_cast<std::size_t>(i - 1)] = nearest(r);
+    }
+    return c;
+}
+
+esito passo_stazione(lettura& r) {
+    stato_build& s = r.s;
+    if (r.j >= r.limite_stazioni) {
+        registra(r, stati::stazioni_troppe);
+        return esito::ferma;
+    }
+    slot_servizio& slot = s.servizio[static_cast<std::size_t>(r.j)];
+
+    const std::int32_t posizione = leggi_numero(r.l);
+    slot.posizione = posizione;
+    if (!entro_percorso(r, posizione, 800)) return esito::fine_lettura;
+    if (posizione % 50 != 0) {
+        registra(r, stati::stazione_posizione, posizione);
+        return esito::ferma;
+    }
+    slot.tipo_stazione = leggi_numero8(r.l);
+    const std::int32_t lunghezza = leggi_numero(r.l);
+    if (lunghezza % 100 != 0) {
+        registra(r, stati::stazione_lunghezza, posizione);
+        return esito::ferma;
+    }
+    slot.campo4 = leggi_numero8(r.l);
+    slot.campo5 = leggi_numero8(r.l);
+    slot.campo6 = leggi_numero8(r.l);
+    slot.campo7 = leggi_numero16(r.l);
+    slot.campo8 = leggi_numero16(r.l);
+    slot.campo9 = leggi_numero8(r.l);
+    slot.campo10 = leggi_numero16(r.l);
+    slot.campo11 = leggi_numero16(r.l);
+    slot.campo12 = leggi_numero16(r.l);
+    slot.sosta = leggi_numero8(r.l);
+    const std::int64_t ore = leggi_numero(r.l);
+    const std::int64_t minuti = leggi_numero(r.l);
+    const std::int64_t secondi = leggi_numero(r.l);
+    slot.nome = leggi_testo(r.l);
+    slot.orario = deve_stare_i32((ore * 60 + minuti) * 60 + secondi);
+
+    const std::uint8_t t = slot.tipo_stazione;
+    const std::int64_t p = posizione;
+    if (t == 5 || t == 6) {
+        slot.inizio = deve_stare_i32(p - lunghezza);
+        slot.fine = deve_stare_i32(p + 150);
+        slot.campo6 = 0;
+    } else if (t == 7 || t == 8) {
+        slot.inizio = deve_stare_i32(p - lunghezza);
+        slot.fine = deve_stare_i32(p + lunghezza);
+        slot.campo6 = 0;
+    } else {
+        slot.inizio = deve_stare_i32(nearest(posizione - lunghezza / 2.0));
+        slot.fine = deve_stare_i32(nearest(posizione + lunghezza / 2.0) + (slot.campo6 != 0 ? 50 : 0));
+    }
+    if (lunghezza < 600) slot.campo5 = 0;
+    if (r.j == 1) {
+        slot.campo5 = 0;
+        slot.campo6 = 0;
+    }
+
+    if (t < 25) {
+        // With the stop marker at cell 1 or before, no approach code lies above cell 1 either.
+        if (slot.fine / 50.0 - 1 <= 1) {
+            registra(r, stati::stazione_fine_bassa);
+            return esito::ferma;
+        }
+        const celle_stazione c = celle_di_stazione(t, slot.fine);
+        deve_stare_nel_percorso(s, c.fermata);
+        for (std::int64_t a : c.avvisi)
+            if (a >= 0) deve_stare_nel_percorso(s, a);
+        for (std::size_t i = 0; i < c.avvisi.size(); ++i)
+            if (c.avvisi[i] >= 0) cella_di(s, c.avvisi[i]).preavviso = static_cast<std::uint8_t>(81 + i);
+        cella& fermata = cella_di(s, c.fermata);
+        fermata.tipo_cella = tipo::fermata_stazione;
+        fermata.valore1 = deve_stare_i16(r.j);
+    }
+
+    if (r.j > 1 && std::int64_t{slot.inizio} - 350 < s.servizio[static_cast<std::size_t>(r.j - 1)].fine) {
+        registra(r, stati::stazione_vicina, posizione);
+        return esito::ferma;
+    }
+    ++r.j;
+    if (r.j >= r.limite_stazioni) {
+        registra(r, stati::stazioni_troppe);
+        return esito::ferma;
+    }
+    return esito::continua;
+}
+
+struct prova {
+    const char* testo;
+    const char* anche;  // a second text that the field must also contain, or nullptr
+    esito (*passo)(lettura&);
+};
+
+// The ten tests, in their order; one keyword field may pass several of them.
+constexpr prova prove[] = {
+    {"frenata", "massa", passo_massa_frenata},
+    {"vetture", nullptr, passo_vetture},
+    {"velocit", nullptr, passo_velocita},
+    {"aderenza", nullptr, passo_aderenza},
+    {"orologio", nullptr, passo_orologio},
+    {"sabbia", nullptr, passo_sabbia},
+    {"segnale", nullptr, passo_segnale},
+    {"rallentamento", nullptr, passo_rallentamento},
+    {"abbattimento", nullptr, passo_abbattimento},
+    {"stazione", nullptr, passo_stazione},
+};
+
+esito leggi_voci(lettura& r) {
+    stato_build& s = r.s;
+    // At least one field is read, so an empty file is a read failure.
+    do {
+        s.riga = leggi_testo(r.l);
+    } while (!contiene_nc(s.riga, "[generale]") && !fine_file(r.l));
+
+    for (;;) {
+        if (fine_file(r.l)) return esito::fine_lettura;
+        s.riga = leggi_testo(r.l);
+        if (fine_file(r.l)) return esito::fine_lettura;
+        for (int saltati = 0; saltati < 2 && contiene(s.riga, "-"); ++saltati) {
+            s.riga = leggi_testo(r.l);
+            if (fine_file(r.l)) return esito::fine_lettura;
+        }
+        for (const prova& p : prove) {
+            if (!contiene_nc(s.riga, p.testo) || (p.anche != nullptr && !contiene_nc(s.riga, p.anche))) continue;
+            const esito e = p.passo(r);
+            if (e != esito::continua) return e;
+        }
+    }
+}
+
+void fine_lettura(lettura& r) {
+    stato_build& s = r.s;
+    if (r.velocita.cursore > s.n_celle || r.aderenza.cursore > s.n_celle)
+        throw guasto_lettura{"a profile runs past the end of the route"};
+    coda_profilo(s, r.velocita);
+    coda_profilo(s, r.aderenza);
+    for (int i = slot_progressiva_tre; i <= slot_progressiva_uno; ++i) {
+        const slot_servizio& slot = s.servizio[static_cast<std::size_t>(i)];
+        if (slot.inizio % 50 != 0 || slot.fine % 50 != 0) {
+            registra(r, stati::progressiva_non_multipla);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void leggi_servizio(stato_build& s, lettore_campi& l, std::int32_t contatore_cartelli) {
+    lettura r{s, l, std::min(contatore_cartelli, primo_slot_cartelli)};
+    if (leggi_voci(r) == esito::fine_lettura) fine_lettura(r);
+}
+
+void memo_segnale(stato_build& s, std::int32_t posizione, std::int32_t& sx, std::int32_t& s1, std::int32_t& s2,
+                  std::int32_t& s3, std::int32_t& rapp, std::int32_t& dx, std::int32_t& d1, std::int32_t& d2,
+                  std::int32_t& d3, std::int32_t& tempo) {
+    const std::int64_t k = nearest(posizione / 50.0 + 1);
+    // The approach cells lie up to 400 m before the signal and must exist as well.
+    deve_stare_nel_percorso(s, k);
+    deve_stare_nel_percorso(s, k - 8);
+    if (!cella_libera(cella_di(s, k))) {
+        s.errore_numero = stati::segnale_occupato;
+        return;
+    }
+    const std::int64_t tipi = std::int64_t{sx} * 3 + dx;
+    const std::int16_t valore4 = deve_stare_i16(std::int64_t{rapp} * 10 + tipi);
+    const std::int16_t valore1 = deve_stare_i16(std::int64_t{s1} * 10 + d1);
+    const std::int16_t valore2 = deve_stare_i16(std::int64_t{s2} * 10 + d2);
+    const std::int16_t valore3 = deve_stare_i16(std::int64_t{s3} * 10 + d3);
+    std::array<std::uint8_t, 4> codici{};
+    for (std::size_t i = 0; i < codici.size(); ++i)
+        codici[i] = deve_stare_u8(tipi * 10 + static_cast<std::int64_t>(i + 1));
+
+    if (tempo >= 1 && tempo <= 100) tempo = 101;
+    cella& c = cella_di(s, k);
+    c.tipo_cella = tipo::segnale;
+    c.valore1 = valore1;
+    c.valore2 = valore2;
+    c.valore3 = valore3;
+    c.valore4 = valore4;
+    c.tempo_segnale = sx == 2 ? bassi8(tempo) : 0;
+    for (std::size_t i = 0; i < codici.size(); ++i)
+        cella_di(s, k - 2 * static_cast<std::int64_t>(i + 1)).preavviso = codici[i];
+}
+
+void memo_rallentamento(stato_build& s, std::int32_t x, std::int32_t& v, std::int32_t& l, std::int32_t& f_tt,
+                        std::int32_t f_ta, std::int32_t& d_v) {
+    // Only a slowdown beyond 1500 m has a warning cell, and only then a pre-warning run.
+    const bool con_avviso = x > 1500;
+    if (!con_avviso) f_ta = 0;
+    const std::int64_t inizio = nearest(x / 50.0 + 1);
+    const std::int64_t fine = nearest((static_cast<double>(x) + l) / 50 + 1);
+    const std::int64_t avviso = con_avviso ? nearest((x - 1200.0) / 50 + 1) : 0;
+    const std::int64_t preavviso = con_avviso ? nearest((x - 1200.0) / 50) : 0;
+
+    if (con_avviso) deve_stare_nel_percorso(s, avviso);
+    deve_stare_nel_percorso(s, inizio);
+    deve_stare_nel_percorso(s, fine);
+    if (f_ta != 0) {
+        deve_stare_nel_percorso(s, preavviso);
+        deve_stare_nel_percorso(s, preavviso - 3);
+    }
+
+    if (con_avviso && !cella_libera(cella_di(s, avviso))) {
+        s.errore_numero = stati::avviso_occupato;
+        return;
+    }
+    if (!cella_libera(cella_di(s, inizio))) {
+        s.errore_numero = stati::inizio_rallentamento_occupato;
+        return;
+    }
+    if (!cella_libera(cella_di(s, fine))) {
+        s.errore_numero = stati::fine_rallentamento_occupato;
+        return;
+    }
+
+    cella& e = cella_di(s, fine);
+    e.tipo_cella = tipo::fine_rallentamento;
+    if (d_v != 0) e.valore2 = bassi16(d_v);
+    cella& i = cella_di(s, inizio);
+    i.tipo_cella = tipo::inizio_rallentamento;
+    if (d_v != 0) i.valore2 = bassi16(d_v);
+    if (con_avviso) {
+        cella& w = cella_di(s, avviso);
+        w.tipo_cella = tipo::avviso_rallentamento;
+        if (d_v != 0) w.valore2 = bassi16(d_v);
+        w.valore1 = bassi16(v);
+    }
+    i.valore1 = bassi16(v);
+    e.valore1 = bassi16(v);
+    i.valore3 = bassi16(f_tt);
+    e.valore3 = bassi16(f_tt);
+
+    if (f_ta == 0) return;
+    for (std::int64_t k = 0; k < 4; ++k) {
+        if (!cella_libera(cella_di(s, preavviso - k))) {
+            s.errore_numero = stati::preavviso_occupato;
+            return;
+        }
+    }
+    for (std::int64_t k = 0; k < 4; ++k) {
+        cella& c = cella_di(s, preavviso - k);
+        c.tipo_cella = tipo::preavviso_rallentamento;
+        c.valore1 = static_cast<std::int16_t>(k + 1);
+        if (d_v != 0) c.valore2 = static_cast<std::int16_t>(k + 1);
+    }
+}
