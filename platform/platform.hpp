@@ -19,6 +19,10 @@ std::vector<std::string> command_arguments(int argc, char** argv);
 // started from a command prompt), the parent's console is used.
 void use_console();
 
+// Standard input and output carry bytes unchanged (no CR LF translation on Windows), for a
+// protocol that counts them.
+void binary_standard_streams();
+
 // The folder that holds the running executable, without a trailing separator.
 std::string program_folder();
 

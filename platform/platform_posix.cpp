@@ -32,6 +32,8 @@ std::vector<std::string> command_arguments(int argc, char** argv) {
 
 void use_console() {}
 
+void binary_standard_streams() {}
+
 std::string program_folder() {
     std::error_code ec;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -8,6 +8,8 @@
 #endif
 #include <windows.h>
 #include <shellapi.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -113,6 +115,11 @@ void use_console() {
         if (!err) freopen_s(&ignored, "CONOUT$", "w", stderr);
         SetConsoleOutputCP(CP_UTF8);
     }
+}
+
+void binary_standard_streams() {
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 std::string program_folder() {

@@ -6,6 +6,7 @@
 #include "builder/costruzione.hpp"
 #include "tools/dump.hpp"
 #include "tools/plot.hpp"
+#include "lsp/server.hpp"
 #include "core/encoding.hpp"
 #include "core/stati.hpp"
 #include "core/testo.hpp"
@@ -20,7 +21,13 @@ constexpr const char* usage_main =
     "       genera_scenario compile LINE_FILE SERVICE_FILE [--out DIR] [--scenario NAME] [--train CODE] [--no-plan]\n"
     "       genera_scenario dump FILE [--json]\n"
     "       genera_scenario plot DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT.svg]\n"
+    "       genera_scenario lsp                  serve line and service descriptions to an editor (LSP on stdio)\n"
     "       genera_scenario --help | --version\n";
+
+constexpr const char* usage_lsp =
+    "usage: genera_scenario lsp\n"
+    "Serves the Language Server Protocol over standard input and output for line descriptions\n"
+    "(*_linea.txt) and service descriptions (*-.txt). Exit status: 0 after shutdown and exit.\n";
 
 constexpr const char* usage_compile =
     "usage: genera_scenario compile LINE_FILE SERVICE_FILE [--out DIR] [--scenario NAME] [--train CODE] [--no-plan]\n"
@@ -230,6 +237,16 @@ int dump(const std::vector<std::string>& args) {
     return dump_file(files[0], format);
 }
 
+int serve_lsp(const std::vector<std::string>& args) {
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (auto status = help_or_version(args[i], usage_lsp)) return *status;
+        // Editors often pass --stdio; it is the only transport there is.
+        if (args[i] != "--stdio") throw usage_error{"unknown option " + args[i], usage_lsp};
+    }
+    platform::binary_standard_streams();
+    return lsp::serve(std::cin, std::cout);
+}
+
 }  // namespace
 
 int run_command(const std::vector<std::string>& args) {
@@ -238,6 +255,7 @@ int run_command(const std::vector<std::string>& args) {
         if (command == "compile") return compile(args);
         if (command == "dump") return dump(args);
         if (command == "plot") return plot(args);
+        if (command == "lsp") return serve_lsp(args);
         if (command == "-h" || command == "help") return *help_or_version("--help", usage_main);
         if (auto status = help_or_version(command, usage_main)) return *status;
         throw usage_error{"unknown command " + command, usage_main};

@@ -1,0 +1,184 @@
+#include "lsp/server.hpp"
+
+#include <istream>
+#include <ostream>
+
+#include "lsp/protocol.hpp"
+
+namespace lsp {
+
+using nlohmann::json;
+
+namespace {
+
+// A request that cannot be answered; turned into the protocol's error response.
+struct request_error {
+    rpc_error code;
+    std::string message;
+};
+
+json error_response(const json& id, rpc_error code, const std::string& message) {
+    return json{{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", static_cast<int>(code)}, {"message", message}}}};
+}
+
+json result_response(const json& id, json result) {
+    return json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}};
+}
+
+json notification(const char* method, json params) {
+    return json{{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+}
+
+json capabilities() {
+    return json{
+        {"positionEncoding", "utf-16"},
+        {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
+    };
+}
+
+position position_of(const json& p) {
+    return position{p.at("line").get<std::uint32_t>(), p.at("character").get<std::uint32_t>()};
+}
+
+const std::string& uri_of(const json& params) {
+    return params.at("textDocument").at("uri").get_ref<const std::string&>();
+}
+
+json diagnostics_of(const server_state&, const open_document& document) {
+    return notification("textDocument/publishDiagnostics",
+                        {{"uri", document.uri}, {"version", document.version}, {"diagnostics", json::array()}});
+}
+
+void did_open(server_state& state, const json& params, std::vector<json>& out) {
+    const json& item = params.at("textDocument");
+    open_document document;
+    document.uri = item.at("uri").get<std::string>();
+    document.version = item.value("version", std::int64_t{0});
+    document.text = item.at("text").get<std::string>();
+    document.kind = kind_of_document(document.uri, document.text);
+    open_document& stored = state.documents[document.uri] = std::move(document);
+    out.push_back(diagnostics_of(state, stored));
+}
+
+void did_change(server_state& state, const json& params, std::vector<json>& out) {
+    const std::string& uri = uri_of(params);
+    const auto found = state.documents.find(uri);
+    if (found == state.documents.end()) return;  // a change to a document never opened: nothing to apply it to
+    open_document& document = found->second;
+    for (const json& c : params.at("contentChanges")) {
+        text_change change;
+        change.text = c.at("text").get<std::string>();
+        if (c.contains("range")) {
+            change.start = position_of(c.at("range").at("start"));
+            change.end = position_of(c.at("range").at("end"));
+        }
+        apply_change(document, change);
+    }
+    document.version = params.at("textDocument").value("version", document.version + 1);
+    out.push_back(diagnostics_of(state, document));
+}
+
+void did_close(server_state& state, const json& params, std::vector<json>& out) {
+    const std::string& uri = uri_of(params);
+    if (state.documents.erase(uri) == 0) return;
+    // The problems of a closed document leave the editor's list with it.
+    out.push_back(notification("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}}));
+}
+
+json answer_request(server_state& state, const std::string& method, const json& params) {
+    if (method == "initialize") {
+        if (state.initialized) throw request_error{rpc_error::invalid_request, "initialize was already received"};
+        state.initialized = true;
+        return json{{"capabilities", capabilities()}, {"serverInfo", {{"name", "genera_scenario"}}}};
+    }
+    if (!state.initialized) throw request_error{rpc_error::server_not_initialized, "initialize must come first"};
+    if (state.shutdown_requested) throw request_error{rpc_error::invalid_request, "the server is shutting down"};
+    if (method == "shutdown") {
+        state.shutdown_requested = true;
+        return nullptr;
+    }
+    (void)params;
+    throw request_error{rpc_error::method_not_found, "unknown method " + method};
+}
+
+void take_notification(server_state& state, const std::string& method, const json& params, std::vector<json>& out) {
+    if (method == "exit") {
+        state.exit_status = state.shutdown_requested ? 0 : 1;
+        return;
+    }
+    // Before initialize every notification but exit is dropped, and after shutdown too.
+    if (!state.initialized || state.shutdown_requested) return;
+    if (method == "textDocument/didOpen") return did_open(state, params, out);
+    if (method == "textDocument/didChange") return did_change(state, params, out);
+    if (method == "textDocument/didClose") return did_close(state, params, out);
+    // initialized, didSave, $/cancelRequest, $/setTrace and anything unknown need nothing.
+}
+
+}  // namespace
+
+std::vector<json> handle_message(server_state& state, const json& message) {
+    std::vector<json> out;
+    if (!message.is_object() || !message.contains("method") || !message["method"].is_string()) {
+        // A response from the client (the server sends no requests) is not an error.
+        if (message.is_object() && message.contains("id") && (message.contains("result") || message.contains("error")))
+            return out;
+        json id = message.is_object() && message.contains("id") ? message["id"] : json(nullptr);
+        if (!id.is_number_integer() && !id.is_string()) id = nullptr;
+        out.push_back(error_response(id, rpc_error::invalid_request, "a message needs a method name"));
+        return out;
+    }
+    const std::string& method = message["method"].get_ref<const std::string&>();
+    static const json no_params = json::object();
+    const json& params = message.contains("params") ? message["params"] : no_params;
+    const bool is_request = message.contains("id");
+    if (!is_request) {
+        try {
+            take_notification(state, method, params, out);
+        } catch (const json::exception&) {
+            // A notification gets no answer, not even an error; a bad one changes nothing.
+        }
+        return out;
+    }
+    const json& id = message["id"];
+    if (!id.is_number_integer() && !id.is_string()) {
+        out.push_back(error_response(nullptr, rpc_error::invalid_request, "a request id is a number or a string"));
+        return out;
+    }
+    try {
+        out.insert(out.begin(), result_response(id, answer_request(state, method, params)));
+    } catch (const request_error& e) {
+        out.insert(out.begin(), error_response(id, e.code, e.message));
+    } catch (const json::exception& e) {
+        out.insert(out.begin(), error_response(id, rpc_error::invalid_params, std::string("bad parameters: ") + e.what()));
+    }
+    return out;
+}
+
+int serve(std::istream& in, std::ostream& out) {
+    server_state state;
+    std::string body;
+    for (;;) {
+        switch (read_frame(in, body)) {
+            case frame_status::end_of_input:
+            case frame_status::cut_short:
+                return 1;  // the client went away without exit
+            case frame_status::bad_header:
+                write_frame(out, error_response(nullptr, rpc_error::parse_error, "a message needs a Content-Length header").dump());
+                continue;
+            case frame_status::message:
+                break;
+        }
+        json message;
+        try {
+            message = json::parse(body);
+        } catch (const json::parse_error& e) {
+            write_frame(out, error_response(nullptr, rpc_error::parse_error, std::string("not JSON: ") + e.what()).dump());
+            continue;
+        }
+        for (const json& reply : handle_message(state, message))
+            write_frame(out, reply.dump(-1, ' ', false, json::error_handler_t::replace));
+        if (state.exit_status) return *state.exit_status;
+    }
+}
+
+}  // namespace lsp

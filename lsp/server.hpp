@@ -1,0 +1,30 @@
+// The language server for line and service descriptions.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "lsp/documents.hpp"
+
+namespace lsp {
+
+struct server_state {
+    document_store documents;
+    bool initialized = false;
+    bool shutdown_requested = false;
+    std::optional<int> exit_status;  // set by the exit notification
+};
+
+// Answers one message (already parsed); returns what the server sends back: the response to
+// a request, and any notifications the message gives rise to.
+std::vector<nlohmann::json> handle_message(server_state& state, const nlohmann::json& message);
+
+// Serves the protocol over the two streams until the exit notification or the end of the
+// input; returns the exit status (0 only after a shutdown request).
+int serve(std::istream& in, std::ostream& out);
+
+}  // namespace lsp

@@ -1,0 +1,134 @@
+"""Drives `genera_scenario lsp` over pipes through a table of messages and expected answers.
+
+usage: test_protocol.py PROGRAM EXAMPLES_FOLDER
+"""
+import os
+import pathlib
+import sys
+
+sys.path.insert(0, os.path.dirname(__file__))
+from protocol_client import Server  # noqa: E402
+
+PROGRAM = sys.argv[1]
+EXAMPLES = pathlib.Path(sys.argv[2])
+LINE_URI = (EXAMPLES / "Sorvanta_linea.txt").resolve().as_uri()
+SERVICE_URI = (EXAMPLES / "Sorvanta_E48027-.txt").resolve().as_uri()
+LINE_TEXT = (EXAMPLES / "Sorvanta_linea.txt").read_bytes().decode("cp1252")
+UNKNOWN = {"textDocument": {"uri": "file:///nowhere/Altra_linea.txt"}}
+failures = []
+
+
+def subset(expected, actual):
+    """Whether everything in `expected` is in `actual` (dicts compared key by key)."""
+    if isinstance(expected, dict):
+        return isinstance(actual, dict) and all(k in actual and subset(v, actual[k]) for k, v in expected.items())
+    return expected == actual
+
+
+def frame(body):
+    return b"Content-Length: %d\r\n\r\n" % len(body) + body
+
+
+def err(code):
+    return {"error": {"code": code}}
+
+
+def opened(uri, text, version=1):
+    return {"textDocument": {"uri": uri, "languageId": "genera-linea", "version": version, "text": text}}
+
+
+# Each row: kind, what to send, what must come back (a subset), or None for nothing expected.
+# "request" rows compare the response; "notify" rows the first notification that follows;
+# "raw" rows send bytes and compare the next message.
+SESSION = [
+    ("request", ("textDocument/hover", UNKNOWN), err(-32002)),
+    ("request", ("initialize", {"processId": None, "rootUri": None, "capabilities": {}}),
+     {"result": {"capabilities": {"textDocumentSync": {"openClose": True, "change": 2}}}}),
+    ("request", ("initialize", {"capabilities": {}}), err(-32600)),
+    ("notify", ("initialized", {}), None),
+    ("raw", frame(b"{not json"), {"id": None, **err(-32700)}),
+    ("raw", b"Content-Type: application/json\r\n\r\n", {"id": None, **err(-32700)}),
+    ("raw", b"Content-Length: twelve\r\n\r\n", {"id": None, **err(-32700)}),
+    ("raw", frame(b'{"jsonrpc":"2.0","id":77}'), {"id": 77, **err(-32600)}),
+    ("raw", frame(b'[1,2]'), {"id": None, **err(-32600)}),
+    ("raw", frame(b'{"jsonrpc":"2.0","id":{"a":1},"method":"shutdown"}'), {"id": None, **err(-32600)}),
+    ("request", ("workspace/noSuchThing", {}), err(-32601)),
+    ("notify", ("$/noSuchNotification", {}), None),
+    ("notify", ("textDocument/didOpen", opened(LINE_URI, LINE_TEXT)),
+     {"method": "textDocument/publishDiagnostics", "params": {"uri": LINE_URI, "version": 1}}),
+    ("notify", ("textDocument/didChange", {"textDocument": {"uri": LINE_URI, "version": 2}, "contentChanges": [
+        {"range": {"start": {"line": 1, "character": 0}, "end": {"line": 1, "character": 9}}, "text": "lunghezz"}]}),
+     {"method": "textDocument/publishDiagnostics", "params": {"uri": LINE_URI, "version": 2}}),
+    ("notify", ("textDocument/didChange", {"textDocument": {"uri": LINE_URI, "version": 3},
+                                            "contentChanges": [{"text": LINE_TEXT}]}),
+     {"method": "textDocument/publishDiagnostics", "params": {"uri": LINE_URI, "version": 3}}),
+    ("notify", ("textDocument/didOpen", {"textDocument": {"uri": SERVICE_URI}}), None),  # no text: dropped
+    ("notify", ("textDocument/didClose", {"textDocument": {"uri": LINE_URI}}),
+     {"method": "textDocument/publishDiagnostics", "params": {"uri": LINE_URI, "diagnostics": []}}),
+    ("request", ("shutdown", None), {"result": None}),
+    ("request", ("textDocument/hover", UNKNOWN), err(-32600)),
+]
+
+
+def check(row, answer):
+    kind, sent, expected = row
+    if expected is not None and not subset(expected, answer):
+        failures.append(f"{kind} {sent if kind != 'raw' else sent[:40]!r}: expected {expected}, got {answer}")
+
+
+def run_session():
+    server = Server(PROGRAM)
+    for row in SESSION:
+        kind, sent, expected = row
+        if kind == "request":
+            check(row, server.request(*sent))
+        elif kind == "raw":
+            server.send_raw(sent)
+            check(row, server.receive())
+        else:
+            server.notify(*sent)
+            if expected is not None:
+                check(row, server.receive())
+    # Nothing may be left unanswered or sent unasked.
+    server.notify("exit")
+    status = server.process.wait(10)
+    if status != 0:
+        failures.append(f"exit after shutdown: status {status}, expected 0")
+    leftover = []
+    while not server.incoming.empty():
+        message = server.incoming.get()
+        if message is not None:
+            leftover.append(message)
+    if leftover:
+        failures.append(f"messages nobody asked for: {leftover}")
+
+
+# How a session ends, and the status the server must end with.
+ENDINGS = [
+    ("exit without shutdown", [("notify", "exit")], 1),
+    ("input ends between messages", [], 1),
+    ("input ends inside a message", [("raw", b'Content-Length: 100\r\n\r\n{"jsonrpc":')], 1),
+    ("input ends inside the header", [("raw", b"Content-Len")], 1),
+]
+
+
+def run_endings():
+    for name, steps, expected in ENDINGS:
+        server = Server(PROGRAM)
+        server.request("initialize", {"capabilities": {}})
+        for kind, what in steps:
+            if kind == "notify":
+                server.notify(what)
+            else:
+                server.send_raw(what)
+        status = server.finish()
+        if status != expected:
+            failures.append(f"{name}: status {status}, expected {expected}")
+
+
+run_session()
+run_endings()
+for f in failures:
+    print("FAIL", f)
+print(f"protocol tests: {len(SESSION)} exchanges, {len(ENDINGS)} endings, {len(failures)} failures")
+sys.exit(1 if failures else 0)

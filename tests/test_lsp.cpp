@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "lsp/documents.hpp"
+#include "lsp/protocol.hpp"
+
+namespace {
+
+using lsp::position;
+
+TEST(LspDocuments, EditsAtUtf16PositionsOverEveryLineEnd) {
+    struct row {
+        const char* before;
+        position start, end;
+        const char* text;
+        const char* after;
+    };
+    // "è" is two UTF-8 bytes and one UTF-16 unit; "𝄞" four bytes and two units.
+    const row rows[] = {
+        {"ab\r\ncd\r\n", {1, 1}, {1, 2}, "X", "ab\r\ncX\r\n"},
+        {"ab\ncd\n", {1, 0}, {1, 0}, "Z", "ab\nZcd\n"},
+        {"ab\rcd", {1, 2}, {1, 2}, "!", "ab\rcd!"},
+        {"città,1\n", {0, 5}, {0, 7}, ",2", "città,2\n"},
+        {"\xF0\x9D\x84\x9E" "a,b", {0, 2}, {0, 3}, "", "\xF0\x9D\x84\x9E,b"},
+        {"ab\ncd", {0, 9}, {7, 0}, "", "ab"},  // past a line's end and past the last line
+        {"ab\ncd", {1, 1}, {0, 1}, "", "ad"},  // a range given backwards
+        {"ab\r\ncd", {0, 2}, {1, 0}, " ", "ab cd"},
+    };
+    for (const row& r : rows) {
+        lsp::open_document d{"file:///x_linea.txt", 1, r.before, lsp::document_kind::line};
+        lsp::apply_change(d, {r.start, r.end, r.text});
+        EXPECT_EQ(d.text, r.after) << r.before;
+    }
+    lsp::open_document d{"file:///x_linea.txt", 1, "old", lsp::document_kind::line};
+    lsp::apply_change(d, {std::nullopt, {}, "new\r\n"});
+    EXPECT_EQ(d.text, "new\r\n");
+}
+
+TEST(LspDocuments, ReaderTextKeepsOneByteForEveryEditorColumn) {
+    EXPECT_EQ(lsp::reader_text("città €"), "citt\xE0 \x80");
+    EXPECT_EQ(lsp::reader_text("a\xE2\x82\xAC" "b"), "a\x80" "b");
+    EXPECT_EQ(lsp::reader_text("x\xE4\xB8\xAD" "y"), "x?y");            // a character the code page lacks
+    EXPECT_EQ(lsp::reader_text("x\xF0\x9D\x84\x9E" "y"), "x??y");       // two UTF-16 units, two columns
+}
+
+TEST(LspDocuments, KindNamesAndPaths) {
+    using lsp::document_kind;
+    EXPECT_EQ(lsp::kind_of_document("file:///a/Sorvanta_linea.txt", ""), document_kind::line);
+    EXPECT_EQ(lsp::kind_of_document("file:///a/Sorvanta_E48027-.txt", "lunghezza percorso, 10"), document_kind::service);
+    EXPECT_EQ(lsp::kind_of_document("untitled:1", "[generale]\r\nLunghezza Percorso, 10\r\n"), document_kind::line);
+    EXPECT_EQ(lsp::kind_of_document("untitled:2", "[generale]\r\nnumero vetture, 6\r\n"), document_kind::service);
+
+    EXPECT_EQ(lsp::path_of_uri("file:///tmp/a%20b/c_linea.txt"), "/tmp/a b/c_linea.txt");
+    EXPECT_EQ(lsp::path_of_uri("file:///C:/dati/x-.txt"), "C:/dati/x-.txt");
+    EXPECT_EQ(lsp::path_of_uri("file:///c%3A/dati/x-.txt"), "c:/dati/x-.txt");
+    EXPECT_EQ(lsp::path_of_uri("untitled:Untitled-1"), std::nullopt);
+
+    EXPECT_EQ(lsp::line_name_for_service("Sorvanta_E48027-.txt"), "Sorvanta_linea.txt");
+    EXPECT_EQ(lsp::line_name_for_service("Val_di_Sole_R12-.txt"), "Val_di_Sole_linea.txt");
+    EXPECT_EQ(lsp::line_name_for_service("senza-.txt"), std::nullopt);
+}
+
+TEST(LspProtocol, FramesAndTheirFaults) {
+    struct row {
+        std::string input;
+        lsp::frame_status status;
+        std::string body;
+    };
+    const row rows[] = {
+        {"Content-Length: 2\r\n\r\n{}", lsp::frame_status::message, "{}"},
+        {"content-length:2\r\nContent-Type: x\r\n\r\n{}", lsp::frame_status::message, "{}"},
+        {"\r\nContent-Length: 2\r\n\r\n{}", lsp::frame_status::message, "{}"},
+        {"Content-Type: x\r\n\r\n", lsp::frame_status::bad_header, ""},
+        {"Content-Length: -1\r\n\r\n", lsp::frame_status::bad_header, ""},
+        {"garbage\r\nContent-Length: 2\r\n\r\n{}", lsp::frame_status::bad_header, ""},
+        {"", lsp::frame_status::end_of_input, ""},
+        {"Content-Length: 5\r\n\r\n{}", lsp::frame_status::cut_short, ""},
+        {"Content-Length: 5\r\n", lsp::frame_status::cut_short, ""},
+        {"Content-Length: 999999999999\r\n\r\n", lsp::frame_status::cut_short, ""},
+    };
+    for (const row& r : rows) {
+        std::istringstream in(r.input);
+        std::string body;
+        EXPECT_EQ(lsp::read_frame(in, body), r.status) << r.input;
+        if (r.status == lsp::frame_status::message) {
+            EXPECT_EQ(body, r.body);
+        }
+    }
+    std::ostringstream out;
+    lsp::write_frame(out, "{\"a\":1}");
+    EXPECT_EQ(out.str(), "Content-Length: 7\r\n\r\n{\"a\":1}");
+}
+
+}  // namespace
