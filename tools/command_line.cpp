@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "builder/costruzione.hpp"
+#include "tools/decompile.hpp"
 #include "tools/dump.hpp"
 #include "tools/plot.hpp"
 #include "lsp/server.hpp"
@@ -22,6 +23,7 @@ constexpr const char* usage_main =
     "       genera_scenario dump FILE [--json]\n"
     "       genera_scenario plot DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT.svg]\n"
     "       genera_scenario lsp                  serve line and service descriptions to an editor (LSP on stdio)\n"
+    "       genera_scenario decompile DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT]\n"
     "       genera_scenario --help | --version\n";
 
 constexpr const char* usage_lsp =
@@ -47,6 +49,16 @@ constexpr const char* usage_plot =
     "along the line. Give a folder (the files NAME_linea.dat, NAME_CODE.sim and NAME_CODE.dat in\n"
     "it; NAME and CODE default to Sorvanta and E48027) or the files themselves; without the plan\n"
     "file the profiles are drawn alone. The page goes to NAME_CODE.svg beside them unless -o says.\n";
+
+constexpr const char* usage_decompile =
+    "usage: genera_scenario decompile DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT]\n"
+    "Gets editable descriptions back from a compiled scenario: writes NAME_linea.txt and NAME_CODE-.txt\n"
+    "into the folder OUT (default: the current folder), such that compile of them gives the very same\n"
+    "bytes. Give a folder (the files NAME_linea.dat, NAME_CODE.sim and NAME_CODE.dat in it; NAME and\n"
+    "CODE default to Sorvanta and E48027) or the files themselves; without the plan file the line is\n"
+    "written straight. The names of the texts are the ones stored in the slot table.\n"
+    "Exit status: 0 written and checked; 2 written as far as it goes, with the file and cell or slot that\n"
+    "could not be matched on standard error; 1 nothing written.\n";
 
 struct usage_error {
     std::string message;
@@ -220,6 +232,55 @@ int plot(const std::vector<std::string>& args) {
     return plot_files(plan, slots, route, title, output);
 }
 
+int decompile(const std::vector<std::string>& args) {
+    std::vector<std::string> inputs;
+    std::string scenario = "Sorvanta";
+    std::string train = "E48027";
+    std::string output = ".";
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (auto status = help_or_version(a, usage_decompile)) return *status;
+        if (auto v = option_value(args, i, "--scenario", usage_decompile)) {
+            scenario = *v;
+        } else if (auto v2 = option_value(args, i, "--train", usage_decompile)) {
+            train = *v2;
+        } else if (auto v3 = option_value(args, i, "-o", usage_decompile)) {
+            output = *v3;
+        } else if (auto v4 = option_value(args, i, "--output", usage_decompile)) {
+            output = *v4;
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw usage_error{"unknown option " + a, usage_decompile};
+        } else {
+            inputs.push_back(a);
+        }
+    }
+    if (inputs.empty()) throw usage_error{"decompile takes a folder or the compiled files", usage_decompile};
+    if (output.empty()) throw usage_error{"-o needs a folder", usage_decompile};
+    std::string plan, slots, route;
+    if (inputs.size() == 1 && platform::folder_exists(inputs[0])) {
+        const std::string name = identifier(scenario, "scenario name", usage_decompile);
+        const std::string id = name + "_" + identifier(train, "train code", usage_decompile);
+        plan = platform::join_path(inputs[0], name + "_linea.dat");
+        if (!platform::file_exists(plan)) plan.clear();
+        slots = platform::join_path(inputs[0], id + ".sim");
+        route = platform::join_path(inputs[0], id + ".dat");
+    } else {
+        for (const std::string& f : inputs) {
+            switch (kind_of(f)) {
+                case file_kind::plan: plan = f; break;
+                case file_kind::slots: slots = f; break;
+                case file_kind::route: route = f; break;
+                case file_kind::unknown:
+                    throw usage_error{"cannot tell the kind of " + f + " from its name (*_linea.dat, *.sim or *.dat)",
+                                      usage_decompile};
+            }
+        }
+        if (slots.empty() || route.empty())
+            throw usage_error{"decompile needs the slot file (*.sim) and the route file (*.dat)", usage_decompile};
+    }
+    return decompile_files(plan, slots, route, output);
+}
+
 int dump(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     dump_format format = dump_format::text;
@@ -256,6 +317,7 @@ int run_command(const std::vector<std::string>& args) {
         if (command == "dump") return dump(args);
         if (command == "plot") return plot(args);
         if (command == "lsp") return serve_lsp(args);
+        if (command == "decompile") return decompile(args);
         if (command == "-h" || command == "help") return *help_or_version("--help", usage_main);
         if (auto status = help_or_version(command, usage_main)) return *status;
         throw usage_error{"unknown command " + command, usage_main};

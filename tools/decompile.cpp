@@ -1,0 +1,72 @@
+#include "tools/decompile.hpp"
+
+#include <iostream>
+
+#include "core/encoding.hpp"
+#include "decompile/decompilatore.hpp"
+#include "platform/platform.hpp"
+
+namespace {
+
+// A stored name becomes part of a file name only when it is one the compile command accepts.
+bool usable_name(const std::string& cp1252) {
+    if (cp1252.empty()) return false;
+    for (char c : cp1252) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int decompile_files(const std::string& plan, const std::string& slots, const std::string& route,
+                    const std::string& output_folder) {
+    scenario_compilato c;
+    c.nome_piano = plan;
+    c.nome_servizio = slots;
+    c.nome_percorso = route;
+    c.con_piano = !plan.empty();
+    std::string reason;
+    for (auto [path, bytes] : {std::pair{&plan, &c.piano}, std::pair{&slots, &c.servizio}, std::pair{&route, &c.percorso}}) {
+        if (path->empty()) continue;
+        if (!platform::read_file(*path, *bytes, reason)) {
+            platform::report_failure("genera_scenario: decompile: cannot read " + *path + ": " + reason);
+            return 1;
+        }
+    }
+
+    const esito_decompilazione e = decompila(c);
+    if (!e.letto) {
+        platform::report_failure("genera_scenario: decompile: " + e.problema);
+        return 1;
+    }
+    for (const std::string& note : e.note) platform::report_note("note: " + note);
+
+    std::string scenario = e.scenario, train = e.treno;
+    if (!usable_name(scenario) || !usable_name(train) || train == "linea") {
+        platform::report_note("note: the stored scenario name \"" + cp1252_to_utf8(scenario) + "\" or train code \"" +
+                              cp1252_to_utf8(train) + "\" cannot name a file; the texts are named Decompiled_Train");
+        if (!usable_name(scenario)) scenario = "Decompiled";
+        if (!usable_name(train) || train == "linea") train = "Train";
+    }
+    const std::string line_file = platform::join_path(output_folder, scenario + "_linea.txt");
+    const std::string service_file = platform::join_path(output_folder, scenario + "_" + train + "-.txt");
+    try {
+        platform::make_folder(output_folder);
+        platform::replace_files({{line_file, e.linea}, {service_file, e.servizio}});
+    } catch (const platform::file_error& failure) {
+        platform::report_failure("genera_scenario: decompile: " + failure.message);
+        return 1;
+    }
+    std::cout << "wrote " << line_file << " and " << service_file << "\n";
+    if (!e.riprodotto) {
+        platform::report_failure("genera_scenario: decompile: " + e.problema +
+                                 "; the texts hold what could be recovered");
+        return 2;
+    }
+    std::cout << "they compile to the same bytes with: genera_scenario compile " << line_file << " " << service_file
+              << " --scenario \"" << cp1252_to_utf8(e.scenario) << "\" --train \""
+              << cp1252_to_utf8(e.treno) << "\"" << (c.con_piano ? "" : " --no-plan") << "\n";
+    return 0;
+}
