@@ -61,18 +61,31 @@ struct ricostruzione {
 std::string cella_txt(i64 k) { return "cell " + n(k); }
 
 // One entry where the stored value changes, at the position that rounds to that cell; the
-// value in force from the start is written at position 0. The last three cells are never
-// written by a profile.
+// value in force from the start is written at position 0. A profile fills the route up to
+// three cells before its end; cells beyond that were written by entries repeated at one
+// position, each of which pushes the fill one cell on, so they come back the same way.
 template <class Inverso>
 std::vector<std::string> profilo(const ricostruzione& r, const char* parola, std::uint8_t cella::*campo,
-                                 Inverso inverso, const char* spazi) {
+                                 Inverso inverso, std::vector<std::string>& note) {
     std::vector<std::string> righe;
+    auto valore = [&](i64 k) { return r.percorso[static_cast<std::size_t>(k)].*campo; };
+    auto riga = [&](i64 posizione, std::uint8_t v) {
+        righe.push_back(std::string(parola) + ",  " + n(posizione) + ",  " + n(inverso(v)));
+    };
     const i64 ultima = r.n_celle - 3;
-    std::optional<std::uint8_t> prima;
-    for (i64 k = 0; k <= ultima; ++k) {
-        const std::uint8_t v = r.percorso[static_cast<std::size_t>(k)].*campo;
-        if (!prima || *prima != v) righe.push_back(std::string(parola) + spazi + n(50 * k) + ",  " + n(inverso(v)));
-        prima = v;
+    i64 spinta = ultima;
+    for (i64 k = r.n_celle; k > ultima; --k) {
+        if (valore(k) != 0) {
+            spinta = k;
+            break;
+        }
+    }
+    for (i64 k = 0; k <= ultima; ++k)
+        if (k == 0 || valore(k) != valore(k - 1)) riga(50 * k, valore(k));
+    if (spinta > ultima) {
+        for (i64 k = ultima + 1; k <= spinta; ++k) riga(50 * (ultima + 1), valore(k));
+        note.push_back(r.nome_percorso + ": the " + parola + " profile reaches cell " + n(spinta) +
+                       ", past where a profile ends; entries repeated at " + n(50 * (ultima + 1)) + " m push it there");
     }
     return righe;
 }
@@ -99,12 +112,13 @@ void ricostruisci_generale(ricostruzione& r) {
         scritte[static_cast<std::size_t>(i)] = {s.inizio, static_cast<std::int32_t>(fine), s.posizione};
         if (s.inizio != 0 || s.fine != 0 || s.posizione != 0) tutte_zero = false;
     }
-    // keyword tre, due, uno in turn take these stored triples
+    // Keywords tre, due and uno take the stored triples giro[0], giro[1], giro[2]. Of the deals
+    // that order back to what is stored, the one an author would write is kept: the references
+    // in use first, from "uno" on, by increasing start.
     std::array<int, 3> giro = {0, 1, 2};
     std::optional<std::array<int, 3>> trovato;
-    if (tutte_zero) trovato = giro;
+    std::vector<std::pair<i64, i64>> miglior_chiave;
     do {
-        if (trovato) break;
         stato_build prova;
         for (int i = 0; i < 3; ++i) {
             const terna& t = scritte[static_cast<std::size_t>(giro[static_cast<std::size_t>(i)])];
@@ -124,8 +138,19 @@ void ricostruisci_generale(ricostruzione& r) {
             const terna& m = memorizzate[static_cast<std::size_t>(i)];
             uguale = uguale && s.inizio == m.inizio && s.fine == m.fine && s.posizione == m.posizione;
         }
-        if (uguale) trovato = giro;
+        if (!uguale) continue;
+        std::vector<std::pair<i64, i64>> chiave;
+        for (int i = 2; i >= 0; --i) {
+            const terna& t = scritte[static_cast<std::size_t>(giro[static_cast<std::size_t>(i)])];
+            const bool zero = t.inizio == 0 && t.fine == 0 && t.posizione == 0;
+            chiave.emplace_back(zero ? 1 : 0, t.inizio);
+        }
+        if (!trovato || chiave < miglior_chiave) {
+            trovato = giro;
+            miglior_chiave = chiave;
+        }
     } while (std::next_permutation(giro.begin(), giro.end()));
+    if (tutte_zero) trovato = std::array<int, 3>{0, 1, 2};
     if (!trovato) {
         r.impossibile(r.nome_servizio + ": slot 81 could not be matched: no three kilometre references order to these");
         trovato = std::array<int, 3>{0, 1, 2};
@@ -230,45 +255,87 @@ void ricostruisci_curve(ricostruzione& r, const std::vector<elemento_linea>& x, 
     }
 }
 
+struct tratto {
+    i64 a, b;  // first and last cell
+    bool marcatori;
+};
+
+// A run of cells of one terrain kind, split into the stretches that its markers show: a
+// stretch with markers has them on every fourth cell from its own first one, so a marker out
+// of step, or a plain cell where a marker should be, starts another stretch.
+std::vector<tratto> dividi_tratti(const ricostruzione& r, i64 a, i64 b) {
+    std::vector<tratto> tratti;
+    auto tipo_di = [&](i64 k) { return r.percorso[static_cast<std::size_t>(k)].tipo_cella; };
+    i64 s = a;
+    int marcatori = -1;  // not yet known
+    for (i64 i = a; i <= b; ++i) {
+        const std::uint8_t t = tipo_di(i);
+        const bool al_passo = (i - s) % 4 == 3;
+        if (t == tipo::marcatore_montagna) {
+            if (al_passo && marcatori != 0) {
+                marcatori = 1;
+                continue;
+            }
+            const i64 nuovo = i - 3;
+            if (nuovo > s) {
+                tratti.push_back({s, nuovo - 1, marcatori == 1});
+            } else if (!tratti.empty() && nuovo > tratti.back().a) {
+                tratti.back().b = nuovo - 1;
+            } else {
+                continue;
+            }
+            s = nuovo;
+            marcatori = 1;
+        } else if (t == tipo::libera && al_passo) {
+            if (marcatori == 1) {
+                tratti.push_back({s, i - 1, true});
+                s = i;
+            }
+            marcatori = 0;
+        }
+    }
+    tratti.push_back({s, b, marcatori == 1});
+    return tratti;
+}
+
 void ricostruisci_montagne(ricostruzione& r) {
     const auto& p = r.percorso;
     i64 fine_precedente = 0;
     bool precedente = false;
     int riempitivi = 0;
     std::vector<std::string> bassi;
-    for (i64 a = 0; a <= r.n_celle; ++a) {
-        const std::uint8_t t = p[static_cast<std::size_t>(a)].montagna;
+    for (i64 inizio_corsa = 0; inizio_corsa <= r.n_celle; ++inizio_corsa) {
+        const std::uint8_t t = p[static_cast<std::size_t>(inizio_corsa)].montagna;
         if (t == 0) continue;
-        i64 b = a;
-        while (b + 1 <= r.n_celle && p[static_cast<std::size_t>(b + 1)].montagna == t) ++b;
-        bool marcatori = false;
-        for (i64 k = a + 3; k <= b; k += 4) {
-            if (p[static_cast<std::size_t>(k)].tipo_cella == tipo::marcatore_montagna) {
-                marcatori = true;
-                r.spiegata[static_cast<std::size_t>(k)] = true;
+        i64 fine_corsa = inizio_corsa;
+        while (fine_corsa + 1 <= r.n_celle && p[static_cast<std::size_t>(fine_corsa + 1)].montagna == t) ++fine_corsa;
+        for (const tratto& tr : dividi_tratti(r, inizio_corsa, fine_corsa)) {
+            if (tr.marcatori)
+                for (i64 k = tr.a + 3; k <= tr.b; k += 4)
+                    if (p[static_cast<std::size_t>(k)].tipo_cella == tipo::marcatore_montagna)
+                        r.spiegata[static_cast<std::size_t>(k)] = true;
+            i64 inizio = 50 * tr.a;
+            const i64 fine = 50 * (tr.b + 1);
+            // A stretch that starts within 150 m of the end of the one read before it becomes kind 3.
+            if (precedente && t != 3 && inizio - fine_precedente <= 150) {
+                if (tr.a % 2 == 0) inizio += 25;  // still rounds to the same cell
+                if (inizio - fine_precedente <= 150) {
+                    r.montagne.push_back("montagna,  0,  -1000,  0");
+                    ++riempitivi;
+                }
             }
-        }
-        i64 inizio = 50 * a;
-        const i64 fine = 50 * (b + 1);
-        // A stretch that starts within 150 m of the end of the one read before it becomes kind 3.
-        if (precedente && t != 3 && inizio - fine_precedente <= 150) {
-            if (a % 2 == 0) inizio += 25;  // still rounds to cell a
-            if (inizio - fine_precedente <= 150) {
-                r.montagne.push_back("montagna,  0,  -1000,  0");
-                ++riempitivi;
+            i64 tipo_scritto = t;
+            if (tr.marcatori) {
+                tipo_scritto = t + 10;
+            } else if (t > 10) {
+                tipo_scritto = t - 256;
+                bassi.push_back(cella_txt(tr.a));
             }
+            r.montagne.push_back("montagna,  " + n(inizio) + ",  " + n(fine) + ",  " + n(tipo_scritto));
+            fine_precedente = fine;
+            precedente = true;
         }
-        i64 tipo_scritto = t;
-        if (marcatori)
-            tipo_scritto = t + 10;
-        else if (t > 10) {
-            tipo_scritto = t - 256;
-            bassi.push_back(cella_txt(a));
-        }
-        r.montagne.push_back("montagna,  " + n(inizio) + ",  " + n(fine) + ",  " + n(tipo_scritto));
-        fine_precedente = fine;
-        precedente = true;
-        a = b;
+        inizio_corsa = fine_corsa;
     }
     if (riempitivi > 0)
         r.note.push_back(r.nome_percorso + ": " + n(riempitivi) +
@@ -773,9 +840,12 @@ esito_decompilazione decompila(const scenario_compilato& c) {
         r.note.push_back(c.nome_percorso + ": no plan file: the line is written straight, since its curves are kept "
                          "only in the plan");
     const ricostruzione& rc = r;
-    r.pendenze = profilo(rc, "pendenza", &cella::pendenza, [](std::uint8_t v) { return i64{v} - 100; }, ",  ");
-    r.aderenze = profilo(rc, "aderenza", &cella::aderenza, [](std::uint8_t v) { return i64{v}; }, ",  ");
-    r.velocita = profilo(rc, "velocita", &cella::velocita_limite, [](std::uint8_t v) { return 5 * i64{v}; }, ",  ");
+    std::vector<std::string> note_profili;
+    r.pendenze = profilo(rc, "pendenza", &cella::pendenza, [](std::uint8_t v) { return i64{v} - 100; }, note_profili);
+    r.aderenze = profilo(rc, "aderenza", &cella::aderenza, [](std::uint8_t v) { return i64{v}; }, note_profili);
+    r.velocita = profilo(rc, "velocita", &cella::velocita_limite, [](std::uint8_t v) { return 5 * i64{v}; },
+                         note_profili);
+    r.note.insert(r.note.end(), note_profili.begin(), note_profili.end());
     ricostruisci_montagne(r);
 
     const spartizione sp = spartisci(r);
