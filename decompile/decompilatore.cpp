@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <map>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -74,7 +75,7 @@ std::vector<std::string> profilo(const ricostruzione& r, const char* parola, std
     };
     const i64 ultima = r.n_celle - 3;
     i64 spinta = ultima;
-    for (i64 k = r.n_celle; k > ultima; --k) {
+    for (i64 k = r.n_celle; k > ultima && k >= 0; --k) {
         if (valore(k) != 0) {
             spinta = k;
             break;
@@ -581,24 +582,23 @@ void ricostruisci_rallentamenti(ricostruzione& r) {
     const auto& p = r.percorso;
     auto in = [&](i64 k) { return k >= 0 && k <= r.n_celle; };
     auto a = [&](i64 k) -> const cella& { return p[static_cast<std::size_t>(k)]; };
+    // The end cells by their values; a start takes the nearest unused one after it, or else
+    // the nearest before it (a slowdown of negative length).
+    std::map<std::array<std::int16_t, 3>, std::set<i64>> fini;
+    for (i64 k = 0; k <= r.n_celle; ++k)
+        if (a(k).tipo_cella == tipo::fine_rallentamento) fini[{a(k).valore1, a(k).valore2, a(k).valore3}].insert(k);
     std::vector<bool> usata(p.size(), false);
     for (i64 i = 0; i <= r.n_celle; ++i) {
         const cella& s = a(i);
         if (s.tipo_cella != tipo::inizio_rallentamento) continue;
-        auto compagna = [&](i64 k) {
-            return in(k) && !usata[static_cast<std::size_t>(k)] && a(k).tipo_cella == tipo::fine_rallentamento &&
-                   a(k).valore1 == s.valore1 && a(k).valore2 == s.valore2 && a(k).valore3 == s.valore3;
-        };
         i64 fine = i;
-        for (i64 d = 1; d <= r.n_celle; ++d) {
-            if (compagna(i + d)) {
-                fine = i + d;
-                break;
-            }
-            if (compagna(i - d)) {
-                fine = i - d;
-                break;
-            }
+        const auto trovate = fini.find({s.valore1, s.valore2, s.valore3});
+        if (trovate != fini.end() && !trovate->second.empty()) {
+            std::set<i64>& celle = trovate->second;
+            auto dopo = celle.upper_bound(i);
+            if (dopo == celle.end()) --dopo;
+            fine = *dopo;
+            celle.erase(dopo);
         }
         usata[static_cast<std::size_t>(fine)] = true;
         usata[static_cast<std::size_t>(i)] = true;

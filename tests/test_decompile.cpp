@@ -3,13 +3,18 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <random>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "avvia_programma.hpp"
 #include "bench/scenario_generato.hpp"
+#include "cartella_temporanea.hpp"
 #include "decompile/decompilatore.hpp"
 #include "harness/compila_in_memoria.hpp"
+#include "harness/decompila_in_memoria.hpp"
 #include "harness/descrizioni_casuali.hpp"
 
 namespace {
@@ -136,6 +141,125 @@ TEST(decompile, fuzz_corpus_pairs_come_back) {
         }
     }
     EXPECT_GT(riuscite, 0);
+}
+
+// Sets that no description gives: decompile goes as far as it can and names the file and the
+// first cell, slot or metre it could not match.
+TEST(decompile, a_hand_edited_set_names_the_file_and_the_cell_or_slot) {
+    const compilato c = compila_file(linea_incorporata(), servizio_incorporato(), true);
+    auto percorso = [](scenario_compilato& f, const std::function<void(std::vector<cella>&)>& cambia) {
+        std::vector<cella> p;
+        std::string motivo;
+        ASSERT_TRUE(leggi_file_percorso(f.percorso, p, motivo));
+        cambia(p);
+        f.percorso = serializza_percorso(p);
+    };
+    auto servizio = [](scenario_compilato& f, const std::function<void(std::array<slot_servizio, n_slot>&)>& cambia) {
+        std::array<slot_servizio, n_slot> t{};
+        std::string motivo;
+        ASSERT_TRUE(leggi_file_servizio(f.servizio, t, motivo));
+        cambia(t);
+        f.servizio = serializza_servizio(t);
+    };
+    struct caso {
+        const char* nome;
+        std::function<void(scenario_compilato&)> cambia;
+        const char* atteso;
+    };
+    const caso casi[] = {
+        {"a cell type no entry writes",
+         [&](scenario_compilato& f) { percorso(f, [](std::vector<cella>& p) { p[500].tipo_cella = 7; }); },
+         "Sorvanta_E48027.dat: cell 500"},
+        {"a signal's value out of step with its approach codes",
+         [&](scenario_compilato& f) { percorso(f, [](std::vector<cella>& p) { p[30].preavviso = 3; }); },
+         "Sorvanta_E48027.dat: cell 30"},
+        {"a route check code that the names do not give",
+         [&](scenario_compilato& f) { percorso(f, [](std::vector<cella>& p) { ++p[1].valore2; }); },
+         "Sorvanta_E48027.dat: cell 1"},
+        {"a name in slot 0",
+         [&](scenario_compilato& f) { servizio(f, [](auto& t) { t[0].nome = "x"; }); },
+         "Sorvanta_E48027.sim: slot 0"},
+        {"a line length that does not size the route",
+         [&](scenario_compilato& f) { servizio(f, [](auto& t) { t[slot_generale].fine = 50000; }); },
+         "Sorvanta_E48027.sim: slot 84"},
+        {"a plan metre that no curve turns to",
+         [](scenario_compilato& f) { f.piano[2 * 4 + 998 * 10 + 2] ^= 1; },
+         "Sorvanta_linea.dat: metre 1000"},
+    };
+    for (const caso& k : casi) {
+        scenario_compilato f = c.file;
+        k.cambia(f);
+        const esito_decompilazione e = decompila(f);
+        EXPECT_TRUE(e.letto) << k.nome;
+        EXPECT_FALSE(e.riprodotto) << k.nome;
+        EXPECT_EQ(e.problema.rfind(k.atteso, 0), 0u) << k.nome << ": " << e.problema;
+        EXPECT_NE(e.linea.find("[fine]"), std::string::npos) << k.nome;
+        EXPECT_NE(e.servizio.find("stazione,"), std::string::npos) << k.nome;
+    }
+}
+
+// Truncated and random files end with a message that names the file, never with a crash.
+TEST(decompile, truncated_and_random_files_end_with_a_message) {
+    const compilato c = compila_file(linea_incorporata(), servizio_incorporato(), true);
+    std::mt19937 g(7);
+    for (int quale = 0; quale < 3; ++quale) {
+        const std::string& intero = quale == 0 ? c.file.piano : quale == 1 ? c.file.servizio : c.file.percorso;
+        std::vector<std::string> prove;
+        for (std::size_t lunghezza : {std::size_t{0}, std::size_t{1}, std::size_t{14}, std::size_t{15}, intero.size() / 2,
+                                      intero.size() - 1})
+            prove.push_back(intero.substr(0, lunghezza));
+        for (int k = 0; k < 5; ++k) {
+            std::string casuale(std::uniform_int_distribution<std::size_t>(1, 4000)(g), '\0');
+            for (char& ch : casuale) ch = static_cast<char>(g());
+            prove.push_back(casuale);
+        }
+        for (const std::string& byte : prove) {
+            scenario_compilato f = c.file;
+            (quale == 0 ? f.piano : quale == 1 ? f.servizio : f.percorso) = byte;
+            esito_decompilazione e;
+            EXPECT_NO_THROW(e = decompila(f));
+            EXPECT_FALSE(e.riprodotto);
+            EXPECT_FALSE(e.problema.empty());
+        }
+    }
+    for (const auto& f : std::filesystem::directory_iterator(std::filesystem::path(GS_SOURCE_DIR) / "fuzz/corpus/decompile"))
+        EXPECT_NO_THROW(decompila_in_memoria(leggi(f.path())));
+}
+
+// The command as an author runs it: a compiled folder back to texts, and the texts compiled again.
+TEST(decompile, command_gives_texts_that_compile_to_the_same_files) {
+    cartella_temporanea c;
+    const std::string esempi = std::string(GS_SOURCE_DIR) + "/examples";
+    auto comando = [&](const std::string& argomenti) { return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti); };
+    ASSERT_EQ(comando("compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt' --out a").uscita, 0);
+    const esecuzione d = comando("decompile a -o sorgenti");
+    ASSERT_EQ(d.uscita, 0) << d.errori;
+    EXPECT_NE(d.uscita_standard.find("--scenario \"Sorvanta\" --train \"E48027\""), std::string::npos);
+    ASSERT_EQ(comando("compile sorgenti/Sorvanta_linea.txt sorgenti/Sorvanta_E48027-.txt --out b").uscita, 0);
+    for (const char* nome : {"Sorvanta_linea.dat", "Sorvanta_E48027.sim", "Sorvanta_E48027.dat"})
+        EXPECT_EQ(leggi(c.percorso / "a" / nome), leggi(c.percorso / "b" / nome)) << nome;
+
+    // Without the plan: the files named one by one, and a note that the line is straight.
+    const esecuzione senza = comando("decompile a/Sorvanta_E48027.sim a/Sorvanta_E48027.dat -o dritta");
+    EXPECT_EQ(senza.uscita, 0);
+    EXPECT_NE(senza.errori.find("written straight"), std::string::npos);
+    EXPECT_NE(senza.uscita_standard.find("--no-plan"), std::string::npos);
+
+    // A hand-edited route: texts as far as they go, the file and cell named, exit 2.
+    std::string percorso = leggi(c.percorso / "a" / "Sorvanta_E48027.dat");
+    percorso[15 * 500] = 7;
+    std::ofstream(c.percorso / "a" / "Sorvanta_E48027.dat", std::ios::binary) << percorso;
+    const esecuzione guasta = comando("decompile a -o guasta");
+    EXPECT_EQ(guasta.uscita, 2);
+    EXPECT_NE(guasta.errori.find("Sorvanta_E48027.dat: cell 500"), std::string::npos) << guasta.errori;
+    EXPECT_TRUE(std::filesystem::exists(c.percorso / "guasta" / "Sorvanta_E48027-.txt"));
+
+    // A truncated slot table: nothing written, exit 1.
+    std::ofstream(c.percorso / "a" / "Sorvanta_E48027.sim", std::ios::binary) << "abc";
+    const esecuzione tronca = comando("decompile a -o tronca");
+    EXPECT_EQ(tronca.uscita, 1);
+    EXPECT_NE(tronca.errori.find("Sorvanta_E48027.sim: not a slot table"), std::string::npos) << tronca.errori;
+    EXPECT_FALSE(std::filesystem::exists(c.percorso / "tronca"));
 }
 
 }  // namespace

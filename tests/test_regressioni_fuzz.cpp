@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "harness/compila_in_memoria.hpp"
+#include "harness/decompila_in_memoria.hpp"
 
 namespace {
 
@@ -54,6 +55,12 @@ TEST(RegressioniFuzz, Dump) {
     const auto file = ingressi("dump");
     ASSERT_FALSE(file.empty());
     for (const auto& p : file) dump_in_memoria(leggi(p));
+}
+
+TEST(RegressioniFuzz, Decompile) {
+    const auto file = ingressi("decompile");
+    ASSERT_FALSE(file.empty());
+    for (const auto& p : file) decompila_in_memoria(leggi(p));
 }
 
 TEST(RegressioniFuzz, DescrizioniIncorporateInMemoria) {
