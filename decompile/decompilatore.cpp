@@ -447,14 +447,10 @@ void ricostruisci_stazioni(ricostruzione& r, const spartizione& sp, std::vector<
             }
         }
     }
-    auto elenco = [](const std::vector<int>& v) {
-        std::string t;
-        for (int j : v) t += (t.empty() ? "" : ", ") + n(j);
-        return t;
-    };
     if (!perso5.empty())
         r.note.push_back(r.nome_servizio + ": field 5 is kept only for stations of 600 m or more after the first; "
-                         "written as stored (0) for stations " + elenco(perso5));
+                         "written as 0 for the other " + n(static_cast<i64>(perso5.size())) + " (from station " +
+                         n(perso5.front()) + ")");
     if (!perso6.empty())
         r.note.push_back(r.nome_servizio + ": field 6 of the first station is not kept; written as 1 since its end lies "
                          "50 m further");

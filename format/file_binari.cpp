@@ -61,7 +61,7 @@ struct uscita {
         if constexpr (std::endian::native == std::endian::little) {
             std::memcpy(blocco + usati, &v, quanti);
         } else {
-            for (int i = 0; i < quanti; ++i) blocco[usati + i] = static_cast<char>((v >> (8 * i)) & 0xFFu);
+            for (int i = 0; i < quanti; ++i) blocco[usati + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFFu);
         }
         usati += quanti;
     }
