@@ -66,6 +66,9 @@ void message_box(const std::string& text);
 // standard error in a console, in a message box otherwise.
 void report_failure(const std::string& text);
 
+// Whether standard output (or standard error) is a terminal, where colour may be used.
+bool is_terminal(bool error_stream);
+
 // One line of diagnostics for the user (a recorded build status).
 void report_note(const std::string& text);
 

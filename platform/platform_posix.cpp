@@ -150,6 +150,8 @@ void message_box(const std::string& text) { std::cerr << text << std::endl; }
 
 void report_failure(const std::string& text) { std::cerr << text << std::endl; }
 
+bool is_terminal(bool error_stream) { return ::isatty(error_stream ? 2 : 1) == 1; }
+
 void report_note(const std::string& text) { std::cerr << text << std::endl; }
 
 void end_program(int exit_status) {

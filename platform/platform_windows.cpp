@@ -278,6 +278,10 @@ void report_failure(const std::string& text) {
     MessageBoxW(window, wide(text).c_str(), L"genera_scenario", MB_OK | MB_ICONERROR);
 }
 
+// The console of a Windows program shows escape sequences only once asked to; colour stays off
+// unless --color=always says otherwise.
+bool is_terminal(bool) { return false; }
+
 void report_note(const std::string& text) {
     // A build status is not shown in a window; where the output goes somewhere, it is told there.
     if (console || valid(GetStdHandle(STD_ERROR_HANDLE))) write_console(text);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "builder/costruzione.hpp"
+#include "tools/check.hpp"
 #include "tools/decompile.hpp"
 #include "tools/dump.hpp"
 #include "tools/plot.hpp"
@@ -20,6 +21,7 @@ constexpr const char* version_text = "genera_scenario " GS_VERSION;
 constexpr const char* usage_main =
     "usage: genera_scenario                 build the embedded scenario into the program's folder\n"
     "       genera_scenario compile LINE_FILE SERVICE_FILE [--out DIR] [--scenario NAME] [--train CODE] [--no-plan]\n"
+    "       genera_scenario check LINE_FILE SERVICE_FILE [--json | --sarif] [--color=auto|always|never]\n"
     "       genera_scenario dump FILE [--json]\n"
     "       genera_scenario plot DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT.svg]\n"
     "       genera_scenario lsp                  serve line and service descriptions to an editor (LSP on stdio)\n"
@@ -314,6 +316,7 @@ int run_command(const std::vector<std::string>& args) {
     try {
         const std::string& command = args.at(0);
         if (command == "compile") return compile(args);
+        if (command == "check") return check_command(args);
         if (command == "dump") return dump(args);
         if (command == "plot") return plot(args);
         if (command == "lsp") return serve_lsp(args);

@@ -1,0 +1,1849 @@
+// The diagnostics engine: it walks both descriptions field by field with the compile's own field
+// reader and its own placement procedures, in the compile's order, so that every status it
+// reports is the one the compile records, and it goes on after a problem to report the rest.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/encoding.hpp"
+#include "core/numeri.hpp"
+#include "core/registri.hpp"
+#include "core/stati.hpp"
+#include "core/testo.hpp"
+#include "diagnostics/diagnostica.hpp"
+#include "diagnostics/voci.hpp"
+#include "finish/codici_gara.hpp"
+#include "finish/passata_finale.hpp"
+#include "reader/lettore_campi.hpp"
+#include "reader/lettore_linea.hpp"
+#include "reader/lettore_servizio.hpp"
+
+namespace {
+
+constexpr std::size_t mai = std::numeric_limits<std::size_t>::max();
+constexpr std::int32_t lunghezza_massima = 1000000;
+constexpr std::int64_t limite_metri = 1000000;
+
+// The compile stops reading here (the exact walk only).
+struct fermata {};
+// An entry runs past the end of the file (the walk that goes on after a stop).
+struct fine_testo {};
+
+struct sorgente {
+    const std::string* t = nullptr;
+    quale_file f = quale_file::linea;
+    std::vector<std::size_t> righe;  // offset of each line's first byte
+    std::vector<campo_letto> campi;
+};
+
+std::vector<std::size_t> inizi_righe(const std::string& t) {
+    std::vector<std::size_t> r{0};
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (t[i] == '\r') {
+            if (i + 1 < t.size() && t[i + 1] == '\n') ++i;
+            r.push_back(i + 1);
+        } else if (t[i] == '\n') {
+            r.push_back(i + 1);
+        }
+    }
+    return r;
+}
+
+int riga_di(const sorgente& s, std::size_t offset) {
+    auto it = std::upper_bound(s.righe.begin(), s.righe.end(), offset);
+    return static_cast<int>(it - s.righe.begin());
+}
+
+int colonna_di(const sorgente& s, std::size_t offset) {
+    const int r = riga_di(s, offset);
+    return static_cast<int>(offset - s.righe[static_cast<std::size_t>(r - 1)]) + 1;
+}
+
+// A field as it stands in the text.
+struct campo_n {
+    std::string testo;
+    std::size_t inizio = 0;
+    std::size_t fine = 0;
+    int riga = 0;
+    const char* nome = "";  // the field's name in its entry
+};
+
+struct numero_n {
+    campo_n c;
+    std::int32_t v = 0;
+    bool letto = false;  // false: the number did not fit 32 bits
+};
+
+// Where an entry stands, for the findings that the compile makes later (finishing pass, stamps).
+struct luogo {
+    quale_file f = quale_file::servizio;
+    campo_n c;
+    const char* cosa = "";
+    std::int32_t inizio = 0;  // a kilometre reference's start and chainage
+    std::int32_t catena = 0;
+};
+
+bool bianco(char c) { return c == ' ' || c == '\t'; }
+bool fine_riga_c(char c) { return c == '\r' || c == '\n'; }
+
+std::string decimale(std::int64_t v) { return std::to_string(v); }
+
+struct profilo_d {
+    bool velocita = false;
+    std::int64_t cursore = 0;
+    std::int32_t valore = 0;
+    std::optional<campo_n> campo_valore;  // the field of the value in force
+    std::int64_t ultima_posizione = std::numeric_limits<std::int64_t>::min();
+};
+
+struct motore {
+    const opzioni_analisi& o;
+    bool recupero;  // false: stop where the compile stops; true: skip the entry and go on
+    std::vector<rilievo> out;
+    stato_build s;
+    sorgente* src = nullptr;
+    lettore_campi l;
+
+    // Where the exact walk stopped reading each file: mai when it read it to the end.
+    std::size_t fermo_linea = mai;
+    std::size_t fermo_servizio = mai;
+    bool servizio_letto = false;
+    bool voce_fallita = false;  // a field of the current entry failed (the walk that goes on)
+
+    // The entry being read, for the checks of its line.
+    const char* nome_voce = "";
+    const std::vector<campo_voce>* campi_voce = nullptr;
+    int indice_campo = 0;
+    std::vector<campo_n> campi_correnti;
+
+    int riga_silenziosa = 0;      // a line whose remaining fields are not reported one by one
+    int riga_ultima_voce = 0;     // line of the last field of the last entry read
+    const char* ultima_voce = "";
+
+    // Line state.
+    std::int32_t contatore_cartelli = primo_slot_cartelli;
+    std::int64_t metro = 0;  // the plan's next metre, when traced
+    std::int64_t fine_curva_prec = -1;
+    std::int64_t indice_pendenze = 0;
+    std::int32_t pendenza_corrente = 0;
+    std::optional<campo_n> campo_pendenza;
+    std::int64_t posizione_pendenza_prec = std::numeric_limits<std::int64_t>::min();
+    std::array<std::optional<luogo>, 3> progressive;  // as read: tre, due, uno
+    std::optional<campo_n> campo_lunghezza;
+    std::vector<std::int32_t> luogo_cella;  // entry that placed each cell, index into luoghi
+    std::vector<luogo> luoghi;
+
+    // Service state.
+    std::int32_t j = 1;
+    std::int32_t limite_stazioni = primo_slot_cartelli;
+    profilo_d velocita;
+    profilo_d aderenza;
+
+    motore(const opzioni_analisi& opzioni, bool per_recupero) : o(opzioni), recupero(per_recupero) {
+        velocita.velocita = true;
+    }
+};
+
+const std::string& testo(const motore& m) { return *m.src->t; }
+
+rilievo& nuova(motore& m, gravita g, const campo_n& c, std::string messaggio) {
+    rilievo d;
+    d.severita = g;
+    d.file = m.src->f;
+    d.inizio = c.inizio;
+    d.fine = c.fine;
+    d.riga = riga_di(*m.src, c.inizio);
+    d.colonna = colonna_di(*m.src, c.inizio);
+    d.valore = c.testo;
+    d.messaggio = std::move(messaggio);
+    m.out.push_back(std::move(d));
+    return m.out.back();
+}
+
+rilievo& nuova_su_file(motore& m, gravita g, quale_file f, std::string messaggio) {
+    rilievo d;
+    d.severita = g;
+    d.file = f;
+    d.messaggio = std::move(messaggio);
+    m.out.push_back(std::move(d));
+    return m.out.back();
+}
+
+// A build status, where the compile records it: on the line where its reader stood.
+rilievo& stato(motore& m, std::int32_t numero, const campo_n& c, std::string messaggio,
+                   std::optional<std::int32_t> posizione = std::nullopt) {
+    rilievo& d = nuova(m, gravita::errore, c, std::move(messaggio));
+    d.stato = numero;
+    d.posizione_m = posizione;
+    const int riga_compilazione = m.l.riga_campo;
+    if (riga_compilazione != d.riga) {
+        d.riga = riga_compilazione;
+        const std::size_t r = static_cast<std::size_t>(riga_compilazione - 1);
+        d.inizio = r < m.src->righe.size() ? m.src->righe[r] : testo(m).size();
+        d.fine = d.inizio;
+        d.colonna = 1;
+    }
+    if (!m.recupero) {
+        m.s.errore_numero = numero;
+        if (posizione) m.s.errore_posizione = *posizione;
+    }
+    return d;
+}
+
+// The compile stops reading this description (or, in the walk that goes on, skips the entry).
+void ferma(motore& m) {
+    if (m.recupero) {
+        m.voce_fallita = true;
+        m.s.errore_numero = 0;
+        return;
+    }
+    if (m.src->f == quale_file::linea)
+        m.fermo_linea = std::min(m.fermo_linea, m.l.pos);
+    else
+        m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
+    throw fermata{};
+}
+
+const char* nome_campo(const motore& m) {
+    if (!m.campi_voce || m.indice_campo < 1 || static_cast<std::size_t>(m.indice_campo) > m.campi_voce->size())
+        return "";
+    return (*m.campi_voce)[static_cast<std::size_t>(m.indice_campo - 1)].nome;
+}
+
+void registra_campo(motore& m, const campo_n& c) {
+    campo_letto f;
+    f.riga = c.riga;
+    f.inizio = c.inizio;
+    f.fine = c.fine;
+    f.parola_chiave = m.indice_campo == 0 ? "" : m.nome_voce;
+    f.indice = m.indice_campo;
+    f.nome = nome_campo(m);
+    f.valore = c.testo;
+    m.src->campi.push_back(std::move(f));
+}
+
+void passato_fine(motore& m) {
+    campo_n c;
+    c.inizio = c.fine = testo(m).size();
+    c.riga = m.l.riga_campo;
+    std::string msg = "the file ends inside this entry";
+    if (*m.nome_voce) msg = std::string("the file ends inside this ") + m.nome_voce + " entry";
+    rilievo& d = stato(m, stati::lettura_fallita, c, msg);
+    if (*nome_campo(m)) d.campo = nome_campo(m);
+    d.nota = "every field the entry takes must be written; end the file with [fine]";
+    if (m.recupero) throw fine_testo{};
+    ferma(m);
+}
+
+// Bytes that look like UTF-8: at least one lead byte followed by its continuation bytes, and no
+// byte above 0x7F outside such a sequence.
+bool sembra_utf8(const std::string& t) {
+    bool trovato = false;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(t[i]);
+        if (c < 0x80) continue;
+        const std::size_t n = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
+        if (n == 0 || i + n >= t.size()) return false;
+        for (std::size_t k = 1; k <= n; ++k) {
+            const unsigned char d = static_cast<unsigned char>(t[i + k]);
+            if (d < 0x80 || d > 0xBF) return false;
+        }
+        i += n;
+        trovato = true;
+    }
+    return trovato;
+}
+
+void controlla_testo(motore& m, const campo_n& c) {
+    if (!sembra_utf8(c.testo)) return;
+    rilievo& d = nuova(m, gravita::avviso, c,
+                           "this text looks like UTF-8: the simulator shows \"" + c.testo + "\"");
+    d.campo = c.nome;
+    d.nota = "save the description as Windows-1252, one byte for each accented letter";
+    std::string cp;
+    if (utf8_to_cp1252(c.testo, cp)) d.correzione = cp;
+}
+
+campo_n leggi_t(motore& m) {
+    const std::string& t = testo(m);
+    if (fine_file(m.l)) passato_fine(m);
+    std::size_t a = m.l.pos;
+    while (a < t.size() && bianco(t[a])) ++a;
+    std::size_t e = a;
+    const bool virgolette = a < t.size() && t[a] == '"';
+    if (virgolette) {
+        e = t.find('"', a + 1);
+        e = e == std::string::npos ? t.size() : e + 1;
+    } else {
+        while (e < t.size() && t[e] != ',' && !fine_riga_c(t[e])) ++e;
+    }
+    campo_n c;
+    c.testo = leggi_testo(m.l);
+    c.inizio = a;
+    c.fine = e;
+    c.riga = m.l.riga_campo;
+    c.nome = nome_campo(m);
+    if (virgolette) {
+        const std::size_t a_capo = t.find_first_of("\r\n", a);
+        const std::size_t chiusa = t.find('"', a + 1);
+        if (chiusa == std::string::npos || (a_capo != std::string::npos && a_capo < chiusa)) {
+            campo_n aperta = c;
+            aperta.fine = a_capo == std::string::npos ? t.size() : a_capo;
+            aperta.testo = t.substr(a, aperta.fine - a);
+            rilievo& d = nuova(m, gravita::avviso, aperta, "unclosed quote: the text runs on to the next double quote");
+            d.campo = c.nome;
+            d.nota = chiusa == std::string::npos
+                         ? "no closing quote follows: the rest of the file is this one text"
+                         : "the closing quote stands on line " + std::to_string(riga_di(*m.src, chiusa)) +
+                               "; every field in between is part of this text";
+            m.riga_silenziosa = std::max(m.riga_silenziosa, riga_di(*m.src, c.fine > a ? c.fine - 1 : a));
+        }
+    }
+    return c;
+}
+
+// A text field of the current entry.
+campo_n leggi_testo_voce(motore& m) {
+    ++m.indice_campo;
+    campo_n c = leggi_t(m);
+    registra_campo(m, c);
+    m.campi_correnti.push_back(c);
+    controlla_testo(m, c);
+    return c;
+}
+
+bool intero_valido(const std::string& r) {
+    std::size_t i = !r.empty() && r[0] == '-' ? 1 : 0;
+    if (i >= r.size()) return false;
+    for (; i < r.size(); ++i)
+        if (r[i] < '0' || r[i] > '9') return false;
+    return true;
+}
+
+// A number field of the current entry, read by the compile's own rules.
+numero_n leggi_n(motore& m) {
+    ++m.indice_campo;
+    const std::string& t = testo(m);
+    if (fine_file(m.l)) passato_fine(m);
+    std::size_t a = m.l.pos;
+    while (a < t.size() && bianco(t[a])) ++a;
+    std::size_t e = a;
+    while (e < t.size() && t[e] != ',' && !fine_riga_c(t[e]) && !bianco(t[e])) ++e;
+    numero_n n;
+    n.c.testo = t.substr(a, e - a);
+    n.c.inizio = a;
+    n.c.fine = e;
+    n.c.nome = nome_campo(m);
+    try {
+        n.v = leggi_numero(m.l);
+        n.letto = true;
+    } catch (const guasto_lettura&) {
+        n.letto = false;
+    }
+    n.c.riga = m.l.riga_campo;
+    registra_campo(m, n.c);
+    m.campi_correnti.push_back(n.c);
+    if (!n.letto) {
+        rilievo& d = stato(m, stati::lettura_fallita, n.c, std::string(n.c.nome) + " " + n.c.testo +
+                                                                   " does not fit a 32-bit number");
+        d.campo = n.c.nome;
+        d.intervallo = "-2147483648 to 2147483647";
+        d.nota = "allowed: " + d.intervallo + "; the reading of the description fails here";
+        ferma(m);
+        return n;
+    }
+    const std::string& r = n.c.testo;
+    if (!r.empty() && r != "-" && !intero_valido(r)) {
+        const bool separatore = std::any_of(r.begin(), r.end(), [](char c) { return c == '.' || c == '\''; }) &&
+                                std::all_of(r.begin(), r.end(), [](char c) {
+                                    return (c >= '0' && c <= '9') || c == '.' || c == '\'' || c == '-';
+                                });
+        rilievo& d = nuova(m, gravita::avviso, n.c,
+                               separatore ? "a number with a decimal point or a thousands separator is read as 0"
+                                          : "text where a number is expected is read as 0");
+        d.campo = n.c.nome;
+        d.nota = "write a whole number of digits, with an optional minus sign";
+    }
+    return n;
+}
+
+// A number that must fit a narrower field: the compile's reading fails (status 25) when it does not.
+bool deve_stare(motore& m, const numero_n& n, std::int64_t minimo, std::int64_t massimo, const char* larghezza) {
+    if (!n.letto) return false;
+    if (n.v >= minimo && n.v <= massimo) return true;
+    rilievo& d = stato(m, stati::lettura_fallita, n.c,
+                           std::string(n.c.nome) + " " + n.c.testo + " does not fit its " + larghezza + " field");
+    d.campo = n.c.nome;
+    d.intervallo = decimale(minimo) + " to " + decimale(massimo);
+    d.nota = "allowed: " + d.intervallo + "; the reading of the description fails here";
+    ferma(m);
+    return false;
+}
+
+// A value of which the simulator gets only the low bits.
+void errore_bassi_bit(motore& m, const campo_n& c, std::int64_t scritto, std::int64_t memorizzato,
+                      const std::string& intervallo, const std::string& come) {
+    rilievo& d = nuova(m, gravita::errore, c,
+                           std::string(c.nome) + " " + decimale(scritto) + " is out of range: the simulator gets " +
+                               decimale(memorizzato));
+    d.campo = c.nome;
+    d.intervallo = intervallo;
+    d.nota = "allowed: " + intervallo + "; " + come;
+}
+
+void inizia_voce(motore& m, const voce& v) {
+    m.nome_voce = v.nome;
+    m.campi_voce = &v.campi;
+    m.indice_campo = 0;
+    m.campi_correnti.clear();
+    m.voce_fallita = false;
+}
+
+// Fields that slide: an entry whose fields run on to the next line.
+void chiudi_voce(motore& m, const campo_n& chiave) {
+    const int riga_chiave = riga_di(*m.src, chiave.inizio);
+    for (std::size_t i = 0; i < m.campi_correnti.size(); ++i) {
+        const campo_n& c = m.campi_correnti[i];
+        const int riga = riga_di(*m.src, c.inizio);
+        if (riga == riga_chiave) continue;
+        rilievo& d = nuova(m, gravita::errore, chiave,
+                               std::string("too few fields: ") + m.nome_voce + " takes " +
+                                   std::to_string(m.campi_voce ? m.campi_voce->size() : 0) + " fields after its keyword, "
+                                   "line " + std::to_string(riga_chiave) + " has " + std::to_string(i));
+        d.nota = std::string("its ") + c.nome + " and the fields after it are taken from line " + std::to_string(riga) +
+                 ", whose own entry is lost";
+        m.riga_silenziosa = std::max(m.riga_silenziosa, riga_di(*m.src, m.campi_correnti.back().inizio));
+        break;
+    }
+    if (!m.campi_correnti.empty()) {
+        m.riga_ultima_voce = riga_di(*m.src, m.campi_correnti.back().inizio);
+        m.ultima_voce = m.nome_voce;
+    }
+    m.nome_voce = "";
+    m.campi_voce = nullptr;
+    m.indice_campo = 0;
+}
+
+bool entro_percorso_linea(const motore& m, std::int64_t p) {
+    return (static_cast<double>(p) + 100.0) / 50.0 <= static_cast<double>(m.s.n_celle);
+}
+
+bool percorso_pronto(const motore& m) { return percorso_creato(m.s); }
+
+void luogo_cella(motore& m, std::int64_t cella_i, const campo_n& c, const char* cosa) {
+    if (cella_i < 0 || static_cast<std::size_t>(cella_i) >= m.luogo_cella.size()) return;
+    m.luoghi.push_back({m.src->f, c, cosa});
+    m.luogo_cella[static_cast<std::size_t>(cella_i)] = static_cast<std::int32_t>(m.luoghi.size() - 1);
+}
+
+void fuori_percorso(motore& m, const numero_n& n, double margine) {
+    const double limite = static_cast<double>(m.s.n_celle) * 50.0 - margine;
+    if (!m.recupero) {
+        std::size_t& fermo = m.src->f == quale_file::linea ? m.fermo_linea : m.fermo_servizio;
+        fermo = std::min(fermo, m.l.pos);
+    }
+    rilievo& d = stato(m, stati::fuori_percorso, n.c,
+                           std::string(n.c.nome) + " " + n.c.testo + " m lies beyond the route", n.v);
+    d.campo = n.c.nome;
+    d.intervallo = "at most " + decimale(static_cast<std::int64_t>(std::floor(limite))) + " m";
+    d.nota = "the route ends at " + decimale(std::int64_t{m.s.n_celle} * 50) +
+             " m (the line and 7000 m of run-out); from here on this description's entries are not applied";
+}
+
+// A guasto_lettura raised by one of the compile's placement procedures: status 25.
+void guasto(motore& m, const campo_n& c, const std::string& messaggio, const char* motivo) {
+    rilievo& d = stato(m, stati::lettura_fallita, c, messaggio);
+    d.campo = c.nome;
+    d.nota = std::string("the compile's reading fails: ") + motivo;
+    ferma(m);
+}
+
+// The edit distance with adjacent transpositions, for "did you mean".
+std::size_t distanza(const std::string& a, const std::string& b) {
+    const std::size_t n = a.size(), k = b.size();
+    std::vector<std::vector<std::size_t>> d(n + 1, std::vector<std::size_t>(k + 1));
+    for (std::size_t i = 0; i <= n; ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= k; ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= n; ++i) {
+        for (std::size_t j = 1; j <= k; ++j) {
+            const std::size_t costo = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + costo});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[n][k];
+}
+
+std::string senza_bianchi(const std::string& t) {
+    const std::size_t a = t.find_first_not_of(" \t");
+    if (a == std::string::npos) return "";
+    const std::size_t e = t.find_last_not_of(" \t");
+    return t.substr(a, e - a + 1);
+}
+
+bool riga_vuota(const motore& m, int riga) {
+    const std::string& t = testo(m);
+    std::size_t i = m.src->righe[static_cast<std::size_t>(riga - 1)];
+    while (i < t.size() && bianco(t[i])) ++i;
+    return i >= t.size() || fine_riga_c(t[i]);
+}
+
+// The candidates for "did you mean", in the part where the field stands.
+std::vector<std::string> candidati(parte_voce p) {
+    std::vector<std::string> c;
+    for (const voce& v : voci_di(p)) {
+        if (std::string(v.nome) == "curvas6") {
+            for (char lato : {'s', 'd'})
+                for (char classe = '1'; classe <= '6'; ++classe) c.push_back(std::string("curva") + lato + classe);
+        } else {
+            c.push_back(v.nome);
+        }
+    }
+    if (p == parte_voce::generale) c.push_back("ripetizione segnali 9 codici");
+    return c;
+}
+
+// A keyword field that matches no entry: dropped by the compile.
+void sconosciuta(motore& m, const campo_n& c, parte_voce p) {
+    const int riga = riga_di(*m.src, c.inizio);
+    if (riga <= m.riga_silenziosa) return;
+    const std::string nudo = senza_bianchi(c.testo);
+    if (nudo.empty()) {
+        if (riga_vuota(m, riga)) {
+            rilievo& d = nuova(m, gravita::avviso, c, "blank line");
+            d.nota = "a blank line is read as an empty keyword field; where an entry's fields are expected it "
+                     "reads as 0 and shifts the fields after it";
+            m.riga_silenziosa = riga;
+        }
+        return;
+    }
+    if (nudo.find('-') != std::string::npos) {  // a comment line, passed over as a field
+        m.riga_silenziosa = riga;
+        return;
+    }
+    const std::string minuscolo = minuscole(nudo);
+    for (const char* h : intestazioni_di(m.src->f))
+        if (minuscolo == h) {
+            m.riga_silenziosa = riga;
+            return;
+        }
+    m.riga_silenziosa = riga;
+    if (riga == m.riga_ultima_voce) {
+        rilievo& d = nuova(m, gravita::avviso, c,
+                               std::string("too many fields: ") + m.ultima_voce + " has taken its fields; \"" + nudo +
+                                   "\" and the rest of the line are not read");
+        d.nota = "a field after an entry's last one is read as a keyword field, which matches nothing";
+        return;
+    }
+    if (nudo[0] == '[' && nudo.back() == ']') {
+        std::string migliore;
+        std::size_t meglio = 3;
+        for (const char* h : intestazioni_di(m.src->f)) {
+            const std::size_t dd = distanza(minuscolo, h);
+            if (dd < meglio) {
+                meglio = dd;
+                migliore = h;
+            }
+        }
+        rilievo& d = nuova(m, gravita::avviso, c, "unknown section header \"" + nudo + "\"");
+        d.nota = migliore.empty() ? "section headers only name the groups; this one is passed over"
+                                  : "did you mean \"" + migliore + "\"?";
+        if (!migliore.empty()) d.correzione = migliore;
+        return;
+    }
+    if (intero_valido(nudo)) {
+        rilievo& d = nuova(m, gravita::avviso, c, "a number where a keyword is expected: \"" + nudo + "\" is not read");
+        d.nota = "the line has no keyword, or its entry took fewer fields than are written";
+        return;
+    }
+    // The best match among this part's keywords; a keyword of another part or file says where it belongs.
+    std::string migliore;
+    std::size_t meglio = std::numeric_limits<std::size_t>::max();
+    for (const std::string& k : candidati(p)) {
+        const std::size_t dd = distanza(minuscolo, k);
+        if (dd < meglio) {
+            meglio = dd;
+            migliore = k;
+        }
+    }
+    const std::size_t soglia = minuscolo.size() >= 12 ? 3 : minuscolo.size() >= 5 ? 2 : 1;
+    rilievo& d = nuova(m, gravita::avviso, c, "unknown keyword \"" + nudo + "\": the entry is dropped");
+    if (meglio <= soglia) {
+        d.nota = "did you mean \"" + migliore + "\"?";
+        d.correzione = migliore;
+        return;
+    }
+    auto altrove = [&](parte_voce q) -> const voce* {
+        for (const voce& v : voci_di(q))
+            if (contiene_nc(nudo, v.testo) || distanza(minuscolo, v.nome) <= soglia) return &v;
+        return nullptr;
+    };
+    if (p == parte_voce::generale) {
+        if (const voce* v = altrove(parte_voce::caratteristiche)) {
+            d.messaggio = std::string(v->nome) + " stands in the general block, where it is not read";
+            d.nota = "feature entries are read only after the header that closes the general block, such as [curve]";
+            return;
+        }
+    }
+    const parte_voce altra = m.src->f == quale_file::linea ? parte_voce::servizio : parte_voce::caratteristiche;
+    if (const voce* v = altrove(altra)) {
+        d.nota = std::string("\"") + v->nome + "\" is an entry of the " +
+                 (m.src->f == quale_file::linea ? "service" : "line") + " description";
+        return;
+    }
+    d.nota = "a keyword field that matches no entry is passed over";
+}
+
+// The last field of a file is never read as an entry.
+void ultimo_campo(motore& m, const campo_n& c, const std::vector<parte_voce>& parti) {
+    const std::string nudo = senza_bianchi(c.testo);
+    for (parte_voce p : parti) {
+        for (const voce& v : voci_di(p)) {
+            if (contiene_nc(c.testo, v.testo) && (!v.anche || contiene_nc(c.testo, v.anche))) {
+                rilievo& d = nuova(m, gravita::errore, c,
+                                       std::string("the last field of the file is never read: this ") + v.nome +
+                                           " entry is not applied");
+                d.nota = "end the file with a line [fine]";
+                return;
+            }
+        }
+    }
+    if (minuscole(nudo) != "[fine]") {
+        rilievo& d = nuova(m, gravita::avviso, c, "the file does not end with [fine]");
+        d.nota = "the last field of a file is never read; the writer ends every description with [fine]";
+    }
+}
+
+// Preamble: fields before [generale] are skipped.
+void preambolo(motore& m, const campo_n& c, const std::vector<parte_voce>& parti, bool& detto) {
+    if (detto) return;
+    for (parte_voce p : parti) {
+        for (const voce& v : voci_di(p)) {
+            if (contiene_nc(c.testo, v.testo) && (!v.anche || contiene_nc(c.testo, v.anche))) {
+                rilievo& d = nuova(m, gravita::errore, c,
+                                       std::string("this ") + v.nome + " entry stands before [generale] and is not read");
+                d.nota = "everything before the first [generale] is skipped";
+                detto = true;
+                return;
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------- line description
+
+// The plan's metre index through `fino`, as the tracing advances it: 0 done, 103, or 25.
+int corsa_piano(motore& m, std::int64_t fino) {
+    const std::int64_t m0 = m.metro;
+    if (fino < m0) return 0;
+    const std::int64_t oltre_record = std::max(m0, std::int64_t{m.s.estensione} + 1);
+    const std::int64_t oltre_milione = std::max(m0, limite_metri);
+    if (oltre_record <= fino && oltre_record <= oltre_milione) {
+        m.metro = oltre_record;
+        return stati::lettura_fallita;
+    }
+    if (oltre_milione <= fino) {
+        m.metro = oltre_milione + 1;
+        return stati::curva_non_valida;
+    }
+    m.metro = fino + 1;
+    return 0;
+}
+
+void passo_lunghezza(motore& m, const voce& v, const campo_n& chiave) {
+    inizia_voce(m, v);
+    const numero_n n = leggi_n(m);
+    chiudi_voce(m, chiave);
+    if (!n.letto) return;
+    m.s.servizio[slot_generale].fine = n.v;
+    m.campo_lunghezza = n.c;
+    if (n.v > lunghezza_massima) {
+        rilievo& d = stato(m, stati::lunghezza_oltre_limite, n.c, "line length " + n.c.testo + " m is above 1000000 m");
+        d.campo = n.c.nome;
+        d.intervallo = "0 to 1000000";
+        d.nota = "allowed: 0 to 1000000 m; nothing after this is read and no route is built";
+        ferma(m);
+        return;
+    }
+    if (n.v < 0) {
+        rilievo& d = stato(m, stati::lettura_fallita, n.c, "line length " + n.c.testo + " m is negative");
+        d.campo = n.c.nome;
+        d.intervallo = "0 to 1000000";
+        d.nota = "allowed: 0 to 1000000 m; the reading of the description fails here";
+        ferma(m);
+        return;
+    }
+    m.s.estensione = n.v + 7000;
+    m.s.n_celle = static_cast<std::int32_t>(nearest(static_cast<double>(m.s.estensione) / 50.0));
+    m.s.percorso.assign(static_cast<std::size_t>(m.s.n_celle) + 1, cella{});
+    m.luogo_cella.assign(m.s.percorso.size(), -1);
+}
+
+void passo_progressiva(motore& m, const voce& v, const campo_n& chiave, int indice) {
+    inizia_voce(m, v);
+    const numero_n a = leggi_n(m);
+    const numero_n b = leggi_n(m);
+    const numero_n c = leggi_n(m);
+    chiudi_voce(m, chiave);
+    if (!a.letto || !b.letto || !c.letto) return;
+    slot_servizio& r = m.s.servizio[static_cast<std::size_t>(slot_progressiva_tre + indice)];
+    r.inizio = a.v;
+    r.fine = b.v;
+    r.posizione = c.v;
+    m.progressive[static_cast<std::size_t>(indice)] = luogo{quale_file::linea, a.v % 50 != 0 ? a.c : b.c, v.nome, a.v, b.v};
+    if (c.v != 0 && c.v != 1) {
+        rilievo& d = nuova(m, gravita::avviso, c.c, "flag " + c.c.testo + " is neither 0 nor 1: it counts as 0");
+        d.campo = c.c.nome;
+        d.intervallo = "0 or 1";
+        d.nota = "with 1 the chainage is raised by 100 m";
+    }
+}
+
+void passo_sfondo(motore& m, const voce& v, const campo_n& chiave, std::int32_t slot_servizio::*campo) {
+    inizia_voce(m, v);
+    const numero_n n = leggi_n(m);
+    chiudi_voce(m, chiave);
+    if (n.letto) m.s.servizio[slot_scenario].*campo = n.v;
+}
+
+void passo_ripetizione(motore& m, const voce& v, const campo_n& chiave) {
+    inizia_voce(m, v);
+    const numero_n a = leggi_n(m);
+    const numero_n b = leggi_n(m);
+    chiudi_voce(m, chiave);
+    if (!a.letto || !b.letto) return;
+    slot_servizio& r = m.s.servizio[slot_treno];
+    r.inizio = a.v;
+    r.fine = b.v;
+    if (a.v % 50 != 0) {
+        rilievo& d = stato(m, stati::ripetizione_inizio, a.c, "signal repetition start " + a.c.testo +
+                                                                      " m is not a multiple of 50");
+        d.campo = a.c.nome;
+        d.nota = "the line's reading stops here";
+        ferma(m);
+        return;
+    }
+    if (b.v % 50 != 0) {
+        rilievo& d = stato(m, stati::ripetizione_fine, b.c, "signal repetition end " + b.c.testo +
+                                                                    " m is not a multiple of 50");
+        d.campo = b.c.nome;
+        d.nota = "the line's reading stops here";
+        ferma(m);
+        return;
+    }
+    if (contiene(chiave.testo, "4")) {
+        r.posizione = 4;
+    } else if (contiene(chiave.testo, "9")) {
+        r.posizione = 9;
+    } else {
+        rilievo& d = stato(m, stati::ripetizione_codici, chiave,
+                               "the signal repetition keyword holds neither the digit 4 nor 9");
+        d.nota = "write \"ripetizione segnali 4 codici\" or \"ripetizione segnali 9 codici\"; the line's reading "
+                 "stops here";
+        ferma(m);
+        return;
+    }
+    if (r.fine == 0) r.posizione = 0;
+}
+
+// The general block; false when the end of the file was reached in it.
+void blocco_generale(motore& m) {
+    const std::vector<voce>& vv = voci_di(parte_voce::generale);
+    for (;;) {
+        if (fine_file(m.l)) return;
+        campo_n k = leggi_t(m);
+        registra_campo(m, k);
+        if (fine_file(m.l)) {
+            ultimo_campo(m, k, {parte_voce::generale});
+            return;
+        }
+        for (int i = 0; i < 10; ++i) {
+            if (!contiene(k.testo, "-")) continue;
+            k = leggi_t(m);
+            registra_campo(m, k);
+        }
+        controlla_testo(m, k);
+        bool riconosciuta = false;
+        if (contiene_nc(k.testo, "percorso") && contiene_nc(k.testo, "lunghezza")) {
+            riconosciuta = true;
+            passo_lunghezza(m, vv[0], k);
+        }
+        for (int i = 0; i < 3; ++i) {
+            const voce& v = vv[static_cast<std::size_t>(1 + i)];
+            if (contiene(k.testo, v.testo) && contiene(k.testo, v.anche)) {
+                riconosciuta = true;
+                passo_progressiva(m, v, k, i);
+            }
+        }
+        std::int32_t slot_servizio::*sfondi[] = {&slot_servizio::inizio, &slot_servizio::posizione,
+                                                 &slot_servizio::fine};
+        for (int i = 0; i < 3; ++i) {
+            const voce& v = vv[static_cast<std::size_t>(4 + i)];
+            if (contiene(k.testo, v.testo) && contiene(k.testo, v.anche)) {
+                riconosciuta = true;
+                passo_sfondo(m, v, k, sfondi[i]);
+            }
+        }
+        if (contiene(k.testo, "segnali") && contiene(k.testo, "ripetizione")) {
+            riconosciuta = true;
+            passo_ripetizione(m, vv[7], k);
+        }
+        const std::size_t primo = k.testo.find_first_not_of(" \t");
+        const bool separatore = primo != std::string::npos && k.testo[primo] == '-';
+        const bool chiude = !separatore && contiene(k.testo, "[") && contiene(k.testo, "]");
+        if (riconosciuta && contiene(k.testo, "-")) {
+            rilievo& d = nuova(m, gravita::avviso, k, "a field with a minus sign is read as an entry here");
+            d.nota = "only ten comment fields in a row are passed over in the general block";
+        }
+        if (!riconosciuta && !chiude) sconosciuta(m, k, parte_voce::generale);
+        if (chiude) {
+            if (!riconosciuta && minuscole(senza_bianchi(k.testo)) == "[fine]")
+                nuova(m, gravita::avviso, k, "the general block is closed by [fine]").nota =
+                    "the feature part follows the header that closes the general block";
+            return;
+        }
+    }
+}
+
+void scrivi_pendenze(motore& m, const campo_n& dove, std::int64_t q) {
+    if (q <= 0) {
+        if (m.campo_pendenza) {
+            rilievo& d = nuova(m, gravita::errore, *m.campo_pendenza,
+                                   "this gradient is never stored: the next gradient entry stands in the same first cell");
+            d.campo = "gradient";
+            d.nota = "a gradient entry at a position below 26 m writes no cell";
+        }
+        return;
+    }
+    const std::int64_t da = m.indice_pendenze;
+    const std::int64_t a = std::max(da + 1, q);
+    if (da < 0 || a - 1 > m.s.n_celle) {
+        guasto(m, dove, "gradient entries at one position push the gradient past the route's last cell",
+               "a route cell index lies outside the route");
+        return;
+    }
+    const std::int64_t v = std::int64_t{m.pendenza_corrente} + 100;
+    if ((v < 0 || v > 255) && m.campo_pendenza)
+        errore_bassi_bit(m, *m.campo_pendenza, m.pendenza_corrente, std::int64_t{bassi8(v)} - 100, "-100 to 155",
+                         "the gradient + 100 keeps its low 8 bits");
+    m.indice_pendenze = a;
+}
+
+enum class uscita_linea { fine_file, fuori_percorso };
+
+uscita_linea caratteristiche(motore& m) {
+    const std::vector<voce>& vv = voci_di(parte_voce::caratteristiche);
+    for (;;) {
+        if (fine_file(m.l)) return uscita_linea::fine_file;
+        campo_n k = leggi_t(m);
+        registra_campo(m, k);
+        if (fine_file(m.l)) {
+            ultimo_campo(m, k, {parte_voce::caratteristiche});
+            return uscita_linea::fine_file;
+        }
+        for (int i = 0; i < 2 && contiene(k.testo, "-"); ++i) {
+            k = leggi_t(m);
+            registra_campo(m, k);
+            if (fine_file(m.l)) {
+                ultimo_campo(m, k, {parte_voce::caratteristiche});
+                return uscita_linea::fine_file;
+            }
+        }
+        controlla_testo(m, k);
+        bool riconosciuta = false;
+        const std::string& c = k.testo;
+
+        if (contiene_nc(c, "pendenza")) {
+            riconosciuta = true;
+            inizia_voce(m, vv[0]);
+            const numero_n p = leggi_n(m);
+            const numero_n g = leggi_n(m);
+            chiudi_voce(m, k);
+            if (p.letto && g.letto) {
+                if (p.v < m.posizione_pendenza_prec) {
+                    rilievo& d = nuova(m, gravita::avviso, p.c, "gradient entries out of position order");
+                    d.campo = p.c.nome;
+                    d.nota = "the gradient before it is written up to this position only; write them in "
+                             "increasing order of position";
+                }
+                m.posizione_pendenza_prec = p.v;
+                if (!percorso_pronto(m)) {
+                    if (g.v < -100 || g.v > 155)
+                        errore_bassi_bit(m, g.c, g.v, std::int64_t{bassi8(std::int64_t{g.v} + 100)} - 100, "-100 to 155",
+                                         "the gradient + 100 keeps its low 8 bits");
+                } else if (!entro_percorso_linea(m, p.v)) {
+                    fuori_percorso(m, p, 100);
+                    if (!m.recupero) return uscita_linea::fuori_percorso;
+                    ferma(m);
+                } else {
+                    scrivi_pendenze(m, p.c, nearest(p.v / 50.0));
+                    if (!m.voce_fallita) {
+                        m.pendenza_corrente = g.v;
+                        m.campo_pendenza = g.c;
+                    }
+                }
+            }
+        }
+        if (m.o.piano && contiene_nc(c, "curva")) {
+            riconosciuta = true;
+            inizia_voce(m, vv[1]);
+            const numero_n a = leggi_n(m);
+            const numero_n n = leggi_n(m);
+            chiudi_voce(m, k);
+            if (a.letto && n.letto) {
+                if (percorso_pronto(m) && !entro_percorso_linea(m, a.v)) {
+                    fuori_percorso(m, a, 100);
+                    if (!m.recupero) return uscita_linea::fuori_percorso;
+                    ferma(m);
+                } else {
+                    bool classe = false;
+                    for (char d = '1'; d <= '6'; ++d) classe = classe || contiene(c, std::string(1, d));
+                    if (!classe) {
+                        rilievo& d = stato(m, stati::curva_non_valida, k,
+                                               "the curve keyword \"" + senza_bianchi(c) + "\" has no class digit 1 to 6");
+                        d.nota = "write curvas1 to curvas6 (left) or curvad1 to curvad6 (right); the line's reading "
+                                 "stops here and the service description is not read";
+                        ferma(m);
+                    } else {
+                        if (m.fine_curva_prec >= 0 && a.v < m.fine_curva_prec) {
+                            rilievo& d = nuova(m, gravita::avviso, a.c,
+                                                   "this curve overlaps the previous one, which ends at " +
+                                                       decimale(m.fine_curva_prec) + " m");
+                            d.campo = a.c.nome;
+                            d.nota = "the plan is traced metre by metre: this curve starts where the previous one "
+                                     "ends, and ends later";
+                        }
+                        const std::int64_t fine = std::int64_t{a.v} + n.v;
+                        int e = 0;
+                        if (percorso_pronto(m)) e = corsa_piano(m, a.v);
+                        if (e == 0 && percorso_pronto(m)) e = corsa_piano(m, fine);
+                        if (e == stati::curva_non_valida) {
+                            rilievo& d = stato(m, stati::curva_non_valida, n.c,
+                                                   "the plan passes metre 1000000 in this curve");
+                            d.campo = n.c.nome;
+                            d.nota = "the line's reading stops here and the service description is not read";
+                            ferma(m);
+                        } else if (e == stati::lettura_fallita) {
+                            rilievo& d = stato(m, stati::lettura_fallita, n.c,
+                                                   "the curve runs to " + decimale(fine) + " m, past the plan's end at " +
+                                                       decimale(m.s.estensione) + " m");
+                            d.campo = n.c.nome;
+                            d.intervallo = "start + length at most " + decimale(m.s.estensione);
+                            d.nota = "the line and 7000 m of run-out; the reading of the description fails here";
+                            ferma(m);
+                        }
+                        m.fine_curva_prec = std::max(m.fine_curva_prec, fine);
+                    }
+                }
+            }
+        }
+        if (contiene_nc(c, "montagna")) {
+            riconosciuta = true;
+            inizia_voce(m, vv[2]);
+            const numero_n a = leggi_n(m);
+            const numero_n f = leggi_n(m);
+            const numero_n t = leggi_n(m);
+            chiudi_voce(m, k);
+            if (a.letto && f.letto && t.letto) {
+                if (f.v < a.v) {
+                    rilievo& d = nuova(m, gravita::avviso, f.c, "the mountain ends before it starts");
+                    d.campo = f.c.nome;
+                    d.nota = "no cell gets this stretch";
+                }
+                const std::int64_t genere = t.v > 10 ? std::int64_t{t.v} - 10 : t.v;
+                if (genere < 0 || genere > 255)
+                    errore_bassi_bit(m, t.c, t.v, bassi8(genere), "0 to 265",
+                                     "the kind (less 10 above 10) keeps its low 8 bits");
+                if (!percorso_pronto(m)) {
+                } else if (!entro_percorso_linea(m, a.v)) {
+                    fuori_percorso(m, a, 100);
+                    if (!m.recupero) return uscita_linea::fuori_percorso;
+                    ferma(m);
+                } else {
+                    std::int32_t tipo_m = t.v;
+                    try {
+                        memo_montagna(m.s, a.v, f.v, tipo_m);
+                    } catch (const guasto_lettura& g) {
+                        guasto(m, m.s.n_montagne >= 80 ? k : f.c,
+                               m.s.n_montagne >= 80 ? "more than 80 mountain stretches"
+                                                    : "the mountain stretch runs past the route's last cell",
+                               g.motivo);
+                    }
+                }
+            }
+        }
+        if (contiene_nc(c, "indicatori_v")) {
+            riconosciuta = true;
+            inizia_voce(m, vv[3]);
+            std::array<numero_n, 9> v;
+            bool letti = true;
+            for (numero_n& n : v) {
+                n = leggi_n(m);
+                letti = letti && n.letto;
+            }
+            chiudi_voce(m, k);
+            if (letti) {
+                if (!percorso_pronto(m)) {
+                } else if (!entro_percorso_linea(m, v[0].v)) {
+                    fuori_percorso(m, v[0], 100);
+                    if (!m.recupero) return uscita_linea::fuori_percorso;
+                    ferma(m);
+                } else {
+                    const std::int64_t strisce = std::int64_t{v[4].v} * 10 + v[8].v;
+                    const std::int16_t memorizzate = bassi16(std::int64_t{bassi16(bassi16(v[4].v) * 10)} + bassi16(v[8].v));
+                    if (strisce != memorizzate)
+                        errore_bassi_bit(m, v[4].c, strisce, memorizzate, "-32768 to 32767 for 10 x left + right",
+                                         "the stripe code keeps its low 16 bits");
+                    const std::int64_t i = nearest(v[0].v / 50.0 + 1);
+                    const std::int32_t prima = m.s.errore_numero;
+                    m.s.errore_numero = 0;
+                    try {
+                        memo_indicatori_v_max(m.s, v[0].v, v[1].v, v[2].v, v[3].v, v[4].v, v[5].v, v[6].v, v[7].v,
+                                              v[8].v);
+                        if (m.s.errore_numero == stati::indicatori_occupato) {
+                            m.s.errore_numero = prima;
+                            rilievo& d = stato(m, stati::indicatori_occupato, v[0].c,
+                                                   "speed indicator boards on a cell that is not free", v[0].v);
+                            d.campo = v[0].c.nome;
+                            d.nota = "route cell " + decimale(i) + " (" + decimale(i * 50 - 50) + " to " +
+                                     decimale(i * 50) + " m) already holds an object; the line's reading stops here";
+                            ferma(m);
+                        } else {
+                            m.s.errore_numero = prima;
+                            luogo_cella(m, i, v[0].c, "speed indicator boards");
+                        }
+                    } catch (const guasto_lettura& g) {
+                        m.s.errore_numero = prima;
+                        if (i < 0 || i > m.s.n_celle) {
+                            guasto(m, v[0].c, "the boards' cell lies outside the route", g.motivo);
+                        } else {
+                            if (m.recupero) m.s.percorso[static_cast<std::size_t>(i)] = cella{};
+                            guasto(m, v[1].c, "a speed code 20 x left speed + right speed / 5 does not fit 16 bits",
+                                   g.motivo);
+                        }
+                    }
+                }
+            }
+        }
+        if (contiene_nc(c, "cartello") && contiene_nc(c, "indicat")) {
+            riconosciuta = true;
+            inizia_voce(m, vv[4]);
+            const numero_n p = leggi_n(m);
+            const campo_n t = leggi_testo_voce(m);
+            chiudi_voce(m, k);
+            if (p.letto) {
+                const std::string& tt = testo(m);
+                if (t.fine < tt.size() && tt[t.fine] == ',') {
+                    rilievo& d = nuova(m, gravita::avviso, t, "a comma ends the sign text here");
+                    d.campo = "text";
+                    d.nota = "the rest of the line is read as keyword fields; a sign text has no commas";
+                    m.riga_silenziosa = std::max(m.riga_silenziosa, riga_di(*m.src, t.inizio));
+                }
+                if (!percorso_pronto(m)) {
+                } else if (!entro_percorso_linea(m, p.v)) {
+                    fuori_percorso(m, p, 100);
+                    if (!m.recupero) return uscita_linea::fuori_percorso;
+                    ferma(m);
+                } else {
+                    const std::int64_t i = nearest(p.v / 50.0 + 1);
+                    if (i < 0 || i > m.s.n_celle) {
+                        guasto(m, p.c, "the sign board's cell lies outside the route",
+                               "a route cell index lies outside the route");
+                    } else if (!cella_libera(m.s.percorso[static_cast<std::size_t>(i)])) {
+                        rilievo& d = stato(m, stati::cartello_occupato, p.c, "sign board on a cell that is not free",
+                                               p.v);
+                        d.campo = p.c.nome;
+                        d.nota = "route cell " + decimale(i) + " (" + decimale(i * 50 - 50) + " to " + decimale(i * 50) +
+                                 " m) already holds an object; the line's reading stops here";
+                        ferma(m);
+                    } else if (m.contatore_cartelli < 1) {
+                        guasto(m, k, "more than 80 sign boards", "more than 80 sign boards");
+                    } else {
+                        cella& ce = m.s.percorso[static_cast<std::size_t>(i)];
+                        ce.tipo_cella = tipo::cartello;
+                        ce.valore1 = static_cast<std::int16_t>(m.contatore_cartelli);
+                        m.s.servizio[static_cast<std::size_t>(m.contatore_cartelli)].nome = t.testo;
+                        --m.contatore_cartelli;
+                        luogo_cella(m, i, p.c, "sign board");
+                    }
+                }
+            }
+        }
+        if (riconosciuta && contiene(c, "-")) {
+            rilievo& d = nuova(m, gravita::avviso, k, "a field with a minus sign is read as an entry here");
+            d.nota = "only two comment fields in a row are passed over after the general block";
+        }
+        if (!riconosciuta) sconosciuta(m, k, parte_voce::caratteristiche);
+    }
+}
+
+// The line description; true when the compile reads the service description next.
+bool leggi_linea_d(motore& m) {
+    m.l = apri_lettore(*m.src->t);
+    try {
+        bool detto = false;
+        for (;;) {
+            campo_n k = leggi_t(m);
+            registra_campo(m, k);
+            if (fine_file(m.l)) {
+                if (contiene_nc(k.testo, "[generale]")) {
+                    rilievo& d = stato(m, stati::generale_mancante, k, "[generale] is the last field of the file");
+                    d.nota = "the last field of a file is never read; nothing of the line is read";
+                } else {
+                    campo_n tutto;
+                    tutto.inizio = 0;
+                    tutto.fine = 0;
+                    rilievo& d = stato(m, stati::generale_mancante, tutto, "no [generale] in the line description");
+                    d.nota = "everything before the first field holding [generale] is skipped; nothing of the line is "
+                             "read";
+                }
+                ferma(m);
+                return false;
+            }
+            if (contiene_nc(k.testo, "[generale]")) break;
+            preambolo(m, k, {parte_voce::generale, parte_voce::caratteristiche}, detto);
+        }
+        blocco_generale(m);
+        try {
+            progressive_ordina(m.s);
+        } catch (const guasto_lettura& g) {
+            const campo_n dove = m.progressive[2] ? m.progressive[2]->c : campo_n{};
+            guasto(m, dove, "a chainage raised by 100 m by its flag does not fit 32 bits", g.motivo);
+        }
+        m.contatore_cartelli = primo_slot_cartelli;
+        if (!percorso_pronto(m)) {
+            campo_n dove;
+            dove.riga = m.l.riga_campo;
+            rilievo& d = stato(m, stati::lettura_fallita, dove, "no line length before the features");
+            d.nota = "write \"lunghezza percorso, L\" in the general block; nothing is built";
+            ferma(m);
+        }
+        m.metro = 2;
+        const uscita_linea u = caratteristiche(m);
+        (void)u;
+        // The gradient in force at the end fills the route up to its last three cells.
+        const std::int64_t v = std::int64_t{m.pendenza_corrente} + 100;
+        if (percorso_pronto(m) && (m.indice_pendenze > m.s.n_celle || v < 0 || v > 255)) {
+            campo_n dove = m.campo_pendenza ? *m.campo_pendenza : campo_n{};
+            rilievo& d = stato(m, stati::lettura_fallita, dove,
+                                   v < 0 || v > 255 ? "the last gradient " + decimale(m.pendenza_corrente) +
+                                                          " does not fit its 8-bit field"
+                                                    : "gradient entries push the gradient past the route's last cell");
+            d.campo = "gradient";
+            d.intervallo = "-100 to 155";
+            d.nota = "the last gradient fills the route to its end and must be -100 to 155; the reading of the "
+                     "description fails here";
+            ferma(m);
+        }
+        return true;
+    } catch (const fermata&) {
+        return false;
+    } catch (const fine_testo&) {
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------- service description
+
+bool entro_percorso_servizio(const motore& m, std::int32_t p, double margine) {
+    return !((p + margine) / 50 > m.s.n_celle);
+}
+
+void fine_lettura_servizio(motore& m, const campo_n& dove);
+
+// Stops the service reading at a status (or skips the entry in the walk that goes on).
+enum class esito_d { continua, fine_lettura };
+
+// The value in force so far is written up to cell n - 1.
+void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& dove) {
+    if (n <= 0) {
+        if (p.campo_valore) {
+            rilievo& d = nuova(m, gravita::errore, *p.campo_valore,
+                                   std::string("this ") + (p.velocita ? "speed" : "adhesion") +
+                                       " is never stored: the next entry stands in the same first cell");
+            d.campo = p.campo_valore->nome;
+            d.nota = "an entry at a position below 26 m writes no cell";
+        }
+        return;
+    }
+    if (p.cursore > m.s.n_celle) {
+        guasto(m, dove, "entries at one position push the profile past the route's last cell",
+               "a profile runs past the end of the route");
+        return;
+    }
+    std::int64_t ultima;  // one past the last cell written
+    if (p.velocita) {
+        if (p.cursore >= m.s.n_celle) return;
+        ultima = std::min(std::max(p.cursore + 1, n), std::int64_t{m.s.n_celle});
+    } else {
+        ultima = std::max(p.cursore + 1, n);
+        if (ultima - 1 > m.s.n_celle) {
+            guasto(m, dove, "entries at one position push the adhesion past the route's last cell",
+                   "a cell index outside the route");
+            return;
+        }
+    }
+    if (p.velocita) {
+        const std::int64_t quinto = nearest(p.valore / 5.0);
+        if (quinto < 0 || quinto > 255) {
+            rilievo& d = stato(m, stati::lettura_fallita, dove,
+                                   "the speed " + decimale(p.valore) + " km/h" +
+                                       (p.campo_valore ? " of line " + std::to_string(p.campo_valore->riga) : "") +
+                                       " does not fit: speed / 5 must be 0 to 255");
+            d.campo = "speed";
+            d.intervallo = "0 to 1277";
+            d.nota = "allowed: 0 to 1277 km/h; the reading of the description fails where the speed is written";
+            ferma(m);
+            return;
+        }
+    } else if ((p.valore < 0 || p.valore > 255) && p.campo_valore) {
+        errore_bassi_bit(m, *p.campo_valore, p.valore, bassi8(p.valore), "0 to 255", "the adhesion keeps its low 8 bits");
+        p.campo_valore.reset();
+    }
+    p.cursore = ultima;
+}
+
+esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo_d& p) {
+    inizia_voce(m, v);
+    const numero_n pos = leggi_n(m);
+    const numero_n val = leggi_n(m);
+    chiudi_voce(m, chiave);
+    if (m.voce_fallita || !percorso_pronto(m)) return esito_d::continua;
+    if (!entro_percorso_servizio(m, pos.v, 100)) {
+        fuori_percorso(m, pos, 100);
+        if (!m.recupero) return esito_d::fine_lettura;
+        ferma(m);
+        return esito_d::continua;
+    }
+    if (pos.v < p.ultima_posizione) {
+        rilievo& d = nuova(m, gravita::avviso, pos.c,
+                               std::string(p.velocita ? "speed limit" : "adhesion") + " entries out of position order");
+        d.campo = pos.c.nome;
+        d.nota = "the value before it is written up to this position only; write them in increasing order of position";
+    }
+    p.ultima_posizione = pos.v;
+    avanza_profilo_d(m, p, nearest(pos.v / 50.0), pos.c);
+    if (m.voce_fallita) return esito_d::continua;
+    p.valore = val.v;
+    p.campo_valore = val.c;
+    return esito_d::continua;
+}
+
+// After a signal or a slowdown the compile stops on any status, also on the line's status 15.
+esito_d dopo_memo_d(motore& m, std::int32_t prima, const numero_n& pos, const char* cosa, std::int32_t numero_atteso) {
+    if (m.s.errore_numero <= 0) return esito_d::continua;
+    if (m.s.errore_numero != prima) {
+        const std::int32_t n = m.s.errore_numero;
+        m.s.errore_numero = prima;
+        const voce_stato* vs = cerca_stato(n);
+        rilievo& d = stato(m, n, pos.c, std::string(vs ? vs->significato : cosa), pos.v);
+        d.campo = pos.c.nome;
+        d.nota = std::string("the ") + cosa + " needs free route cells; the service's reading stops here";
+        (void)numero_atteso;
+        ferma(m);
+        return esito_d::continua;
+    }
+    rilievo& d = nuova(m, gravita::errore, pos.c,
+                           std::string("the service's reading stops at this ") + cosa +
+                               ": the line's status " + decimale(m.s.errore_numero) + " is still set");
+    d.campo = pos.c.nome;
+    d.nota = "after a status in the line description, the first signal or slowdown ends the service's reading; "
+             "the entries after it are not read";
+    if (!m.recupero) {
+        m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
+        throw fermata{};
+    }
+    return esito_d::continua;
+}
+
+void controlla_cifra(motore& m, const numero_n& n, std::int64_t massimo) {
+    if (n.v >= 0 && n.v <= massimo) return;
+    rilievo& d = nuova(m, gravita::errore, n.c,
+                           std::string(n.c.nome) + " " + n.c.testo + " is out of range: it runs into the next packed digit");
+    d.campo = n.c.nome;
+    d.intervallo = "0 to " + decimale(massimo);
+    d.nota = "allowed: 0 to " + decimale(massimo) + "; the signal's values are packed as decimal digits";
+}
+
+esito_d passo_segnale_d(motore& m, const voce& v, const campo_n& chiave) {
+    inizia_voce(m, v);
+    std::array<numero_n, 11> n;
+    for (numero_n& x : n) x = leggi_n(m);
+    chiudi_voce(m, chiave);
+    if (m.voce_fallita) return esito_d::continua;
+    controlla_cifra(m, n[1], 2);
+    controlla_cifra(m, n[6], 2);
+    for (std::size_t i : {2u, 3u, 4u, 7u, 8u, 9u}) controlla_cifra(m, n[i], 9);
+    if (n[1].v == 2) {
+        const std::int32_t t = n[10].v;
+        if (t >= 1 && t <= 100) {
+            rilievo& d = nuova(m, gravita::avviso, n[10].c, "tempo " + n[10].c.testo + " is raised to 101");
+            d.campo = "tempo";
+            d.intervallo = "0 or 101 to 255";
+            d.nota = "allowed: 0 or 101 to 255";
+        } else if (t < 0 || t > 255) {
+            errore_bassi_bit(m, n[10].c, t, bassi8(t), "0 or 101 to 255", "tempo keeps its low 8 bits");
+        }
+    }
+    if (!percorso_pronto(m)) return esito_d::continua;
+    if (!entro_percorso_servizio(m, n[0].v, 100)) {
+        fuori_percorso(m, n[0], 100);
+        if (!m.recupero) return esito_d::fine_lettura;
+        ferma(m);
+        return esito_d::continua;
+    }
+    std::array<std::int32_t, 11> x{};
+    for (std::size_t i = 0; i < 11; ++i) x[i] = n[i].v;
+    const std::int32_t prima = m.s.errore_numero;
+    if (m.recupero) m.s.errore_numero = 0;
+    const std::int64_t k = nearest(x[0] / 50.0 + 1);
+    try {
+        memo_segnale(m.s, x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], x[8], x[9], x[10]);
+    } catch (const guasto_lettura& g) {
+        if (k - 8 < 0 || k > m.s.n_celle)
+            guasto(m, n[0].c, "the signal's approach cells (400 m before it) lie outside the route", g.motivo);
+        else
+            guasto(m, n[5].c, "a packed signal value does not fit its field", g.motivo);
+        return esito_d::continua;
+    }
+    if (m.s.errore_numero == 0 || m.s.errore_numero == prima) luogo_cella(m, k, n[0].c, "signal");
+    return dopo_memo_d(m, m.recupero ? 0 : prima, n[0], "signal", stati::segnale_occupato);
+}
+
+esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
+    inizia_voce(m, v);
+    std::array<numero_n, 6> n;
+    for (numero_n& x : n) x = leggi_n(m);
+    chiudi_voce(m, chiave);
+    if (m.voce_fallita) return esito_d::continua;
+    for (std::size_t i : {1u, 3u, 5u})
+        if (n[i].v < INT16_MIN || n[i].v > INT16_MAX)
+            errore_bassi_bit(m, n[i].c, n[i].v, bassi16(n[i].v), "-32768 to 32767", "it keeps its low 16 bits");
+    if (!percorso_pronto(m)) return esito_d::continua;
+    if (!entro_percorso_servizio(m, n[0].v, 100)) {
+        fuori_percorso(m, n[0], 100);
+        if (!m.recupero) return esito_d::fine_lettura;
+        ferma(m);
+        return esito_d::continua;
+    }
+    std::int32_t x = n[0].v, vv = n[1].v, l = n[2].v, f_tt = n[3].v, f_ta = n[4].v, d_v = n[5].v;
+    const std::int32_t prima = m.s.errore_numero;
+    if (m.recupero) m.s.errore_numero = 0;
+    try {
+        memo_rallentamento(m.s, x, vv, l, f_tt, f_ta, d_v);
+    } catch (const guasto_lettura& g) {
+        guasto(m, n[2].c, "a cell of the slowdown lies outside the route", g.motivo);
+        return esito_d::continua;
+    }
+    const bool con_avviso = x > 1500;
+    const std::int64_t s = nearest(x / 50.0 + 1);
+    const std::int64_t e = nearest((static_cast<double>(x) + l) / 50 + 1);
+    if (m.s.errore_numero == 0 || m.s.errore_numero == prima || m.s.errore_numero == stati::preavviso_occupato) {
+        luogo_cella(m, e, n[0].c, "slowdown end");
+        luogo_cella(m, s, n[0].c, "slowdown start");
+        if (con_avviso) luogo_cella(m, nearest((x - 1200.0) / 50 + 1), n[0].c, "slowdown warning");
+        if (con_avviso && f_ta != 0 && m.s.errore_numero != stati::preavviso_occupato)
+            for (std::int64_t i = 0; i < 4; ++i) luogo_cella(m, nearest((x - 1200.0) / 50) - i, n[0].c, "pre-warning");
+    }
+    if (e <= s && m.s.errore_numero == prima) {
+        rilievo& d = nuova(m, gravita::avviso, n[2].c, "the slowdown's end lies in its start cell");
+        d.campo = "l";
+        d.nota = "a slowdown shorter than 50 m has no end cell of its own";
+    }
+    return dopo_memo_d(m, m.recupero ? 0 : prima, n[0], "slowdown", 0);
+}
+
+esito_d passo_abbattimento_d(motore& m, const voce& v, const campo_n& chiave) {
+    inizia_voce(m, v);
+    const numero_n p = leggi_n(m);
+    const numero_n val = leggi_n(m);
+    chiudi_voce(m, chiave);
+    if (m.voce_fallita) return esito_d::continua;
+    if (val.v > INT16_MAX)
+        errore_bassi_bit(m, val.c, val.v, bassi16(val.v), "up to 32767", "the board's speed keeps its low 16 bits");
+    if (!percorso_pronto(m)) return esito_d::continua;
+    if (!entro_percorso_servizio(m, p.v, 100)) {
+        fuori_percorso(m, p, 100);
+        if (!m.recupero) return esito_d::fine_lettura;
+        ferma(m);
+        return esito_d::continua;
+    }
+    const std::int64_t q = nearest(p.v / 50.0);
+    if (q < 0 || q > m.s.n_celle) {
+        guasto(m, p.c, "the speed board's cell lies outside the route", "a cell index outside the route");
+        return esito_d::continua;
+    }
+    cella& c = m.s.percorso[static_cast<std::size_t>(q)];
+    if (!cella_libera(c)) {
+        rilievo& d = stato(m, stati::abbattimento_occupato, p.c, "speed board on a cell that is not free", p.v);
+        d.campo = p.c.nome;
+        d.nota = "route cell " + decimale(q) + " (" + decimale(q * 50) + " to " + decimale(q * 50 + 50) +
+                 " m) already holds an object; the service's reading stops here";
+        ferma(m);
+        return esito_d::continua;
+    }
+    if (val.v > 0) {
+        c.tipo_cella = tipo::tabella_con_valore;
+        c.valore1 = bassi16(val.v);
+    } else {
+        c.tipo_cella = tipo::tabella_senza_valore;
+    }
+    luogo_cella(m, q, p.c, "speed board");
+    return esito_d::continua;
+}
+
+esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
+    stato_build& s = m.s;
+    inizia_voce(m, v);
+    const bool con_percorso = percorso_pronto(m);
+    if (con_percorso && m.j >= m.limite_stazioni) {
+        rilievo& d = stato(m, stati::stazioni_troppe, chiave, "too many stations for the slot table");
+        d.nota = "with B sign boards in the line, at most 78 - B stations fit; the service's reading stops here";
+        ferma(m);
+    }
+    const bool fallita_prima = m.voce_fallita;
+    slot_servizio scarto;
+    slot_servizio& slot = con_percorso && !fallita_prima ? s.servizio[static_cast<std::size_t>(m.j)] : scarto;
+    const numero_n pos = leggi_n(m);
+    if (pos.letto) slot.posizione = pos.v;
+    if (!m.voce_fallita && con_percorso && !entro_percorso_servizio(m, pos.v, 800)) {
+        const double limite = static_cast<double>(s.n_celle) * 50.0 - 800;
+        if (!m.recupero) m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
+        rilievo& d = stato(m, stati::fuori_percorso, pos.c, "station position " + pos.c.testo + " m lies too close "
+                               "to the route's end", pos.v);
+        d.campo = pos.c.nome;
+        d.intervallo = "at most " + decimale(static_cast<std::int64_t>(std::floor(limite))) + " m";
+        d.nota = "a station needs 800 m of route after its position; from here on the service's entries are not "
+                 "applied";
+        if (!m.recupero) {
+            chiudi_voce(m, chiave);
+            return esito_d::fine_lettura;
+        }
+        ferma(m);
+    }
+    if (!m.voce_fallita && pos.v % 50 != 0) {
+        rilievo& d = stato(m, stati::stazione_posizione, pos.c,
+                               "station position " + pos.c.testo + " m is not a multiple of 50", pos.v);
+        d.campo = pos.c.nome;
+        d.nota = "the service's reading stops here";
+        if (pos.v % 50 != 0) d.correzione = decimale(nearest(pos.v / 50.0) * 50);
+        ferma(m);
+    }
+    const numero_n t = leggi_n(m);
+    if (!m.voce_fallita && deve_stare(m, t, 0, 255, "8-bit")) slot.tipo_stazione = static_cast<std::uint8_t>(t.v);
+    const numero_n lung = leggi_n(m);
+    if (!m.voce_fallita && lung.v % 100 != 0) {
+        rilievo& d = stato(m, stati::stazione_lunghezza, lung.c,
+                               "station length " + lung.c.testo + " m is not a multiple of 100", pos.v);
+        d.campo = lung.c.nome;
+        d.nota = "the service's reading stops here";
+        ferma(m);
+    }
+    struct stretto {
+        int bit;
+        std::uint8_t slot_servizio::*u8;
+        std::int16_t slot_servizio::*i16;
+    };
+    const stretto campi[] = {{8, &slot_servizio::campo4, nullptr},  {8, &slot_servizio::campo5, nullptr},
+                             {8, &slot_servizio::campo6, nullptr},  {16, nullptr, &slot_servizio::campo7},
+                             {16, nullptr, &slot_servizio::campo8}, {8, &slot_servizio::campo9, nullptr},
+                             {16, nullptr, &slot_servizio::campo10}, {16, nullptr, &slot_servizio::campo11},
+                             {16, nullptr, &slot_servizio::campo12}, {8, &slot_servizio::sosta, nullptr}};
+    for (const stretto& c : campi) {
+        const numero_n n = leggi_n(m);
+        if (m.voce_fallita) continue;
+        if (c.bit == 8) {
+            if (deve_stare(m, n, 0, 255, "8-bit")) slot.*c.u8 = static_cast<std::uint8_t>(n.v);
+        } else if (deve_stare(m, n, INT16_MIN, INT16_MAX, "16-bit")) {
+            slot.*c.i16 = static_cast<std::int16_t>(n.v);
+        }
+    }
+    const numero_n ore = leggi_n(m);
+    const numero_n minuti = leggi_n(m);
+    const numero_n secondi = leggi_n(m);
+    const campo_n nome = leggi_testo_voce(m);
+    chiudi_voce(m, chiave);
+    const std::string& tt = testo(m);
+    if (nome.fine < tt.size() && tt[nome.fine] == ',') {
+        rilievo& d = nuova(m, gravita::avviso, nome, "a comma ends the station name here");
+        d.campo = "name";
+        d.nota = "the rest of the line is read as keyword fields; a station name has no commas";
+        m.riga_silenziosa = std::max(m.riga_silenziosa, riga_di(*m.src, nome.inizio));
+    }
+    if (m.voce_fallita || !con_percorso) return esito_d::continua;
+    slot.nome = nome.testo;
+    const std::int64_t orario = (std::int64_t{ore.v} * 60 + minuti.v) * 60 + secondi.v;
+    if (orario < INT32_MIN || orario > INT32_MAX) {
+        guasto(m, secondi.c, "the timetable (h x 60 + min) x 60 + s does not fit 32 bits", "number does not fit 32 bits");
+        return esito_d::continua;
+    }
+    slot.orario = static_cast<std::int32_t>(orario);
+    const std::uint8_t tipo_s = slot.tipo_stazione;
+    const std::int64_t p = pos.v;
+    const std::int64_t lunghezza = lung.v;
+    std::int64_t inizio, fine;
+    if (tipo_s == 5 || tipo_s == 6) {
+        inizio = p - lunghezza;
+        fine = p + 150;
+        slot.campo6 = 0;
+    } else if (tipo_s == 7 || tipo_s == 8) {
+        inizio = p - lunghezza;
+        fine = p + lunghezza;
+        slot.campo6 = 0;
+    } else {
+        inizio = nearest(pos.v - lung.v / 2.0);
+        fine = nearest(pos.v + lung.v / 2.0) + (slot.campo6 != 0 ? 50 : 0);
+    }
+    if (inizio < INT32_MIN || inizio > INT32_MAX || fine < INT32_MIN || fine > INT32_MAX) {
+        guasto(m, lung.c, "the station's extent does not fit 32 bits", "number does not fit 32 bits");
+        return esito_d::continua;
+    }
+    slot.inizio = static_cast<std::int32_t>(inizio);
+    slot.fine = static_cast<std::int32_t>(fine);
+    if (lunghezza < 600) slot.campo5 = 0;
+    if (m.j == 1) {
+        slot.campo5 = 0;
+        slot.campo6 = 0;
+    }
+    const std::int64_t lunghezza_linea = std::int64_t{s.estensione} - 7000;
+    if (p > lunghezza_linea) {
+        rilievo& d = nuova(m, gravita::avviso, pos.c,
+                               "the station lies past the line's end at " + decimale(lunghezza_linea) + " m");
+        d.campo = pos.c.nome;
+        d.nota = "the 7000 m after the line's end are run-out";
+    }
+    if (tipo_s < 25) {
+        if (slot.fine / 50.0 - 1 <= 1) {
+            rilievo& d = stato(m, stati::stazione_fine_bassa, pos.c,
+                                   "the station ends at " + decimale(slot.fine) + " m, 100 m or less from the line's start");
+            d.campo = pos.c.nome;
+            d.nota = "a station of type below 25 gets a stop marker in the cell before its end; the service's reading "
+                     "stops here";
+            ferma(m);
+            return esito_d::continua;
+        }
+        const std::int64_t fermata_c = nearest(slot.fine / 50.0 - 1);
+        std::array<std::int64_t, 4> avvisi{-1, -1, -1, -1};
+        if (tipo_s != 5 && tipo_s != 6)
+            for (int i = 1; i <= 4; ++i) {
+                const double r = slot.fine / 50.0 - i - 1;
+                if (r > 1) avvisi[static_cast<std::size_t>(i - 1)] = nearest(r);
+            }
+        bool dentro = fermata_c >= 0 && fermata_c <= s.n_celle;
+        for (std::int64_t a : avvisi) dentro = dentro && (a < 0 || a <= s.n_celle);
+        if (!dentro) {
+            guasto(m, pos.c, "the station's stop marker lies outside the route", "a cell index outside the route");
+            return esito_d::continua;
+        }
+        for (std::size_t i = 0; i < 4; ++i)
+            if (avvisi[i] >= 0) s.percorso[static_cast<std::size_t>(avvisi[i])].preavviso = static_cast<std::uint8_t>(81 + i);
+        cella& f = s.percorso[static_cast<std::size_t>(fermata_c)];
+        f.tipo_cella = tipo::fermata_stazione;
+        f.valore1 = static_cast<std::int16_t>(m.j);
+        luogo_cella(m, fermata_c, pos.c, "station stop marker");
+    }
+    if (m.j > 1 && std::int64_t{slot.inizio} - 350 < s.servizio[static_cast<std::size_t>(m.j - 1)].fine) {
+        const std::int32_t prec = s.servizio[static_cast<std::size_t>(m.j - 1)].fine;
+        rilievo& d = stato(m, stati::stazione_vicina, pos.c,
+                               std::string(slot.inizio < prec ? "stations overlap: " : "") + "this station starts at " +
+                                   decimale(slot.inizio) + " m, less than 350 m after the previous one ends at " +
+                                   decimale(prec) + " m",
+                               pos.v);
+        d.campo = pos.c.nome;
+        d.nota = "write stations in increasing order of position, 350 m apart or more; the service's reading stops here";
+        ferma(m);
+        return esito_d::continua;
+    }
+    ++m.j;
+    if (m.j >= m.limite_stazioni) {
+        rilievo& d = stato(m, stati::stazioni_troppe, chiave, "too many stations for the slot table");
+        d.nota = "with B sign boards in the line, at most 78 - B stations fit; the service's reading stops here";
+        ferma(m);
+        if (m.recupero) m.j = m.limite_stazioni;
+    }
+    return esito_d::continua;
+}
+
+esito_d passo_semplice(motore& m, const voce& v, const campo_n& chiave) {
+    inizia_voce(m, v);
+    std::vector<numero_n> n;
+    for (const campo_voce& c : v.campi) {
+        n.push_back(leggi_n(m));
+        if (!m.voce_fallita && c.bit == 16) deve_stare(m, n.back(), INT16_MIN, INT16_MAX, "16-bit");
+    }
+    chiudi_voce(m, chiave);
+    return esito_d::continua;
+}
+
+void fine_lettura_servizio(motore& m, const campo_n& dove) {
+    stato_build& s = m.s;
+    if (!percorso_pronto(m)) return;
+    if (m.velocita.cursore > s.n_celle || m.aderenza.cursore > s.n_celle) {
+        guasto(m, dove, "the speed or adhesion entries push their profile past the route's last cell",
+               "a profile runs past the end of the route");
+        return;
+    }
+    for (profilo_d* p : {&m.velocita, &m.aderenza}) {
+        if (p->velocita) {
+            const std::int64_t quinto = nearest(p->valore / 5.0);
+            if (quinto < 0 || quinto > 255) {
+                rilievo& d = stato(m, stati::lettura_fallita, p->campo_valore ? *p->campo_valore : dove,
+                                       "the last speed " + decimale(p->valore) + " km/h does not fit: speed / 5 must be "
+                                       "0 to 255");
+                d.campo = "speed";
+                d.intervallo = "0 to 1277";
+                d.nota = "allowed: 0 to 1277 km/h; the reading of the description fails where the speed is written";
+                ferma(m);
+                return;
+            }
+        } else if ((p->valore < 0 || p->valore > 255) && p->campo_valore) {
+            errore_bassi_bit(m, *p->campo_valore, p->valore, bassi8(p->valore), "0 to 255",
+                             "the adhesion keeps its low 8 bits");
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        const slot_servizio& slot = s.servizio[static_cast<std::size_t>(slot_progressiva_tre + i)];
+        if (slot.inizio % 50 == 0 && slot.fine % 50 == 0) continue;
+        rilievo& d = stato(m, stati::progressiva_non_multipla, dove,
+                               "a kilometre reference's start (" + decimale(slot.inizio) + " m) or chainage (" +
+                                   decimale(slot.fine) + " m) is not a multiple of 50");
+        for (const auto& r : m.progressive) {
+            if (!r || r->inizio != slot.inizio || (r->inizio % 50 == 0 && r->catena % 50 == 0)) continue;
+            d.nota = std::string("the ") + r->cosa + " entry on line " + std::to_string(r->c.riga) +
+                     " of the line description; the compile records this after reading the service description";
+            d.campo = r->c.nome;
+            d.valore = r->c.testo;
+            break;
+        }
+        if (d.nota.empty()) d.nota = "the compile records this after reading the service description";
+        ferma(m);
+        return;
+    }
+}
+
+void leggi_servizio_d(motore& m) {
+    m.l = apri_lettore(*m.src->t);
+    m.riga_silenziosa = 0;
+    m.riga_ultima_voce = 0;
+    m.limite_stazioni = std::min(m.contatore_cartelli, primo_slot_cartelli);
+    campo_n ultimo;
+    try {
+        campo_n k;
+        bool detto = false;
+        do {
+            k = leggi_t(m);
+            registra_campo(m, k);
+            if (!contiene_nc(k.testo, "[generale]")) preambolo(m, k, {parte_voce::servizio}, detto);
+        } while (!contiene_nc(k.testo, "[generale]") && !fine_file(m.l));
+        if (!contiene_nc(k.testo, "[generale]")) {
+            nuova_su_file(m, gravita::errore, quale_file::servizio, "no [generale] in the service description").nota =
+                "everything before the first field holding [generale] is skipped: nothing of the service is read";
+        }
+        ultimo = k;
+        const std::vector<voce>& vv = voci_di(parte_voce::servizio);
+        for (;;) {
+            if (fine_file(m.l)) break;
+            k = leggi_t(m);
+            registra_campo(m, k);
+            ultimo = k;
+            bool finito = fine_file(m.l);
+            for (int i = 0; i < 2 && !finito && contiene(k.testo, "-"); ++i) {
+                k = leggi_t(m);
+                registra_campo(m, k);
+                ultimo = k;
+                finito = fine_file(m.l);
+            }
+            if (finito) {
+                ultimo_campo(m, k, {parte_voce::servizio});
+                break;
+            }
+            controlla_testo(m, k);
+            bool riconosciuta = false;
+            esito_d e = esito_d::continua;
+            for (const voce& v : vv) {
+                if (!contiene_nc(k.testo, v.testo) || (v.anche && !contiene_nc(k.testo, v.anche))) continue;
+                riconosciuta = true;
+                const std::string nome = v.nome;
+                if (nome == "velocita")
+                    e = passo_profilo_d(m, v, k, m.velocita);
+                else if (nome == "aderenza")
+                    e = passo_profilo_d(m, v, k, m.aderenza);
+                else if (nome == "segnale")
+                    e = passo_segnale_d(m, v, k);
+                else if (nome == "rallentamento")
+                    e = passo_rallentamento_d(m, v, k);
+                else if (nome == "abbattimento")
+                    e = passo_abbattimento_d(m, v, k);
+                else if (nome == "stazione")
+                    e = passo_stazione_d(m, v, k);
+                else
+                    e = passo_semplice(m, v, k);
+                if (!m.campi_correnti.empty()) ultimo = m.campi_correnti.back();
+                if (e != esito_d::continua) break;
+            }
+            if (riconosciuta && contiene(k.testo, "-")) {
+                rilievo& d = nuova(m, gravita::avviso, k, "a field with a minus sign is read as an entry here");
+                d.nota = "only two fields in a row are dropped by a minus sign";
+            }
+            if (!riconosciuta) sconosciuta(m, k, parte_voce::servizio);
+            if (e == esito_d::fine_lettura) break;
+        }
+        fine_lettura_servizio(m, ultimo);
+    } catch (const fermata&) {
+    } catch (const fine_testo&) {
+    }
+}
+
+// ---------------------------------------------------------------- after reading
+
+const luogo* luogo_di_cella(const motore& m, std::int64_t k) {
+    if (k < 0 || static_cast<std::size_t>(k) >= m.luogo_cella.size()) return nullptr;
+    const std::int32_t i = m.luogo_cella[static_cast<std::size_t>(k)];
+    return i < 0 ? nullptr : &m.luoghi[static_cast<std::size_t>(i)];
+}
+
+// The finishing pass and the stamping guards, on the records as the compile leaves them.
+void passata_e_timbri(motore& m) {
+    stato_build& s = m.s;
+    if (!percorso_creato(s)) return;
+    const std::int32_t prima = s.errore_numero;
+    const std::int32_t posizione_prima = s.errore_posizione;
+    passata_finale(s);
+    if (s.errore_numero != prima || (s.errore_numero >= stati::finitura_segnale &&
+                                     s.errore_numero <= stati::finitura_zona && s.errore_posizione != posizione_prima)) {
+        const std::int64_t k = s.errore_posizione / 50;
+        const luogo* l = luogo_di_cella(m, k);
+        // A board inside a slowdown's zone is the slowdown's: the nearest start before the cell.
+        for (std::int64_t c = k; !l && c >= 0 && c > k - 4000; --c) {
+            const luogo* q = luogo_di_cella(m, c);
+            if (q && std::string(q->cosa) == "slowdown start") l = q;
+        }
+        const voce_stato* v = cerca_stato(s.errore_numero);
+        const std::string messaggio = std::string("the finishing pass finds ") +
+                                      (v ? v->significato : "no free cell") + " at route cell " + decimale(k);
+        rilievo d;
+        d.severita = gravita::errore;
+        d.file = l ? l->f : quale_file::servizio;
+        if (l) {
+            d.inizio = l->c.inizio;
+            d.fine = l->c.fine;
+            d.riga = l->c.riga;
+            d.valore = l->c.testo;
+            d.campo = l->c.nome;
+        }
+        d.messaggio = messaggio;
+        d.stato = s.errore_numero;
+        d.posizione_m = s.errore_posizione;
+        d.nota = "the pass places speed boards of 180 km/h around slowdowns on free cells; keep the cells before "
+                 "the slowdown and its signals free";
+        m.out.push_back(std::move(d));
+    }
+    const std::int32_t fatale = applica_timbri(s);
+    if (fatale != 0) {
+        const luogo* l = luogo_di_cella(m, 1);
+        rilievo d;
+        d.severita = gravita::errore;
+        d.file = l ? l->f : quale_file::servizio;
+        if (l) {
+            d.inizio = l->c.inizio;
+            d.fine = l->c.fine;
+            d.riga = l->c.riga;
+            d.valore = l->c.testo;
+            d.campo = l->c.nome;
+        }
+        d.messaggio = std::string(l ? l->cosa : "an item") + " in route cell 1, whose values are reserved for the build "
+                      "marks: fatal error " + decimale(fatale);
+        d.stato = fatale;
+        d.posizione_m = 50;
+        d.nota = "route cell 1 covers 0 to 50 m (25 to 75 m for speed boards); the compile stops and writes no file";
+        m.out.push_back(std::move(d));
+    }
+}
+
+struct passata {
+    std::vector<rilievo> out;
+    std::vector<campo_letto> campi_linea, campi_servizio;
+    std::size_t fermo_linea = mai;
+    std::size_t fermo_servizio = mai;
+    bool servizio_letto = false;
+};
+
+passata cammina(const std::string* linea, const std::string* servizio, const opzioni_analisi& o, bool recupero) {
+    motore m(o, recupero);
+    sorgente sl, ss;
+    bool leggi_servizio = true;
+    if (linea) {
+        sl.t = linea;
+        sl.f = quale_file::linea;
+        sl.righe = inizi_righe(*linea);
+        m.src = &sl;
+        leggi_servizio = leggi_linea_d(m);
+    }
+    if (servizio) {
+        ss.t = servizio;
+        ss.f = quale_file::servizio;
+        ss.righe = inizi_righe(*servizio);
+        if (leggi_servizio || recupero) {
+            m.src = &ss;
+            m.servizio_letto = true;
+            leggi_servizio_d(m);
+        } else {
+            rilievo& d = nuova_su_file(m, gravita::errore, quale_file::servizio,
+                                           "the service description is not read: the line's reading stopped");
+            d.nota = "the reading of both descriptions ends at the line's status; no station, signal or profile "
+                     "reaches the compiled files";
+        }
+    }
+    if (linea && !recupero) passata_e_timbri(m);
+    passata p;
+    p.out = std::move(m.out);
+    p.campi_linea = std::move(sl.campi);
+    p.campi_servizio = std::move(ss.campi);
+    p.fermo_linea = m.fermo_linea;
+    p.fermo_servizio = m.fermo_servizio;
+    p.servizio_letto = m.servizio_letto;
+    return p;
+}
+
+}  // namespace
+
+analisi analizza(const std::string* linea, const std::string* servizio, const opzioni_analisi& o) {
+    passata esatta = cammina(linea, servizio, o, false);
+    analisi a;
+    a.diagnostiche = std::move(esatta.out);
+    a.campi_linea = std::move(esatta.campi_linea);
+    a.campi_servizio = std::move(esatta.campi_servizio);
+    const bool servizio_mancato = servizio && !esatta.servizio_letto;
+    if (esatta.fermo_linea != mai || esatta.fermo_servizio != mai || servizio_mancato) {
+        // The compile stops at a status: the rest of both files is read on, entry by entry, as if each
+        // entry that stops it were left out, so that one run reports every problem.
+        passata resto = cammina(linea, servizio, o, true);
+        auto oltre = [&](quale_file f, std::size_t offset) {
+            if (f == quale_file::linea) return esatta.fermo_linea != mai && offset > esatta.fermo_linea;
+            if (servizio_mancato) return true;
+            return esatta.fermo_servizio != mai && offset > esatta.fermo_servizio;
+        };
+        for (rilievo& d : resto.out)
+            if (d.riga > 0 && oltre(d.file, d.inizio)) a.diagnostiche.push_back(std::move(d));
+        for (campo_letto& c : resto.campi_linea)
+            if (oltre(quale_file::linea, c.inizio)) a.campi_linea.push_back(std::move(c));
+        for (campo_letto& c : resto.campi_servizio)
+            if (oltre(quale_file::servizio, c.inizio)) a.campi_servizio.push_back(std::move(c));
+    }
+    std::stable_sort(a.diagnostiche.begin(), a.diagnostiche.end(), [](const rilievo& x, const rilievo& y) {
+        if (x.file != y.file) return x.file == quale_file::linea;
+        if (x.riga != y.riga) return x.riga < y.riga;
+        return x.colonna < y.colonna;
+    });
+    for (const rilievo& d : a.diagnostiche) {
+        if (d.severita == gravita::errore) ++a.errori;
+        if (d.severita == gravita::avviso) ++a.avvisi;
+    }
+    return a;
+}

@@ -1,0 +1,62 @@
+// One finding about a description, as data: the terminal, JSON, SARIF and the language server
+// each render the same record.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class gravita { errore, avviso, nota };
+
+// Which of the two descriptions a finding or a field belongs to.
+enum class quale_file { linea, servizio };
+
+// Every text of a finding is Windows-1252, like the descriptions it quotes; renderers convert.
+struct rilievo {
+    gravita severita = gravita::errore;
+    quale_file file = quale_file::linea;
+    int riga = 0;                 // 1-based; 0 when the finding is about the whole file
+    int colonna = 0;              // 1-based byte column of the field; 0 when none
+    std::size_t inizio = 0;       // byte range of the field in the file's text
+    std::size_t fine = 0;
+    std::string messaggio;
+    std::string campo;            // the field's name, when the problem is one field
+    std::string valore;           // the field as written (Windows-1252 bytes)
+    std::string intervallo;       // the allowed range, in words
+    std::int32_t stato = 0;       // the build status the compile records for it; 0: none
+    std::optional<std::int32_t> posizione_m;
+    std::string nota;             // the range, the reason or the suggestion, in a sentence
+    std::optional<std::string> correzione;  // text that replaces the field's range, when certain
+};
+
+// One field of an entry as it stands in the text: what an editor shows on hover, as an inlay
+// hint or as a symbol, and what a formatter lays out.
+struct campo_letto {
+    int riga = 0;               // 1-based line of the field's first byte
+    std::size_t inizio = 0;     // byte range, blanks before it and its separator excluded
+    std::size_t fine = 0;
+    std::string parola_chiave;  // the entry as written in the table ("stazione"); empty for a
+                                // keyword field that matches nothing
+    int indice = 0;             // 0: the keyword field; 1, 2, ...: the entry's fields in order
+    std::string nome;           // the field's name from the table
+    std::string valore;         // the field as written
+};
+
+struct analisi {
+    std::vector<rilievo> diagnostiche;  // line description first, then the service, in order
+    std::vector<campo_letto> campi_linea;
+    std::vector<campo_letto> campi_servizio;
+    int errori = 0;
+    int avvisi = 0;
+};
+
+struct opzioni_analisi {
+    bool piano = true;  // the compile traces the plan (its default); without it curves are not read
+};
+
+// Reads both descriptions as the compile would, and reports every problem in both. Either text
+// may be missing (nullptr): a service alone is read without the line's route, a line alone
+// without a service.
+analisi analizza(const std::string* linea, const std::string* servizio, const opzioni_analisi& o = {});

@@ -1,0 +1,243 @@
+#include "tools/check.hpp"
+
+#include <cstdlib>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "core/encoding.hpp"
+#include "core/stati.hpp"
+#include "platform/platform.hpp"
+#include "tools/command_line.hpp"
+
+namespace {
+
+constexpr const char* usage_check =
+    "usage: genera_scenario check LINE_FILE SERVICE_FILE [--json | --sarif] [--color=auto|always|never] [--no-plan]\n"
+    "Reads both descriptions as compile would, writes nothing, and reports every problem in both:\n"
+    "errors (what the compile records as a status, and values the simulator would get otherwise than\n"
+    "written) and warnings (likely mistakes). --json prints one JSON document, --sarif a SARIF 2.1.0 log.\n"
+    "--no-plan reads as compile --no-plan does (curve entries are then not read).\n"
+    "Exit status: 0 no error (warnings allowed); 2 at least one error; 1 an input cannot be read; 64 usage.\n";
+
+const char* severity_name(gravita g) {
+    switch (g) {
+        case gravita::errore: return "error";
+        case gravita::avviso: return "warning";
+        case gravita::nota: break;
+    }
+    return "note";
+}
+
+const std::string& file_name(const checked_files& f, quale_file q) {
+    return q == quale_file::linea ? f.line_name : f.service_name;
+}
+
+const std::string* file_text(const checked_files& f, quale_file q) {
+    return q == quale_file::linea ? f.line_text : f.service_text;
+}
+
+std::string utf8(const std::string& cp1252) { return cp1252_to_utf8(cp1252); }
+
+// The source line `riga` (1-based) of a text, without its line end.
+std::string source_line(const std::string& t, int riga, std::size_t& start) {
+    start = 0;
+    for (int r = 1; r < riga && start < t.size(); ++r) {
+        const std::size_t e = t.find_first_of("\r\n", start);
+        if (e == std::string::npos) return "";
+        start = e + (t[e] == '\r' && e + 1 < t.size() && t[e + 1] == '\n' ? 2 : 1);
+    }
+    const std::size_t e = t.find_first_of("\r\n", start);
+    return t.substr(start, e == std::string::npos ? std::string::npos : e - start);
+}
+
+std::string plural(int n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
+
+}  // namespace
+
+bool use_color(const std::string& mode, bool error_stream) {
+    if (mode == "always") return true;
+    if (mode == "never") return false;
+    const char* no_color = std::getenv("NO_COLOR");
+    if (no_color && *no_color) return false;
+    return platform::is_terminal(error_stream);
+}
+
+std::string render_text(const analisi& a, const checked_files& f, bool color, bool summary) {
+    auto paint = [&](const char* code, const std::string& s) {
+        return color ? std::string("\x1b[") + code + "m" + s + "\x1b[0m" : s;
+    };
+    std::string out;
+    for (const rilievo& d : a.diagnostiche) {
+        std::string where = file_name(f, d.file);
+        if (d.riga > 0) where += ":" + std::to_string(d.riga);
+        if (d.riga > 0 && d.colonna > 0) where += ":" + std::to_string(d.colonna);
+        const char* tint = d.severita == gravita::errore ? "1;31" : d.severita == gravita::avviso ? "1;35" : "1;36";
+        out += paint("1", where + ":") + " " + paint(tint, std::string(severity_name(d.severita)) + ":") + " " +
+               utf8(d.messaggio);
+        if (d.stato != 0) out += " [status " + std::to_string(d.stato) + "]";
+        out += "\n";
+        const std::string* t = file_text(f, d.file);
+        if (t && d.riga > 0) {
+            std::size_t start = 0;
+            const std::string line = source_line(*t, d.riga, start);
+            out += "  " + utf8(line) + "\n";
+            if (d.colonna > 0) {
+                std::string caret = "  ";
+                const std::size_t col = static_cast<std::size_t>(d.colonna - 1);
+                for (std::size_t i = 0; i < col && i < line.size(); ++i) caret += line[i] == '\t' ? '\t' : ' ';
+                std::size_t width = d.fine > d.inizio ? d.fine - d.inizio : 1;
+                if (col + width > line.size() && line.size() > col) width = line.size() - col;
+                caret += "^" + std::string(width > 1 ? width - 1 : 0, '~');
+                out += paint("1;32", caret) + "\n";
+            }
+        }
+        std::string note = d.nota;
+        if (d.correzione && note.find("did you mean") == std::string::npos)
+            note += (note.empty() ? "" : "; ") + std::string("write \"") + *d.correzione + "\"";
+        if (!note.empty()) out += "  " + paint("1;36", "note:") + " " + utf8(note) + "\n";
+    }
+    if (summary && !a.diagnostiche.empty()) out += plural(a.errori, "error") + ", " + plural(a.avvisi, "warning") + "\n";
+    return out;
+}
+
+std::string render_json(const analisi& a, const checked_files& f) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const rilievo& d : a.diagnostiche) {
+        nlohmann::ordered_json j;
+        j["severity"] = severity_name(d.severita);
+        j["file"] = file_name(f, d.file);
+        j["line"] = d.riga;
+        j["column"] = d.colonna;
+        j["message"] = utf8(d.messaggio);
+        j["field"] = d.campo.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(utf8(d.campo));
+        j["status"] = d.stato == 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(d.stato);
+        j["position_m"] = d.posizione_m ? nlohmann::ordered_json(*d.posizione_m) : nlohmann::ordered_json(nullptr);
+        j["value"] = utf8(d.valore);
+        if (!d.intervallo.empty()) j["range"] = utf8(d.intervallo);
+        if (!d.nota.empty()) j["note"] = utf8(d.nota);
+        if (d.correzione) j["fix"] = utf8(*d.correzione);
+        list.push_back(std::move(j));
+    }
+    nlohmann::ordered_json doc;
+    doc["diagnostics"] = std::move(list);
+    doc["errors"] = a.errori;
+    doc["warnings"] = a.avvisi;
+    return doc.dump(2) + "\n";
+}
+
+std::string render_sarif(const analisi& a, const checked_files& f) {
+    nlohmann::ordered_json rules = nlohmann::ordered_json::array();
+    std::size_t count = 0;
+    const voce_stato* table = voci_stati(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        nlohmann::ordered_json r;
+        r["id"] = "status-" + std::to_string(table[i].numero);
+        r["shortDescription"]["text"] = table[i].significato;
+        rules.push_back(std::move(r));
+    }
+    for (const char* id : {"error", "warning"}) {
+        nlohmann::ordered_json r;
+        r["id"] = id;
+        r["shortDescription"]["text"] = std::string("a description ") + id + " without a build status";
+        rules.push_back(std::move(r));
+    }
+    nlohmann::ordered_json results = nlohmann::ordered_json::array();
+    for (const rilievo& d : a.diagnostiche) {
+        nlohmann::ordered_json r;
+        r["ruleId"] = d.stato != 0 ? "status-" + std::to_string(d.stato) : std::string(d.severita == gravita::errore ? "error" : "warning");
+        r["level"] = severity_name(d.severita);
+        std::string text = utf8(d.messaggio);
+        if (!d.nota.empty()) text += " (" + utf8(d.nota) + ")";
+        r["message"]["text"] = text;
+        nlohmann::ordered_json location;
+        location["physicalLocation"]["artifactLocation"]["uri"] = file_name(f, d.file);
+        if (d.riga > 0) {
+            nlohmann::ordered_json region;
+            region["startLine"] = d.riga;
+            if (d.colonna > 0) {
+                region["startColumn"] = d.colonna;
+                region["endColumn"] = d.colonna + static_cast<int>(d.fine > d.inizio ? d.fine - d.inizio : 1);
+            }
+            location["physicalLocation"]["region"] = std::move(region);
+        }
+        r["locations"] = nlohmann::ordered_json::array({std::move(location)});
+        nlohmann::ordered_json properties;
+        properties["status"] = d.stato == 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(d.stato);
+        if (!d.campo.empty()) properties["field"] = utf8(d.campo);
+        if (d.posizione_m) properties["position_m"] = *d.posizione_m;
+        r["properties"] = std::move(properties);
+        results.push_back(std::move(r));
+    }
+    nlohmann::ordered_json run;
+    run["tool"]["driver"]["name"] = "genera_scenario";
+    run["tool"]["driver"]["version"] = GS_VERSION;
+    run["tool"]["driver"]["rules"] = std::move(rules);
+    run["results"] = std::move(results);
+    nlohmann::ordered_json log;
+    log["$schema"] = "https://json.schemastore.org/sarif-2.1.0.json";
+    log["version"] = "2.1.0";
+    log["runs"] = nlohmann::ordered_json::array({std::move(run)});
+    return log.dump(2) + "\n";
+}
+
+int check_command(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    enum class format { text, json, sarif } fmt = format::text;
+    std::string color = "auto";
+    bool plan = true;
+    auto usage = [](const std::string& message) {
+        std::cerr << "genera_scenario: " << message << "\n" << usage_check;
+        return exit_usage;
+    };
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help") {
+            std::cout << usage_check;
+            return 0;
+        }
+        if (a == "--version") {
+            std::cout << "genera_scenario " GS_VERSION "\n";
+            return 0;
+        }
+        if (a == "--json") {
+            fmt = format::json;
+        } else if (a == "--sarif") {
+            fmt = format::sarif;
+        } else if (a == "--no-plan") {
+            plan = false;
+        } else if (a == "--color" || a.rfind("--color=", 0) == 0) {
+            if (a == "--color") {
+                if (i + 1 >= args.size()) return usage("option --color needs a value");
+                color = args[++i];
+            } else {
+                color = a.substr(8);
+            }
+            if (color != "auto" && color != "always" && color != "never")
+                return usage("--color takes auto, always or never, not " + color);
+        } else if (a.size() > 1 && a[0] == '-') {
+            return usage("unknown option " + a);
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2) return usage("check takes a line file and a service file");
+
+    std::string line_text, service_text, reason;
+    for (auto [file, text] : {std::pair{&files[0], &line_text}, std::pair{&files[1], &service_text}}) {
+        if (!platform::read_file(*file, *text, reason)) {
+            platform::report_failure("cannot open " + *file + ": " + reason);
+            return 1;
+        }
+    }
+    opzioni_analisi o;
+    o.piano = plan;
+    const analisi a = analizza(&line_text, &service_text, o);
+    const checked_files f{files[0], files[1], &line_text, &service_text};
+    switch (fmt) {
+        case format::json: std::cout << render_json(a, f); break;
+        case format::sarif: std::cout << render_sarif(a, f); break;
+        case format::text: std::cout << render_text(a, f, use_color(color, false)); break;
+    }
+    std::cout.flush();
+    return a.errori > 0 ? 2 : 0;
+}

@@ -1,0 +1,32 @@
+// The check command, and the renderings of the diagnostics engine's findings that it and
+// compile print: text for a terminal, JSON for scripts, SARIF 2.1.0 for code-scanning tools.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "diagnostics/diagnostica.hpp"
+
+// The two descriptions as named on the command line, with their text.
+struct checked_files {
+    std::string line_name;
+    std::string service_name;
+    const std::string* line_text = nullptr;
+    const std::string* service_text = nullptr;
+};
+
+// FILE:LINE:COL: error: MESSAGE [status N], the source line, a caret under the field, a note,
+// and a summary line "N errors, M warnings" (left out when `summary` is false or nothing was found).
+std::string render_text(const analisi& a, const checked_files& f, bool color, bool summary = true);
+
+// {"diagnostics": [...], "errors": N, "warnings": N}
+std::string render_json(const analisi& a, const checked_files& f);
+
+// One SARIF 2.1.0 log with one run.
+std::string render_sarif(const analisi& a, const checked_files& f);
+
+// genera_scenario check LINE SERVICE [--json|--sarif] [--color=auto|always|never] [--no-plan]
+int check_command(const std::vector<std::string>& args);
+
+// Whether colour is wanted: --color=always or never, or auto (a terminal, and NO_COLOR not set).
+bool use_color(const std::string& mode, bool error_stream);
