@@ -620,6 +620,21 @@ void ultimo_campo(motore& m, const campo_n& c, const std::vector<parte_voce>& pa
     }
 }
 
+// The file ends right after an entry's last field, with no [fine].
+void senza_fine(motore& m) {
+    const std::string& t = testo(m);
+    std::size_t e = t.size();
+    while (e > 0 && (fine_riga_c(t[e - 1]) || bianco(t[e - 1]))) --e;
+    std::size_t a = e;
+    while (a > 0 && !fine_riga_c(t[a - 1])) --a;
+    campo_n c;
+    c.inizio = a;
+    c.fine = e;
+    c.testo = t.substr(a, e - a);
+    nuova(m, gravita::avviso, c, "the file does not end with [fine]").nota =
+        "the last field of a file is never read as an entry; the writer ends every description with [fine]";
+}
+
 // Preamble: fields before [generale] are skipped.
 void preambolo(motore& m, const campo_n& c, const std::vector<parte_voce>& parti, bool& detto) {
     if (detto) return;
@@ -756,7 +771,10 @@ void passo_ripetizione(motore& m, const voce& v, const campo_n& chiave) {
 void blocco_generale(motore& m) {
     const std::vector<voce>& vv = voci_di(parte_voce::generale);
     for (;;) {
-        if (fine_file(m.l)) return;
+        if (fine_file(m.l)) {
+            senza_fine(m);
+            return;
+        }
         campo_n k = leggi_t(m);
         registra_campo(m, k);
         if (fine_file(m.l)) {
@@ -840,7 +858,10 @@ enum class uscita_linea { fine_file, fuori_percorso };
 uscita_linea caratteristiche(motore& m) {
     const std::vector<voce>& vv = voci_di(parte_voce::caratteristiche);
     for (;;) {
-        if (fine_file(m.l)) return uscita_linea::fine_file;
+        if (fine_file(m.l)) {
+            senza_fine(m);
+            return uscita_linea::fine_file;
+        }
         campo_n k = leggi_t(m);
         registra_campo(m, k);
         if (fine_file(m.l)) {
@@ -1648,7 +1669,10 @@ void leggi_servizio_d(motore& m) {
         ultimo = k;
         const std::vector<voce>& vv = voci_di(parte_voce::servizio);
         for (;;) {
-            if (fine_file(m.l)) break;
+            if (fine_file(m.l)) {
+                senza_fine(m);
+                break;
+            }
             k = leggi_t(m);
             registra_campo(m, k);
             ultimo = k;

@@ -187,3 +187,139 @@ TEST(Diagnostica, AccordoConLaCompilazione) {
 }
 
 }  // namespace
+
+namespace {
+
+const std::string linea_base =
+    "[generale]\r\n"
+    "lunghezza percorso,    12000\r\n"
+    "progressiva chilometrica uno,    0,    150300,    1\r\n"
+    "ripetizione segnali 4 codici,    0,    10000\r\n"
+    "[curve]\r\n"
+    "curvas6,  350,  100\r\n"
+    "[pendenze]\r\n"
+    "pendenza,   0,    0\r\n"
+    "pendenza,   5000,    4\r\n"
+    "[montagne]\r\n"
+    "montagna,  1000,  2000,  12\r\n"
+    "[cartelli]\r\n"
+    "indicatori_vmax,  700,  95,  100,  105,  0,  ,  ,  ,  0\r\n"
+    "[indicazioni]\r\n"
+    "cartello_indicatore,  450,   (P.L.)(Km 1)\r\n"
+    "[fine]\r\n";
+
+const std::string servizio_base =
+    "[generale]\r\n"
+    "numero vetture,    6\r\n"
+    "sabbia,    300\r\n"
+    "orologio,    10 14 20\r\n"
+    "aderenza,   0,    100\r\n"
+    "velocita,   0,    80\r\n"
+    "[stazioni]\r\n"
+    "stazione,       0,  8,  300,  1, 0, 0,  5,6,0,  2,1,1,    1,  10,15, 0, ORIGINE\r\n"
+    "stazione,    6000,  12,  300,  0, 0, 0,  5,6,0,  2,1,1,    0,  10,25, 0, ARRIVO\r\n"
+    "[segnali]\r\n"
+    "segnale,    1450,   2, 2, 5,  6, 1,    2,  2,1,0, 0\r\n"
+    "[fine]\r\n";
+
+// One author mistake: a text replaced in one description, and the finding expected.
+struct errore_autore {
+    const char* nome;
+    quale_file file;
+    const char* da;  // replaced, first occurrence
+    const char* a;
+    gravita severita;
+    int riga;             // 0: the whole file
+    const char* accanto;  // the finding's column is where this text starts on its line; "" for column 1
+    std::int32_t stato;
+    bool nell_altro = false;  // the finding is in the other description
+};
+
+void PrintTo(const errore_autore& e, std::ostream* os) { *os << e.nome; }
+
+std::string sostituisci(std::string t, const std::string& da, const std::string& a) {
+    const std::size_t i = t.find(da);
+    EXPECT_NE(i, std::string::npos) << da;
+    if (i != std::string::npos) t.replace(i, da.size(), a);
+    return t;
+}
+
+int colonna_attesa(const std::string& t, int riga, const std::string& accanto) {
+    if (riga == 0) return 0;
+    std::size_t a = 0;
+    for (int r = 1; r < riga; ++r) a = t.find('\n', a) + 1;
+    if (accanto.empty()) return 1;
+    const std::size_t i = t.find(accanto, a);
+    return static_cast<int>(i - a) + 1;
+}
+
+constexpr quale_file L = quale_file::linea;
+constexpr quale_file S = quale_file::servizio;
+constexpr gravita E = gravita::errore;
+constexpr gravita W = gravita::avviso;
+
+class ErroriAutore : public ::testing::TestWithParam<errore_autore> {};
+
+TEST_P(ErroriAutore, UnSoloRilievoAlPostoGiusto) {
+    const errore_autore& e = GetParam();
+    const std::string linea = e.file == quale_file::linea ? sostituisci(linea_base, e.da, e.a) : linea_base;
+    const std::string servizio = e.file == quale_file::servizio ? sostituisci(servizio_base, e.da, e.a) : servizio_base;
+    const analisi a = analizza(&linea, &servizio);
+    const quale_file dove = e.nell_altro ? (e.file == L ? S : L) : e.file;
+    const int colonna = colonna_attesa(dove == quale_file::linea ? linea : servizio, e.riga, e.accanto);
+    bool trovato = false;
+    for (const rilievo& r : a.diagnostiche)
+        trovato = trovato || (r.file == dove && r.severita == e.severita && r.riga == e.riga &&
+                              r.colonna == colonna && r.stato == e.stato);
+    EXPECT_TRUE(trovato) << "expected " << (e.severita == gravita::errore ? "an error" : "a warning") << " at "
+                         << e.riga << ":" << colonna << " status " << e.stato << "; found:\n" << descrivi(a);
+    EXPECT_EQ(accordo(linea, servizio, true), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tabella, ErroriAutore,
+    ::testing::Values(
+        errore_autore{"parola_linea", L, "lunghezza percorso", "lunghezza percoso", W, 2, "", 0},
+        errore_autore{"senza_lunghezza", L, "lunghezza percorso", "lunghezza percoso", E, 5, "", 25},
+        errore_autore{"pendenza_sbagliata", L, "pendenza,   5000", "pendenxa,   5000", W, 9, "", 0},
+        errore_autore{"stazione_sbagliata", S, "stazione,    6000", "stazoine,    6000", W, 9, "", 0},
+        errore_autore{"segnali", S, "segnale,", "segnali,", W, 11, "", 0},
+        errore_autore{"pendenza_ripiegata", L, "pendenza,   0,    0", "pendenza,   0,    200", E, 8, "200", 0},
+        errore_autore{"ultima_pendenza", L, "pendenza,   5000,    4", "pendenza,   5000,    200", E, 16, "", 25},
+        errore_autore{"aderenza_ripiegata", S, "aderenza,   0,    100", "aderenza,   0,    300", E, 5, "300", 0},
+        errore_autore{"tempo_ripiegato", S, "2,1,0, 0\r\n", "2,1,0, 300\r\n", E, 11, "300", 0},
+        errore_autore{"strisce_ripiegate", L, "105,  0,", "105,  4000,", E, 13, "4000", 0},
+        errore_autore{"campo_mancante", L, ",  ,  ,  0\r\n", ",  ,  \r\n", E, 13, "", 0},
+        errore_autore{"campo_in_piu", S, "sabbia,    300", "sabbia,    300, 5", W, 3, "5", 0},
+        errore_autore{"curve_sovrapposte", L, "curvas6,  350,  100\r\n", "curvas6,  350,  100\r\ncurvad4,  400,  100\r\n",
+                      W, 7, "400", 0},
+        errore_autore{"montagna_rovescia", L, "montagna,  1000,  2000", "montagna,  3000,  2000", W, 11, "2000", 0},
+        errore_autore{"pendenze_in_disordine", L, "pendenza,   5000,    4\r\n",
+                      "pendenza,   5000,    4\r\npendenza,   3000,    2\r\n", W, 10, "3000", 0},
+        errore_autore{"velocita_in_disordine", S, "velocita,   0,    80\r\n",
+                      "velocita,   2000,    80\r\nvelocita,   1000,    60\r\n", W, 7, "1000", 0},
+        errore_autore{"stazione_oltre_la_linea", S, "stazione,    6000", "stazione,    12500", W, 9, "12500", 0},
+        errore_autore{"stazioni_sovrapposte", S, "stazione,    6000", "stazione,    300", E, 9, "300", 22},
+        errore_autore{"stazione_non_multipla", S, "stazione,    6000", "stazione,    6020", E, 9, "6020", 8},
+        errore_autore{"virgola_nel_nome", S, "ARRIVO", "ARRIVO, NORD", W, 9, "ARRIVO", 0},
+        errore_autore{"utf8", S, "ARRIVO", "CITT\xc3\x80", W, 9, "CITT", 0},
+        errore_autore{"punto_decimale", S, "velocita,   0,    80", "velocita,   0,    80.5", W, 6, "80.5", 0},
+        errore_autore{"separatore_migliaia", S, "stazione,    6000", "stazione,    6.000", W, 9, "6.000", 0},
+        errore_autore{"virgolette_aperte", L, "(P.L.)(Km 1)", "\"(P.L.)(Km 1)", W, 15, "\"", 0},
+        errore_autore{"riga_vuota", S, "sabbia,    300\r\n", "sabbia,    300\r\n\r\n", W, 4, "", 0},
+        errore_autore{"senza_fine", S, "[fine]", "[codici]", W, 12, "", 0},
+        errore_autore{"ultima_riga_voce", S, "[fine]", "sabbia", E, 12, "", 0},
+        errore_autore{"servizio_senza_generale", S, "[generale]\r\n", "", E, 0, "", 0},
+        errore_autore{"curva_senza_classe", L, "curvas6", "curvas7", E, 6, "", 103},
+        errore_autore{"servizio_non_letto", L, "curvas6", "curvas7", E, 0, "", 0, true},
+        errore_autore{"cartello_su_cella_presa", L, "[fine]", "cartello_indicatore,  460,   (X)\r\n[fine]", E, 16,
+                      "460", 6},
+        errore_autore{"fuori_percorso", L, "pendenza,   5000", "pendenza,   100000", E, 9, "100000", 15},
+        errore_autore{"lettura_fermata_dal_15", L, "pendenza,   5000", "pendenza,   100000", E, 11, "1450", 0,
+                      true},
+        errore_autore{"numero_troppo_grande", S, "numero vetture,    6", "numero vetture,    3000000000", E, 2,
+                      "3000000000", 25},
+        errore_autore{"sabbia_16_bit", S, "sabbia,    300", "sabbia,    40000", E, 3, "40000", 25}),
+    [](const ::testing::TestParamInfo<errore_autore>& i) { return std::string(i.param.nome); });
+
+}  // namespace
