@@ -84,6 +84,7 @@ struct luogo {
     quale_file f = quale_file::servizio;
     campo_n c;
     const char* cosa = "";
+    int colonna = 0;
     std::int32_t inizio = 0;  // a kilometre reference's start and chainage
     std::int32_t catena = 0;
 };
@@ -437,7 +438,7 @@ bool percorso_pronto(const motore& m) { return percorso_creato(m.s); }
 
 void luogo_cella(motore& m, std::int64_t cella_i, const campo_n& c, const char* cosa) {
     if (cella_i < 0 || static_cast<std::size_t>(cella_i) >= m.luogo_cella.size()) return;
-    m.luoghi.push_back({m.src->f, c, cosa});
+    m.luoghi.push_back({m.src->f, c, cosa, colonna_di(*m.src, c.inizio)});
     m.luogo_cella[static_cast<std::size_t>(cella_i)] = static_cast<std::int32_t>(m.luoghi.size() - 1);
 }
 
@@ -711,7 +712,8 @@ void passo_progressiva(motore& m, const voce& v, const campo_n& chiave, int indi
     r.inizio = a.v;
     r.fine = b.v;
     r.posizione = c.v;
-    m.progressive[static_cast<std::size_t>(indice)] = luogo{quale_file::linea, a.v % 50 != 0 ? a.c : b.c, v.nome, a.v, b.v};
+    m.progressive[static_cast<std::size_t>(indice)] =
+        luogo{quale_file::linea, a.v % 50 != 0 ? a.c : b.c, v.nome, 0, a.v, b.v};
     if (c.v != 0 && c.v != 1) {
         rilievo& d = nuova(m, gravita::avviso, c.c, "flag " + c.c.testo + " is neither 0 nor 1: it counts as 0");
         d.campo = c.c.nome;
@@ -1758,6 +1760,7 @@ void passata_e_timbri(motore& m) {
             d.inizio = l->c.inizio;
             d.fine = l->c.fine;
             d.riga = l->c.riga;
+            d.colonna = l->colonna;
             d.valore = l->c.testo;
             d.campo = l->c.nome;
         }
@@ -1778,6 +1781,7 @@ void passata_e_timbri(motore& m) {
             d.inizio = l->c.inizio;
             d.fine = l->c.fine;
             d.riga = l->c.riga;
+            d.colonna = l->colonna;
             d.valore = l->c.testo;
             d.campo = l->c.nome;
         }

@@ -323,3 +323,123 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<errore_autore>& i) { return std::string(i.param.nome); });
 
 }  // namespace
+
+#include <nlohmann/json.hpp>
+
+#include "avvia_programma.hpp"
+#include "cartella_temporanea.hpp"
+
+namespace {
+
+std::string piu(std::string t, const std::vector<std::pair<std::string, std::string>>& cambi) {
+    for (const auto& [da, a] : cambi) t = sostituisci(t, da, a);
+    return t;
+}
+
+// Errors in both files, one of them stopping the line's reading: every one is reported.
+const std::string linea_errata = piu(linea_base, {{"curvas6", "curvas7"},
+                                                  {"pendenza,   0,    0", "pendenza,   0,    200"},
+                                                  {"105,  0,", "105,  4000,"},
+                                                  {"[fine]", "cartello_indicatore,  460,   (X)\r\n[fine]"}});
+const std::string servizio_errato = piu(servizio_base, {{"sabbia,    300", "sabbia,    40000"},
+                                                        {"aderenza,   0,    100", "aderenza,   0,    300"},
+                                                        {"stazione,    6000", "stazione,    6020"},
+                                                        {"2,1,0, 0\r\n", "2,1,0, 300\r\n"}});
+
+TEST(Diagnostica, OgniErroreDiEntrambiIFile) {
+    const analisi a = analizza(&linea_errata, &servizio_errato);
+    const std::vector<std::tuple<quale_file, int, std::int32_t>> attesi = {
+        {L, 6, 103}, {L, 8, 0}, {L, 13, 0}, {L, 16, 6}, {S, 0, 0}, {S, 3, 25}, {S, 5, 0}, {S, 9, 8}, {S, 11, 0}};
+    for (const auto& [file, riga, stato] : attesi) {
+        bool trovato = false;
+        for (const rilievo& r : a.diagnostiche)
+            trovato = trovato || (r.severita == E && r.file == file && r.riga == riga && r.stato == stato);
+        EXPECT_TRUE(trovato) << (file == L ? "line " : "service ") << riga << " status " << stato << "\n" << descrivi(a);
+    }
+    EXPECT_EQ(a.errori, static_cast<int>(attesi.size())) << descrivi(a);
+}
+
+esecuzione controlla(const cartella_temporanea& c, const std::string& argomenti) {
+    return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti);
+}
+
+TEST(Diagnostica, CheckUsciteJsonESarif) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_base);
+    c.scrivi("s.txt", servizio_base);
+    c.scrivi("le.txt", linea_errata);
+    c.scrivi("se.txt", servizio_errato);
+    c.scrivi("sw.txt", sostituisci(servizio_base, "segnale,", "segnali,"));
+
+    EXPECT_EQ(controlla(c, "check l.txt s.txt").uscita, 0);
+    const esecuzione avviso = controlla(c, "check l.txt sw.txt");
+    EXPECT_EQ(avviso.uscita, 0);
+    EXPECT_NE(avviso.uscita_standard.find("sw.txt:11:1: warning: unknown keyword \"segnali\""), std::string::npos);
+    EXPECT_NE(avviso.uscita_standard.find("note: did you mean \"segnale\"?"), std::string::npos);
+    EXPECT_NE(avviso.uscita_standard.find("0 errors, 1 warning\n"), std::string::npos);
+    EXPECT_EQ(controlla(c, "check le.txt se.txt").uscita, 2);
+    EXPECT_EQ(controlla(c, "check l.txt mancante.txt").uscita, 1);
+    EXPECT_EQ(controlla(c, "check l.txt").uscita, 64);
+    EXPECT_EQ(controlla(c, "check l.txt s.txt --color=rosso").uscita, 64);
+
+    // Colour only when asked for, or on a terminal without NO_COLOR.
+    EXPECT_EQ(controlla(c, "check le.txt se.txt").uscita_standard.find('\x1b'), std::string::npos);
+    EXPECT_NE(controlla(c, "check le.txt se.txt --color=always").uscita_standard.find("\x1b[1;31merror:"),
+              std::string::npos);
+
+    const esecuzione j = controlla(c, "check le.txt se.txt --json");
+    EXPECT_EQ(j.uscita, 2);
+    const nlohmann::json doc = nlohmann::json::parse(j.uscita_standard);
+    ASSERT_TRUE(doc["diagnostics"].is_array());
+    EXPECT_EQ(doc["errors"], 9);
+    EXPECT_TRUE(doc["warnings"].is_number_integer());
+    bool con_stato = false;
+    for (const auto& d : doc["diagnostics"]) {
+        for (const char* chiave : {"severity", "file", "line", "column", "message", "field", "status", "position_m"})
+            EXPECT_TRUE(d.contains(chiave)) << chiave << " in " << d.dump();
+        EXPECT_TRUE(d["severity"] == "error" || d["severity"] == "warning" || d["severity"] == "note");
+        EXPECT_TRUE(d["status"].is_null() || d["status"].is_number_integer());
+        if (d["status"] == 8) {
+            con_stato = true;
+            EXPECT_EQ(d["file"], "se.txt");
+            EXPECT_EQ(d["line"], 9);
+            EXPECT_EQ(d["column"], 14);
+            EXPECT_EQ(d["field"], "position");
+            EXPECT_EQ(d["position_m"], 6020);
+        }
+    }
+    EXPECT_TRUE(con_stato);
+
+    const esecuzione s = controlla(c, "check le.txt se.txt --sarif");
+    EXPECT_EQ(s.uscita, 2);
+    const nlohmann::json log = nlohmann::json::parse(s.uscita_standard);
+    EXPECT_EQ(log["version"], "2.1.0");
+    const auto& run = log["runs"][0];
+    EXPECT_EQ(run["tool"]["driver"]["name"], "genera_scenario");
+    ASSERT_EQ(run["results"].size(), doc["diagnostics"].size());
+    for (const auto& r : run["results"]) {
+        EXPECT_TRUE(r["level"] == "error" || r["level"] == "warning" || r["level"] == "note");
+        EXPECT_TRUE(r["message"]["text"].is_string());
+        EXPECT_TRUE(r["ruleId"].is_string());
+        const auto& luogo = r["locations"][0]["physicalLocation"];
+        EXPECT_TRUE(luogo["artifactLocation"]["uri"] == "le.txt" || luogo["artifactLocation"]["uri"] == "se.txt");
+        if (luogo.contains("region")) {
+            EXPECT_GE(luogo["region"]["startLine"], 1);
+        }
+    }
+}
+
+TEST(Diagnostica, CompileStrictNonScriveNulla) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_base);
+    c.scrivi("sw.txt", sostituisci(servizio_base, "segnale,", "segnali,"));
+    const esecuzione e = controlla(c, "compile l.txt sw.txt --out o --strict");
+    EXPECT_EQ(e.uscita, 1);
+    EXPECT_FALSE(c.esiste("o"));
+    EXPECT_NE(e.errori.find("warning: unknown keyword"), std::string::npos);
+    // Without --strict a warning does not stop the build.
+    EXPECT_EQ(controlla(c, "compile l.txt sw.txt --out o").uscita, 0);
+    EXPECT_TRUE(c.esiste("o/Sorvanta_E48027.dat"));
+}
+
+}  // namespace

@@ -35,9 +35,12 @@ constexpr const char* usage_lsp =
 
 constexpr const char* usage_compile =
     "usage: genera_scenario compile LINE_FILE SERVICE_FILE [--out DIR] [--scenario NAME] [--train CODE] [--no-plan]\n"
+    "                                [--strict] [--color=auto|always|never]\n"
     "Compiles a line description and a service description into NAME_linea.dat (not with --no-plan),\n"
     "NAME_CODE.sim and NAME_CODE.dat in DIR (default: the current folder; created if missing).\n"
     "NAME defaults to Sorvanta and CODE to E48027. The two descriptions are read, never changed.\n"
+    "The findings of check are printed first; the status the build records is told last, on one line\n"
+    "FILE:LINE: status N: ... With --strict a warning counts as an error and nothing is written.\n"
     "Exit status: 0 built; 2 built with a recorded status (told on standard error); 1 nothing written.\n";
 
 constexpr const char* usage_dump =
@@ -117,6 +120,8 @@ int compile(const std::vector<std::string>& args) {
     std::string scenario = "Sorvanta";
     std::string train = "E48027";
     bool plan = true;
+    bool strict = false;
+    std::string color = "auto";
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (auto status = help_or_version(a, usage_compile)) return *status;
@@ -128,6 +133,12 @@ int compile(const std::vector<std::string>& args) {
             train = *v3;
         } else if (a == "--no-plan") {
             plan = false;
+        } else if (a == "--strict") {
+            strict = true;
+        } else if (auto v4 = option_value(args, i, "--color", usage_compile)) {
+            color = *v4;
+            if (color != "auto" && color != "always" && color != "never")
+                throw usage_error{"--color takes auto, always or never, not " + color, usage_compile};
         } else if (a.size() > 1 && a[0] == '-') {
             throw usage_error{"unknown option " + a, usage_compile};
         } else {
@@ -153,6 +164,20 @@ int compile(const std::vector<std::string>& args) {
         }
     }
     const descrizioni d = descrizioni_in_memoria(files[0], line_text, files[1], service_text);
+
+    // Every finding of check comes first; the line of the recorded status stays the last one.
+    opzioni_analisi options;
+    options.piano = plan;
+    const analisi findings = analizza(&line_text, &service_text, options);
+    std::string told = render_text(findings, {files[0], files[1], &line_text, &service_text}, use_color(color, true));
+    if (!told.empty()) {
+        told.pop_back();
+        platform::report_note(told);
+    }
+    if (strict && findings.errori + findings.avvisi > 0) {
+        platform::report_failure("nothing written: --strict counts every warning as an error");
+        return 1;
+    }
 
     std::int32_t fatal;
     try {
