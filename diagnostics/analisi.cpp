@@ -464,9 +464,11 @@ void guasto(motore& m, const campo_n& c, const std::string& messaggio, const cha
     ferma(m);
 }
 
-// The edit distance with adjacent transpositions, for "did you mean".
+// The edit distance with adjacent transpositions, for "did you mean". A field much longer than
+// any keyword is far from all of them: it is not measured.
 std::size_t distanza(const std::string& a, const std::string& b) {
     const std::size_t n = a.size(), k = b.size();
+    if (n > k + 8 || k > n + 8) return std::max(n, k) - std::min(n, k);
     std::vector<std::vector<std::size_t>> d(n + 1, std::vector<std::size_t>(k + 1));
     for (std::size_t i = 0; i <= n; ++i) d[i][0] = i;
     for (std::size_t j = 0; j <= k; ++j) d[0][j] = j;
