@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "harness/compila_in_memoria.hpp"
+#include "diagnostics/diagnostica.hpp"
 #include "bench/scenario_generato.hpp"
 #include "scenario/dati_linea.hpp"
 #include "platform/platform.hpp"
@@ -58,6 +59,14 @@ void BM_CompilaGenerata(benchmark::State& state) {
     state.counters["output_bytes"] = static_cast<double>(byte);
 }
 BENCHMARK(BM_CompilaGenerata)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+// check on the same descriptions: the diagnostics engine alone, to set beside BM_CompilaGenerata.
+void BM_CheckGenerata(benchmark::State& state) {
+    const descrizioni_generate& d = generate(state.range(0));
+    if (analizza(&d.linea, &d.servizio).errori != 0) state.SkipWithError("check finds an error in the generated scenario");
+    for (auto _ : state) benchmark::DoNotOptimize(analizza(&d.linea, &d.servizio));
+}
+BENCHMARK(BM_CheckGenerata)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void BM_ScritturaUscita(benchmark::State& state) {
     const descrizioni_generate& d = generate(state.range(0));
