@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "lsp/protocol.hpp"
+#include "platform/platform.hpp"
 
 namespace lsp {
 
@@ -33,6 +34,12 @@ json capabilities() {
     return json{
         {"positionEncoding", "utf-16"},
         {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
+        {"hoverProvider", true},
+        {"inlayHintProvider", true},
+        {"completionProvider", json::object()},
+        {"documentSymbolProvider", true},
+        {"documentFormattingProvider", true},
+        {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
     };
 }
 
@@ -44,9 +51,65 @@ const std::string& uri_of(const json& params) {
     return params.at("textDocument").at("uri").get_ref<const std::string&>();
 }
 
-json diagnostics_of(const server_state&, const open_document& document) {
+open_document& document_of(server_state& state, const json& params) {
+    const std::string& uri = uri_of(params);
+    const auto found = state.documents.find(uri);
+    if (found == state.documents.end()) throw request_error{rpc_error::invalid_params, "unknown document " + uri};
+    return found->second;
+}
+
+std::string folder_of(const std::string& uri) {
+    const std::size_t slash = uri.find_last_of('/');
+    return slash == std::string::npos ? std::string() : uri.substr(0, slash + 1);
+}
+
+// The URI of the line a service is read with (open or not), or empty.
+std::string line_uri_for(const open_document& service) {
+    const auto name = line_name_for_service(file_name_of(service.uri));
+    return name ? folder_of(service.uri) + *name : std::string();
+}
+
+// Reads the document with the engine; a service with its line, from the open buffer or the file.
+void analyse_document(server_state& state, const open_document& document) {
+    std::string line_text;
+    const std::string* line = nullptr;
+    const std::string line_uri = document.kind == document_kind::service ? line_uri_for(document) : std::string();
+    if (!line_uri.empty()) {
+        const auto open = state.documents.find(line_uri);
+        if (open != state.documents.end()) {
+            line_text = reader_text(open->second.text);
+            line = &line_text;
+        } else if (const auto path = path_of_uri(line_uri)) {
+            std::string reason;
+            if (platform::read_file(*path, line_text, reason)) line = &line_text;
+        }
+    }
+    state.analyses[document.uri] = analyse(document.kind, reader_text(document.text), line, line ? line_uri : "");
+}
+
+json diagnostics_of(const server_state& state, const open_document& document) {
     return notification("textDocument/publishDiagnostics",
-                        {{"uri", document.uri}, {"version", document.version}, {"diagnostics", json::array()}});
+                        {{"uri", document.uri},
+                         {"version", document.version},
+                         {"diagnostics", diagnostics_json(state.analyses.at(document.uri))}});
+}
+
+// Analyses a changed document and publishes its problems, and those of the open services that
+// are read with it when it is a line.
+void refresh(server_state& state, const open_document& document, std::vector<json>& out) {
+    analyse_document(state, document);
+    out.push_back(diagnostics_of(state, document));
+    if (document.kind != document_kind::line) return;
+    for (const auto& [uri, other] : state.documents) {
+        if (other.kind == document_kind::service && line_uri_for(other) == document.uri) {
+            analyse_document(state, other);
+            out.push_back(diagnostics_of(state, other));
+        }
+    }
+}
+
+const document_analysis& analysis_of(server_state& state, const json& params) {
+    return state.analyses.at(document_of(state, params).uri);
 }
 
 void did_open(server_state& state, const json& params, std::vector<json>& out) {
@@ -57,7 +120,7 @@ void did_open(server_state& state, const json& params, std::vector<json>& out) {
     document.text = item.at("text").get<std::string>();
     document.kind = kind_of_document(document.uri, document.text);
     open_document& stored = state.documents[document.uri] = std::move(document);
-    out.push_back(diagnostics_of(state, stored));
+    refresh(state, stored, out);
 }
 
 void did_change(server_state& state, const json& params, std::vector<json>& out) {
@@ -75,12 +138,13 @@ void did_change(server_state& state, const json& params, std::vector<json>& out)
         apply_change(document, change);
     }
     document.version = params.at("textDocument").value("version", document.version + 1);
-    out.push_back(diagnostics_of(state, document));
+    refresh(state, document, out);
 }
 
 void did_close(server_state& state, const json& params, std::vector<json>& out) {
     const std::string& uri = uri_of(params);
     if (state.documents.erase(uri) == 0) return;
+    state.analyses.erase(uri);
     // The problems of a closed document leave the editor's list with it.
     out.push_back(notification("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}}));
 }
@@ -97,7 +161,21 @@ json answer_request(server_state& state, const std::string& method, const json& 
         state.shutdown_requested = true;
         return nullptr;
     }
-    (void)params;
+    if (method == "textDocument/hover")
+        return hover_json(analysis_of(state, params), position_of(params.at("position")));
+    if (method == "textDocument/inlayHint") {
+        const json& range = params.at("range");
+        return inlay_hints_json(analysis_of(state, params), position_of(range.at("start")), position_of(range.at("end")));
+    }
+    if (method == "textDocument/completion")
+        return completion_json(analysis_of(state, params), position_of(params.at("position")));
+    if (method == "textDocument/documentSymbol") return document_symbols_json(analysis_of(state, params));
+    if (method == "textDocument/formatting") return formatting_json(analysis_of(state, params));
+    if (method == "textDocument/codeAction") {
+        const json& range = params.at("range");
+        return code_actions_json(analysis_of(state, params), uri_of(params), position_of(range.at("start")),
+                                 position_of(range.at("end")));
+    }
     throw request_error{rpc_error::method_not_found, "unknown method " + method};
 }
 

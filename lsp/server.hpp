@@ -2,18 +2,21 @@
 #pragma once
 
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "lsp/answers.hpp"
 #include "lsp/documents.hpp"
 
 namespace lsp {
 
 struct server_state {
     document_store documents;
+    std::map<std::string, document_analysis> analyses;  // by URI, for the documents' current text
     bool initialized = false;
     bool shutdown_requested = false;
     std::optional<int> exit_status;  // set by the exit notification

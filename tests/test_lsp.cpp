@@ -2,7 +2,10 @@
 
 #include <sstream>
 
+#include "harness/compila_in_memoria.hpp"
+#include "lsp/answers.hpp"
 #include "lsp/documents.hpp"
+#include "lsp/layout.hpp"
 #include "lsp/protocol.hpp"
 
 namespace {
@@ -90,6 +93,79 @@ TEST(LspProtocol, FramesAndTheirFaults) {
     std::ostringstream out;
     lsp::write_frame(out, "{\"a\":1}");
     EXPECT_EQ(out.str(), "Content-Length: 7\r\n\r\n{\"a\":1}");
+}
+
+std::string formatted(lsp::document_kind kind, const std::string& text) {
+    const lsp::document_analysis a = lsp::analyse(kind, text, nullptr, "");
+    return lsp::apply_edits(a.text, lsp::layout_edits(a.text, a.fields));
+}
+
+TEST(LspLayout, OnlyTheBlanksAfterCommasChange) {
+    using lsp::document_kind;
+    const std::string line_head = "[generale]\r\nlunghezza percorso,    39000\r\n[curve]\r\n";
+    const std::string service_head = "[generale]\r\n";
+    struct row {
+        document_kind kind;
+        const char* entry;
+        const char* expected;
+    };
+    const row rows[] = {
+        {document_kind::line, "  pendenza,100,\t2", "pendenza,  100,   2"},
+        // Blanks in front of a comma might end a number early: they stay, and so does the gap after.
+        {document_kind::line, "pendenza, 100 ,  2", "pendenza,  100 ,  2"},
+        {document_kind::line, "cartello_indicatore,450,\"(A,B)\"", "cartello_indicatore,  450,   \"(A,B)\""},
+        {document_kind::line, "indicatori_vmax,2200,80,85,85,0,,,,0", "indicatori_vmax,  2200,  80,  85,  85,  0,  ,  ,  ,  0"},
+        {document_kind::line, "curvad4, 550,200", "curvad4,  550,  200"},
+        {document_kind::line, "pendenzza, 550,200", "pendenzza, 550,200"},  // no entry: as written
+        {document_kind::service, "orologio,10   14 20", "orologio,    10   14 20"},
+        {document_kind::service, "velocita,2200,85", "velocita,    2200,    85"},
+        {document_kind::service, "stazione,4000,24,200,0,0,0,0,0,0,4,1,1,0,0,0,0,  STAZIONE 2",
+         "stazione,    4000, 24,  200,  0, 0, 0,  0,0,0,  4,1,1,    0,   0, 0, 0, STAZIONE 2"},
+        {document_kind::service, "segnale,1450,2,2,5,6,1,2,2,1,0,0", "segnale,    1450,   2, 2, 5,  6, 1,    2,  2,1,0, 0"},
+    };
+    for (const row& r : rows) {
+        const std::string head = r.kind == document_kind::line ? line_head : service_head;
+        const std::string text = head + r.entry + "\r\n[fine]\r\n";
+        const std::string once = formatted(r.kind, text);
+        EXPECT_EQ(once, head + r.expected + "\r\n[fine]\r\n") << r.entry;
+        EXPECT_EQ(formatted(r.kind, once), once) << r.entry;
+    }
+}
+
+TEST(LspLayout, AMessyCopyOfTheExamplesFormatsToTheSameFilesAndCompilesTheSame) {
+    // Every gap after a comma gets 0 to 4 blanks or a tab, and some lines blanks in front.
+    auto mess = [](const std::string& text) {
+        std::string out;
+        int k = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if ((i == 0 || text[i - 1] == '\n') && ++k % 3 == 0) out += "  ";
+            out.push_back(text[i]);
+            if (text[i] != ',') continue;
+            while (i + 1 < text.size() && text[i + 1] == ' ') ++i;
+            static const char* gaps[] = {"", " ", "\t", "   ", "    "};
+            out += gaps[k++ % 5];
+        }
+        return out;
+    };
+    const std::string line = linea_incorporata();
+    const std::string service = servizio_incorporato();
+    const std::string messy_line = mess(line);
+    const std::string messy_service = mess(service);
+    ASSERT_NE(messy_line, line);
+    const std::string line_fmt = formatted(lsp::document_kind::line, messy_line);
+    const std::string service_fmt = formatted(lsp::document_kind::service, messy_service);
+    EXPECT_EQ(line_fmt, formatted(lsp::document_kind::line, line));
+    EXPECT_EQ(service_fmt, formatted(lsp::document_kind::service, service));
+    EXPECT_EQ(formatted(lsp::document_kind::line, line_fmt), line_fmt);
+    EXPECT_EQ(formatted(lsp::document_kind::service, service_fmt), service_fmt);
+
+    const file_compilati original = compila_e_serializza(line, service);
+    for (const auto& [l, s] : {std::pair{messy_line, messy_service}, std::pair{line_fmt, service_fmt}}) {
+        const file_compilati other = compila_e_serializza(l, s);
+        EXPECT_EQ(other.stato, original.stato);
+        EXPECT_TRUE(other.linea == original.linea && other.servizio == original.servizio &&
+                    other.percorso == original.percorso);
+    }
 }
 
 }  // namespace

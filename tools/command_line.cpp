@@ -7,6 +7,7 @@
 #include "tools/check.hpp"
 #include "tools/decompile.hpp"
 #include "tools/dump.hpp"
+#include "tools/fmt.hpp"
 #include "tools/plot.hpp"
 #include "lsp/server.hpp"
 #include "core/encoding.hpp"
@@ -24,9 +25,16 @@ constexpr const char* usage_main =
     "       genera_scenario check LINE_FILE SERVICE_FILE [--json | --sarif] [--color=auto|always|never]\n"
     "       genera_scenario dump FILE [--json]\n"
     "       genera_scenario plot DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT.svg]\n"
+    "       genera_scenario fmt FILE... [--check]  lay descriptions out canonically (--check: list, change nothing)\n"
     "       genera_scenario lsp                  serve line and service descriptions to an editor (LSP on stdio)\n"
     "       genera_scenario decompile DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT]\n"
     "       genera_scenario --help | --version\n";
+
+constexpr const char* usage_fmt =
+    "usage: genera_scenario fmt FILE... [--check]\n"
+    "Lays line and service descriptions out as the built-in files are: the blanks after each comma,\n"
+    "nothing else, so what a file means never changes. With --check nothing is written: the files\n"
+    "that are not laid out so are listed, and the exit status is 1 if there is one.\n";
 
 constexpr const char* usage_lsp =
     "usage: genera_scenario lsp\n"
@@ -325,6 +333,23 @@ int dump(const std::vector<std::string>& args) {
     return dump_file(files[0], format);
 }
 
+int fmt(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    bool check = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (auto status = help_or_version(a, usage_fmt)) return *status;
+        if (a == "--check")
+            check = true;
+        else if (a.size() > 1 && a[0] == '-')
+            throw usage_error{"unknown option " + a, usage_fmt};
+        else
+            files.push_back(a);
+    }
+    if (files.empty()) throw usage_error{"fmt takes one or more files", usage_fmt};
+    return format_files(files, check);
+}
+
 int serve_lsp(const std::vector<std::string>& args) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (auto status = help_or_version(args[i], usage_lsp)) return *status;
@@ -346,6 +371,7 @@ int run_command(const std::vector<std::string>& args) {
         if (command == "plot") return plot(args);
         if (command == "lsp") return serve_lsp(args);
         if (command == "decompile") return decompile(args);
+        if (command == "fmt") return fmt(args);
         if (command == "-h" || command == "help") return *help_or_version("--help", usage_main);
         if (auto status = help_or_version(command, usage_main)) return *status;
         throw usage_error{"unknown command " + command, usage_main};

@@ -14,12 +14,26 @@ EXAMPLES = pathlib.Path(sys.argv[2])
 LINE_URI = (EXAMPLES / "Sorvanta_linea.txt").resolve().as_uri()
 SERVICE_URI = (EXAMPLES / "Sorvanta_E48027-.txt").resolve().as_uri()
 LINE_TEXT = (EXAMPLES / "Sorvanta_linea.txt").read_bytes().decode("cp1252")
+# The service with a mistyped signal keyword on line 34 (0-based).
+SERVICE_TEXT = (EXAMPLES / "Sorvanta_E48027-.txt").read_bytes().decode("cp1252").replace("segnale,    2750",
+                                                                                       "segnalle,    2750")
+SERVICE_LINES = SERVICE_TEXT.split("\r\n")
+STATION = SERVICE_LINES.index(next(l for l in SERVICE_LINES if l.startswith("stazione,    4000")))
+SPEED = SERVICE_LINES.index(next(l for l in SERVICE_LINES if l.startswith("velocita,    2200")))
+TYPO = SERVICE_LINES.index(next(l for l in SERVICE_LINES if l.startswith("segnalle")))
+SERVICE = {"textDocument": {"uri": SERVICE_URI}}
 UNKNOWN = {"textDocument": {"uri": "file:///nowhere/Altra_linea.txt"}}
 failures = []
 
 
 def subset(expected, actual):
-    """Whether everything in `expected` is in `actual` (dicts compared key by key)."""
+    """Whether everything in `expected` is in `actual` (dicts compared key by key); a function
+    in `expected` is a test of the value there."""
+    if callable(expected):
+        try:
+            return bool(expected(actual))
+        except (KeyError, IndexError, TypeError):
+            return False
     if isinstance(expected, dict):
         return isinstance(actual, dict) and all(k in actual and subset(v, actual[k]) for k, v in expected.items())
     return expected == actual
@@ -35,6 +49,22 @@ def err(code):
 
 def opened(uri, text, version=1):
     return {"textDocument": {"uri": uri, "languageId": "genera-linea", "version": version, "text": text}}
+
+
+def at(line, character):
+    return {**SERVICE, "position": {"line": line, "character": character}}
+
+
+def on_lines(first, last):
+    return {**SERVICE, "range": {"start": {"line": first, "character": 0}, "end": {"line": last, "character": 0}}}
+
+
+def published(uri, test):
+    return {"method": "textDocument/publishDiagnostics", "params": {"uri": uri, "diagnostics": test}}
+
+
+def labels(items):
+    return [i["label"] for i in items]
 
 
 # Each row: kind, what to send, what must come back (a subset), or None for nothing expected.
@@ -63,6 +93,39 @@ SESSION = [
                                             "contentChanges": [{"text": LINE_TEXT}]}),
      {"method": "textDocument/publishDiagnostics", "params": {"uri": LINE_URI, "version": 3}}),
     ("notify", ("textDocument/didOpen", {"textDocument": {"uri": SERVICE_URI}}), None),  # no text: dropped
+    # The service is read with the line's open buffer.
+    ("notify", ("textDocument/didOpen", opened(SERVICE_URI, SERVICE_TEXT)),
+     published(SERVICE_URI, lambda d: len(d) == 1 and d[0]["range"]["start"] == {"line": TYPO, "character": 0}
+               and 'did you mean "segnale"' in d[0]["message"] and d[0]["severity"] == 2)),
+    ("request", ("textDocument/hover", at(STATION, SERVICE_LINES[STATION].index("200"))),
+     {"result": {"contents": {"value": lambda v: v.startswith("**length**") and "200 m" in v}}}),
+    ("request", ("textDocument/hover", at(SPEED, SERVICE_LINES[SPEED].index("85"))),
+     {"result": {"contents": {"value": lambda v: "85 km/h, stored as 17" in v}}}),
+    ("request", ("textDocument/hover", at(SERVICE_LINES.index("[stazioni]"), 3)), {"result": None}),
+    ("request", ("textDocument/inlayHint", on_lines(STATION, STATION + 1)),
+     {"result": lambda r: labels(r)[:3] == ["position:", "type:", "length:"] and len(r) == 16}),
+    ("request", ("textDocument/completion", at(TYPO, 3)),
+     {"result": lambda r: {"stazione", "segnale", "[stazioni]"} <= set(labels(r)) and "curva" not in labels(r)
+      and any(i["textEdit"]["newText"].endswith("${17:name}") for i in r)}),
+    ("request", ("textDocument/completion", at(TYPO, 12)), {"result": []}),
+    ("request", ("textDocument/documentSymbol", SERVICE),
+     {"result": lambda r: "[stazioni]" in labels([{"label": x["name"]} for x in r])
+      and "STAZIONE 2" in [c["name"] for x in r for c in x["children"]]
+      and "segnale 1450 m" in [c["name"] for x in r for c in x["children"]]}),
+    ("request", ("textDocument/formatting", {**SERVICE, "options": {"tabSize": 4, "insertSpaces": True}}),
+     {"result": lambda r: [e["range"]["start"]["line"] for e in r] == [8, 9]}),
+    ("request", ("textDocument/codeAction", {**on_lines(TYPO, TYPO), "context": {"diagnostics": []}}),
+     {"result": lambda r: r[0]["title"] == 'Change to "segnale"' and r[0]["kind"] == "quickfix"
+      and r[0]["edit"]["changes"][SERVICE_URI][0]["newText"] == "segnale"}),
+    ("request", ("textDocument/hover", {**UNKNOWN, "position": {"line": 0, "character": 0}}), err(-32602)),
+    ("request", ("textDocument/formatting", UNKNOWN), err(-32602)),
+    ("request", ("textDocument/hover", {"textDocument": {}}), err(-32602)),
+    # A shorter line in the open buffer puts the service's far stations beyond the route.
+    ("notify2", ("textDocument/didChange", {"textDocument": {"uri": LINE_URI, "version": 4}, "contentChanges": [
+        {"text": LINE_TEXT.replace("lunghezza percorso,    39000", "lunghezza percorso,    20000")}]}),
+     [published(LINE_URI, lambda d: d[0]["code"] == 15),
+      published(SERVICE_URI, lambda d: any(x.get("code") == 15 and x["relatedInformation"][0]["location"]["uri"]
+                                            == LINE_URI for x in d))]),
     ("notify", ("textDocument/didClose", {"textDocument": {"uri": LINE_URI}}),
      {"method": "textDocument/publishDiagnostics", "params": {"uri": LINE_URI, "diagnostics": []}}),
     ("request", ("shutdown", None), {"result": None}),
@@ -85,6 +148,11 @@ def run_session():
         elif kind == "raw":
             server.send_raw(sent)
             check(row, server.receive())
+        elif kind == "notify2":
+            server.notify(*sent)
+            answers = [server.receive(), server.receive()]
+            if not all(subset(e, a) for e, a in zip(expected, answers)):
+                failures.append(f"{kind} {sent[0]}: expected {expected}, got {answers}")
         else:
             server.notify(*sent)
             if expected is not None:

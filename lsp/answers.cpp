@@ -1,0 +1,365 @@
+#include "lsp/answers.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "core/encoding.hpp"
+#include "core/numeri.hpp"
+#include "core/stati.hpp"
+#include "diagnostics/voci.hpp"
+#include "lsp/layout.hpp"
+
+namespace lsp {
+
+using nlohmann::json;
+
+namespace {
+
+std::string utf8(std::string_view cp1252) { return cp1252_to_utf8(cp1252); }
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+std::optional<std::int64_t> number_of(std::string_view s) {
+    s = trimmed(s);
+    std::int64_t v = 0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (error != std::errc{} || end != s.data() + s.size() || s.empty()) return std::nullopt;
+    return v;
+}
+
+json position_json(position p) { return json{{"line", p.line}, {"character", p.character}}; }
+
+json range_json(const line_index& lines, std::size_t from, std::size_t to) {
+    return json{{"start", position_json(position_at(lines, from))}, {"end", position_json(position_at(lines, to))}};
+}
+
+std::vector<parte_voce> parts_of(quale_file f) {
+    if (f == quale_file::linea) return {parte_voce::generale, parte_voce::caratteristiche};
+    return {parte_voce::servizio};
+}
+
+const voce* entry_named(quale_file f, std::string_view name) {
+    for (parte_voce p : parts_of(f))
+        for (const voce& v : voci_di(p))
+            if (name == v.nome) return &v;
+    return nullptr;
+}
+
+// The field under a byte offset, its end included (a cursor just after a value is on it).
+const campo_letto* field_at(const std::vector<campo_letto>& fields, std::size_t offset) {
+    const auto after = std::upper_bound(fields.begin(), fields.end(), offset,
+                                        [](std::size_t o, const campo_letto& f) { return o < f.inizio; });
+    if (after == fields.begin()) return nullptr;
+    const campo_letto& f = *std::prev(after);
+    return offset <= f.fine ? &f : nullptr;
+}
+
+// An entry as read: its keyword field and the fields after it.
+struct entry_read {
+    const voce* table = nullptr;
+    std::size_t first = 0;  // index in the fields of the keyword field
+    std::size_t count = 0;  // the keyword field and its fields
+};
+
+std::vector<entry_read> entries_of(const document_analysis& a) {
+    std::vector<entry_read> out;
+    const auto& fields = a.fields;
+    for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
+        if (fields[i].indice != 0 || fields[i + 1].indice != 1 || fields[i + 1].parola_chiave.empty()) continue;
+        entry_read e;
+        e.table = entry_named(a.file, fields[i + 1].parola_chiave);
+        e.first = i;
+        e.count = 2;
+        while (i + e.count < fields.size() && fields[i + e.count].indice == static_cast<int>(e.count)) ++e.count;
+        if (e.table) out.push_back(e);
+    }
+    return out;
+}
+
+std::string range_text(const campo_voce& c) {
+    if (c.genere == genere_campo::testo) return "text";
+    const std::string unit = *c.unita ? std::string(" ") + c.unita : "";
+    const std::string in_unit = *c.unita ? std::string("in ") + c.unita + ", " : "";
+    if (c.minimo == INT32_MIN && c.massimo == INT32_MAX) return in_unit + "a 32-bit whole number";
+    if (c.minimo == 0 && c.massimo == INT32_MAX) return in_unit + "0 or more";
+    const std::string bits = c.bit == 8 ? "8-bit" : c.bit == 16 ? "16-bit" : "32-bit";
+    return std::to_string(c.minimo) + " to " + std::to_string(c.massimo) + unit + " (" + bits + ")";
+}
+
+}  // namespace
+
+line_index index_lines(std::string_view text) {
+    line_index l;
+    l.size = text.size();
+    l.starts.push_back(0);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        if (text[i] == '\n' || text[i] == '\r') l.starts.push_back(i + 1);
+    }
+    return l;
+}
+
+position position_at(const line_index& lines, std::size_t offset) {
+    offset = std::min(offset, lines.size);
+    const auto after = std::upper_bound(lines.starts.begin(), lines.starts.end(), offset);
+    const std::size_t line = static_cast<std::size_t>(after - lines.starts.begin()) - 1;
+    return position{static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(offset - lines.starts[line])};
+}
+
+std::size_t offset_at(const line_index& lines, position p) {
+    if (p.line >= lines.starts.size()) return lines.size;
+    const std::size_t start = lines.starts[p.line];
+    const std::size_t end = p.line + 1 < lines.starts.size() ? lines.starts[p.line + 1] : lines.size;
+    return std::min(start + p.character, end);
+}
+
+document_analysis analyse(document_kind kind, std::string text, const std::string* line_text,
+                          const std::string& line_uri) {
+    document_analysis a;
+    a.text = std::move(text);
+    a.lines = index_lines(a.text);
+    if (kind == document_kind::line) {
+        a.file = quale_file::linea;
+        analisi r = analizza(&a.text, nullptr);
+        for (rilievo& d : r.diagnostiche)
+            if (d.file == quale_file::linea) a.diagnostics.push_back(std::move(d));
+        a.fields = std::move(r.campi_linea);
+    } else {
+        a.file = quale_file::servizio;
+        analisi r = analizza(line_text, &a.text);
+        for (rilievo& d : r.diagnostiche)
+            if (d.file == quale_file::servizio) a.diagnostics.push_back(std::move(d));
+        a.fields = std::move(r.campi_servizio);
+        if (line_text) {
+            a.line_uri = line_uri;
+            a.line_lines = index_lines(*line_text);
+            a.line_fields = std::move(r.campi_linea);
+        }
+    }
+    std::stable_sort(a.fields.begin(), a.fields.end(),
+                     [](const campo_letto& x, const campo_letto& y) { return x.inizio < y.inizio; });
+    return a;
+}
+
+std::string stored_as(std::string_view entry, int index, std::string_view value) {
+    const auto v = number_of(value);
+    if (!v) return "";
+    if (entry == "velocita" && index == 2 && *v >= 0 && *v <= INT32_MAX)
+        return "stored as " + std::to_string(nearest(static_cast<double>(*v) / 5.0)) + " (km/h / 5, halves to even)";
+    if (entry == "pendenza" && index == 2 && *v >= INT32_MIN && *v <= INT32_MAX)
+        return "stored as " + std::to_string(static_cast<int>(bassi8(*v + 100))) + " (gradient + 100)";
+    if (entry == "segnale" && index == 11 && *v >= 1 && *v <= 100) return "raised to 101";
+    return "";
+}
+
+json diagnostics_json(const document_analysis& a) {
+    json out = json::array();
+    // A service beyond its route points at the line's length, which sizes the route.
+    std::optional<json> length_location;
+    for (const campo_letto& f : a.line_fields)
+        if (f.indice == 1 && f.parola_chiave == "lunghezza percorso")
+            length_location = json{{"uri", a.line_uri}, {"range", range_json(a.line_lines, f.inizio, f.fine)}};
+    for (const rilievo& d : a.diagnostics) {
+        json j;
+        j["range"] = d.riga > 0 ? range_json(a.lines, d.inizio, std::max(d.inizio, d.fine)) : range_json(a.lines, 0, 0);
+        j["severity"] = d.severita == gravita::errore ? 1 : d.severita == gravita::avviso ? 2 : 3;
+        if (d.stato != 0) j["code"] = d.stato;
+        j["source"] = "genera_scenario";
+        std::string message = utf8(d.messaggio);
+        if (!d.nota.empty()) message += "; " + utf8(d.nota);
+        j["message"] = message;
+        if (d.stato == stati::fuori_percorso && length_location)
+            j["relatedInformation"] = json::array({{{"location", *length_location},
+                                                    {"message", "the line's length sizes the route"}}});
+        out.push_back(std::move(j));
+    }
+    return out;
+}
+
+json hover_json(const document_analysis& a, position p) {
+    const campo_letto* f = field_at(a.fields, offset_at(a.lines, p));
+    if (!f) return nullptr;
+    std::string text;
+    const voce* v = nullptr;
+    if (f->indice == 0) {
+        // The keyword field: the entry and all its fields.
+        for (const entry_read& e : entries_of(a))
+            if (&a.fields[e.first] == f) v = e.table;
+        if (!v) return nullptr;
+        text = std::string("**") + v->nome + "**: " + v->significato + "\n\nfields:";
+        for (const campo_voce& c : v->campi) text += std::string(" ") + c.nome;
+    } else {
+        v = entry_named(a.file, f->parola_chiave);
+        if (!v || f->indice < 1 || static_cast<std::size_t>(f->indice) > v->campi.size()) return nullptr;
+        const campo_voce& c = v->campi[static_cast<std::size_t>(f->indice - 1)];
+        const std::string value{trimmed(f->valore)};
+        text = std::string("**") + c.nome + "**: " + c.spiegazione + "\n\n";
+        text += std::string(v->nome) + ", field " + std::to_string(f->indice) + " of " + std::to_string(v->campi.size());
+        text += ": " + range_text(c) + "\n\n";
+        if (c.genere == genere_campo::numero) {
+            text += (value.empty() ? "0 (empty)" : value) + (*c.unita ? std::string(" ") + c.unita : "");
+            const std::string stored = stored_as(v->nome, f->indice, value);
+            if (!stored.empty()) text += ", " + stored;
+        } else {
+            text += "\"" + value + "\"";
+        }
+    }
+    return json{{"contents", {{"kind", "markdown"}, {"value", utf8(text)}}},
+                {"range", range_json(a.lines, f->inizio, f->fine)}};
+}
+
+json inlay_hints_json(const document_analysis& a, position from, position to) {
+    const std::size_t lo = offset_at(a.lines, from);
+    const std::size_t hi = offset_at(a.lines, to);
+    json out = json::array();
+    for (const entry_read& e : entries_of(a)) {
+        // A one-field entry says what it is by its keyword.
+        if (e.table->campi.size() < 2) continue;
+        for (std::size_t k = 1; k < e.count; ++k) {
+            const campo_letto& f = a.fields[e.first + k];
+            if (f.inizio < lo || f.inizio > hi) continue;
+            const campo_voce& c = e.table->campi[k - 1];
+            if (c.genere != genere_campo::numero) continue;
+            out.push_back({{"position", position_json(position_at(a.lines, f.inizio))},
+                           {"label", std::string(c.nome) + ":"},
+                           {"kind", 2},
+                           {"paddingRight", true}});
+        }
+    }
+    return out;
+}
+
+json completion_json(const document_analysis& a, position p) {
+    json items = json::array();
+    const std::size_t at = offset_at(a.lines, p);
+    const std::size_t line_start = a.lines.starts[std::min<std::size_t>(p.line, a.lines.starts.size() - 1)];
+    // Keywords start a line: nothing is offered once a comma stands before the cursor.
+    if (a.text.substr(line_start, at - line_start).find(',') != std::string::npos) return items;
+    const json replace = range_json(a.lines, line_start, at);
+    for (parte_voce part : parts_of(a.file)) {
+        for (const voce& v : voci_di(part)) {
+            std::string label = v.nome;
+            std::string snippet = v.nome;
+            if (label == "curvas6") {
+                label = "curva";
+                snippet = "curva${1|s,d|}${2|1,2,3,4,5,6|}";
+            }
+            int n = snippet == v.nome ? 1 : 3;
+            for (std::size_t k = 0; k < v.campi.size(); ++k) {
+                const std::string name = v.campi[k].nome;
+                const int blanks = blanks_before_field(v.nome, static_cast<int>(k + 1), name.size());
+                snippet += "," + std::string(static_cast<std::size_t>(std::max(blanks, 1)), ' ');
+                snippet += "${" + std::to_string(n++) + ":" + name + "}";
+            }
+            items.push_back({{"label", label},
+                             {"kind", 15},
+                             {"detail", v.significato},
+                             {"insertTextFormat", 2},
+                             {"textEdit", {{"range", replace}, {"newText", snippet}}}});
+        }
+    }
+    for (const char* header : intestazioni_di(a.file))
+        items.push_back({{"label", header}, {"kind", 9}, {"textEdit", {{"range", replace}, {"newText", header}}}});
+    return items;
+}
+
+json document_symbols_json(const document_analysis& a) {
+    json sections = json::array();
+    json loose = json::array();
+    // Section headers stand alone on their lines.
+    struct section {
+        std::size_t start, end;
+        std::string name;
+    };
+    std::vector<section> heads;
+    for (std::size_t l = 0; l < a.lines.starts.size(); ++l) {
+        const std::size_t s = a.lines.starts[l];
+        std::size_t e = l + 1 < a.lines.starts.size() ? a.lines.starts[l + 1] : a.text.size();
+        while (e > s && (a.text[e - 1] == '\r' || a.text[e - 1] == '\n')) --e;
+        const std::string_view line = trimmed(std::string_view(a.text).substr(s, e - s));
+        if (line.size() > 2 && line.front() == '[' && line.back() == ']' && line.find(',') == std::string_view::npos) {
+            if (!heads.empty()) heads.back().end = s;
+            heads.push_back({s, a.text.size(), std::string(line)});
+        }
+    }
+    std::vector<json> children(heads.size(), json::array());
+    for (const entry_read& e : entries_of(a)) {
+        const campo_letto& key = a.fields[e.first];
+        const campo_letto& last = a.fields[e.first + e.count - 1];
+        auto value = [&](std::size_t k) {
+            return k < e.count ? std::string(trimmed(a.fields[e.first + k].valore)) : std::string();
+        };
+        const std::string entry = e.table->nome;
+        std::string name, detail;
+        int kind = 0;
+        if (entry == "stazione") {
+            name = value(17), detail = value(1) + " m", kind = 5;
+        } else if (entry == "segnale") {
+            name = "segnale " + value(1) + " m", kind = 24;
+        } else if (entry == "curvas6") {
+            name = std::string(trimmed(key.valore)) + " " + value(1) + " m", detail = value(2) + " m long", kind = 8;
+        } else if (entry == "montagna") {
+            name = "montagna " + value(1) + "-" + value(2) + " m", detail = "kind " + value(3), kind = 10;
+        } else if (entry == "cartello_indicatore") {
+            name = value(2), detail = value(1) + " m", kind = 15;
+        } else if (entry == "rallentamento") {
+            name = "rallentamento " + value(1) + " m", detail = value(2) + " km/h", kind = 14;
+        } else {
+            continue;
+        }
+        if (name.empty()) name = entry;
+        json symbol = {{"name", utf8(name)},
+                       {"kind", kind},
+                       {"range", range_json(a.lines, key.inizio, last.fine)},
+                       {"selectionRange", range_json(a.lines, key.inizio, key.fine)}};
+        if (!detail.empty()) symbol["detail"] = utf8(detail);
+        std::size_t h = heads.size();
+        while (h > 0 && heads[h - 1].start > key.inizio) --h;
+        (h == 0 ? loose : children[h - 1]).push_back(std::move(symbol));
+    }
+    for (std::size_t h = 0; h < heads.size(); ++h) {
+        std::size_t end = heads[h].end;
+        while (end > heads[h].start && (a.text[end - 1] == '\r' || a.text[end - 1] == '\n')) --end;
+        sections.push_back({{"name", utf8(heads[h].name)},
+                            {"kind", 3},
+                            {"range", range_json(a.lines, heads[h].start, end)},
+                            {"selectionRange", range_json(a.lines, heads[h].start, heads[h].start + heads[h].name.size())},
+                            {"children", std::move(children[h])}});
+    }
+    for (json& s : loose) sections.push_back(std::move(s));
+    return sections;
+}
+
+json formatting_json(const document_analysis& a) {
+    json edits = json::array();
+    for (const blank_edit& e : layout_edits(a.text, a.fields))
+        edits.push_back({{"range", range_json(a.lines, e.offset, e.offset + e.length)},
+                         {"newText", std::string(e.blanks, ' ')}});
+    return edits;
+}
+
+json code_actions_json(const document_analysis& a, const std::string& uri, position from, position to) {
+    const std::size_t lo = offset_at(a.lines, from);
+    const std::size_t hi = offset_at(a.lines, to);
+    json actions = json::array();
+    const json all = diagnostics_json(a);
+    for (std::size_t i = 0; i < a.diagnostics.size(); ++i) {
+        const rilievo& d = a.diagnostics[i];
+        if (!d.correzione || d.riga == 0 || d.fine < lo || d.inizio > hi) continue;
+        const std::string replacement = utf8(*d.correzione);
+        json edit = {{"range", range_json(a.lines, d.inizio, d.fine)}, {"newText", replacement}};
+        actions.push_back({{"title", "Change to \"" + replacement + "\""},
+                           {"kind", "quickfix"},
+                           {"isPreferred", true},
+                           {"diagnostics", json::array({all[i]})},
+                           {"edit", {{"changes", {{uri, json::array({edit})}}}}}});
+    }
+    return actions;
+}
+
+}  // namespace lsp

@@ -1,0 +1,56 @@
+// What the server answers about one analysed description: its problems, hover texts, field-name
+// hints, completions, outline, layout edits and fixes, as protocol JSON.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "diagnostics/diagnostica.hpp"
+#include "lsp/documents.hpp"
+
+namespace lsp {
+
+// Where each line of a Windows-1252 text starts; a byte's column is its editor column.
+struct line_index {
+    std::vector<std::size_t> starts;
+    std::size_t size = 0;
+};
+
+line_index index_lines(std::string_view text);
+position position_at(const line_index& lines, std::size_t offset);
+std::size_t offset_at(const line_index& lines, position p);
+
+// One description as the engine read it, beside the line it was read with.
+struct document_analysis {
+    std::string text;  // Windows-1252, one byte per editor column
+    line_index lines;
+    quale_file file = quale_file::linea;
+    std::vector<rilievo> diagnostics;  // of this description only
+    std::vector<campo_letto> fields;
+    // The line description a service was read with, for related information.
+    std::string line_uri;
+    line_index line_lines;
+    std::vector<campo_letto> line_fields;
+};
+
+// Reads `text` with the engine; a service with `line_text` (none: read without a route).
+document_analysis analyse(document_kind kind, std::string text, const std::string* line_text,
+                          const std::string& line_uri);
+
+nlohmann::json diagnostics_json(const document_analysis& a);
+nlohmann::json hover_json(const document_analysis& a, position p);
+nlohmann::json inlay_hints_json(const document_analysis& a, position from, position to);
+nlohmann::json completion_json(const document_analysis& a, position p);
+nlohmann::json document_symbols_json(const document_analysis& a);
+nlohmann::json formatting_json(const document_analysis& a);
+nlohmann::json code_actions_json(const document_analysis& a, const std::string& uri, position from, position to);
+
+// What a number field's value becomes in the compiled files, in words ("stored as 17"); empty
+// where it is stored as written.
+std::string stored_as(std::string_view entry, int index, std::string_view value);
+
+}  // namespace lsp
