@@ -94,18 +94,22 @@ json diagnostics_of(const server_state& state, const open_document& document) {
                          {"diagnostics", diagnostics_json(state.analyses.at(document.uri))}});
 }
 
+// The open services read with this line, analysed again and published.
+void refresh_services(server_state& state, const std::string& line_uri, std::vector<json>& out) {
+    for (const auto& [uri, other] : state.documents) {
+        if (other.kind == document_kind::service && line_uri_for(other) == line_uri) {
+            analyse_document(state, other);
+            out.push_back(diagnostics_of(state, other));
+        }
+    }
+}
+
 // Analyses a changed document and publishes its problems, and those of the open services that
 // are read with it when it is a line.
 void refresh(server_state& state, const open_document& document, std::vector<json>& out) {
     analyse_document(state, document);
     out.push_back(diagnostics_of(state, document));
-    if (document.kind != document_kind::line) return;
-    for (const auto& [uri, other] : state.documents) {
-        if (other.kind == document_kind::service && line_uri_for(other) == document.uri) {
-            analyse_document(state, other);
-            out.push_back(diagnostics_of(state, other));
-        }
-    }
+    if (document.kind == document_kind::line) refresh_services(state, document.uri, out);
 }
 
 const document_analysis& analysis_of(server_state& state, const json& params) {
@@ -142,11 +146,16 @@ void did_change(server_state& state, const json& params, std::vector<json>& out)
 }
 
 void did_close(server_state& state, const json& params, std::vector<json>& out) {
-    const std::string& uri = uri_of(params);
-    if (state.documents.erase(uri) == 0) return;
+    const std::string uri = uri_of(params);
+    const auto found = state.documents.find(uri);
+    if (found == state.documents.end()) return;
+    const bool line = found->second.kind == document_kind::line;
+    state.documents.erase(found);
     state.analyses.erase(uri);
     // The problems of a closed document leave the editor's list with it.
     out.push_back(notification("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}}));
+    // The open services read with this line go back to the file on disk.
+    if (line) refresh_services(state, uri, out);
 }
 
 json answer_request(server_state& state, const std::string& method, const json& params) {

@@ -126,8 +126,9 @@ SESSION = [
      [published(LINE_URI, lambda d: d[0]["code"] == 15),
       published(SERVICE_URI, lambda d: any(x.get("code") == 15 and x["relatedInformation"][0]["location"]["uri"]
                                             == LINE_URI for x in d))]),
-    ("notify", ("textDocument/didClose", {"textDocument": {"uri": LINE_URI}}),
-     {"method": "textDocument/publishDiagnostics", "params": {"uri": LINE_URI, "diagnostics": []}}),
+    # Closed, the line is read from its file again, and the service's stations are back on the route.
+    ("notify2", ("textDocument/didClose", {"textDocument": {"uri": LINE_URI}}),
+     [published(LINE_URI, []), published(SERVICE_URI, lambda d: len(d) == 1 and "code" not in d[0])]),
     ("request", ("shutdown", None), {"result": None}),
     ("request", ("textDocument/hover", UNKNOWN), err(-32600)),
 ]
