@@ -221,7 +221,7 @@ std::vector<json> handle_message(server_state& state, const json& message) {
     if (!is_request) {
         try {
             take_notification(state, method, params, out);
-        } catch (const json::exception&) {
+        } catch (...) {
             // A notification gets no answer, not even an error; a bad one changes nothing.
         }
         return out;
@@ -237,6 +237,9 @@ std::vector<json> handle_message(server_state& state, const json& message) {
         out.insert(out.begin(), error_response(id, e.code, e.message));
     } catch (const json::exception& e) {
         out.insert(out.begin(), error_response(id, rpc_error::invalid_params, std::string("bad parameters: ") + e.what()));
+    } catch (...) {
+        // Whatever went wrong with one request, the server stays up for the next.
+        out.insert(out.begin(), error_response(id, rpc_error::internal_error, "the request could not be answered"));
     }
     return out;
 }
