@@ -92,6 +92,9 @@ SESSION = [
     ("notify", ("textDocument/didChange", {"textDocument": {"uri": LINE_URI, "version": 3},
                                             "contentChanges": [{"text": LINE_TEXT}]}),
      {"method": "textDocument/publishDiagnostics", "params": {"uri": LINE_URI, "version": 3}}),
+    ("request", ("textDocument/documentSymbol", {"textDocument": {"uri": LINE_URI}}),
+     {"result": lambda r: [x["name"] for x in r][:2] == ["[generale]", "[curve]"]
+      and r[1]["children"][0]["name"] == "curvas6 350 m" and r[5]["children"][0]["name"] == "(PONTE SUL     )(FIUME VALSIN 1)"}),
     ("notify", ("textDocument/didOpen", {"textDocument": {"uri": SERVICE_URI}}), None),  # no text: dropped
     # The service is read with the line's open buffer.
     ("notify", ("textDocument/didOpen", opened(SERVICE_URI, SERVICE_TEXT)),
