@@ -102,30 +102,35 @@ TEST(GuastiIngressi, DescrizioneIlleggibile) {
     EXPECT_FALSE(c.esiste("o"));
 }
 
+// The hostile inputs are made inside the test that uses them: built at start-up, their tens of
+// megabytes would be paid by every test process of the suite.
 struct caso_ingresso {
     const char* nome;
-    std::string linea;
-    std::string servizio;
+    std::string (*linea)();
+    std::string (*servizio)();
 };
+
+void PrintTo(const caso_ingresso& k, std::ostream* os) { *os << k.nome; }
 
 class IngressiOstili : public ::testing::TestWithParam<caso_ingresso> {};
 
 // A status or a clean result, never a crash and never a hang.
 TEST_P(IngressiOstili, StatoOppureRisultatoPulito) {
     const caso_ingresso& k = GetParam();
+    const std::string linea = k.linea();
     cartella_temporanea c;
-    c.scrivi("l.txt", k.linea);
-    c.scrivi("s.txt", k.servizio);
+    c.scrivi("l.txt", linea);
+    c.scrivi("s.txt", k.servizio());
     const esecuzione e = avvia_in(c.percorso, "timeout", "120 " + std::string(GENERA_SCENARIO_EXE) +
                                                              " compile l.txt s.txt --out o");
     EXPECT_TRUE(e.uscita == 0 || e.uscita == 1 || e.uscita == 2) << e.uscita << " " << e.errori;
     EXPECT_EQ(e.errori.find("runtime error"), std::string::npos) << e.errori;
     EXPECT_EQ(e.errori.find("Sanitizer"), std::string::npos) << e.errori;
-    EXPECT_EQ(c.leggi("l.txt"), k.linea);
+    EXPECT_EQ(c.leggi("l.txt"), linea);
 }
 
-const std::string linea_buona = "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendenza, 0, 1\r\n[fine]\r\n";
-const std::string servizio_buono = "[generale]\r\nvelocita, 0, 60\r\n[fine]\r\n";
+std::string linea_buona() { return "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendenza, 0, 1\r\n[fine]\r\n"; }
+std::string servizio_buono() { return "[generale]\r\nvelocita, 0, 60\r\n[fine]\r\n"; }
 
 std::string ripeti(const std::string& s, std::size_t volte) {
     std::string r;
@@ -137,24 +142,32 @@ std::string ripeti(const std::string& s, std::size_t volte) {
 INSTANTIATE_TEST_SUITE_P(
     Casi, IngressiOstili,
     ::testing::Values(
-        caso_ingresso{"nul_bytes", std::string("[generale]\r\nlunghezza\0 percorso, 10\0 00\r\n[curve]\r\n\0\0[fine]", 47),
-                      std::string("[generale]\0,\0,velocita\0, 0, 60\r\n[fine]\r\n", 38)},
-        caso_ingresso{"no_line_ends", "[generale], lunghezza percorso, 1000, [curve], pendenza, 0, 1, [fine]",
-                      "[generale], velocita, 0, 60, [fine]"},
-        caso_ingresso{"only_cr", "[generale]\rlunghezza percorso, 1000\r[curve]\rpendenza, 0, 1\r[fine]\r",
-                      "[generale]\rvelocita, 0, 60\r[fine]\r"},
-        caso_ingresso{"utf8_bom", "\xEF\xBB\xBF" + linea_buona, "\xEF\xBB\xBF" + servizio_buono},
-        caso_ingresso{"ten_megabytes_of_one_field", linea_buona + std::string(10 << 20, 'x') + "\r\n[fine]\r\n",
-                      servizio_buono + std::string(10 << 20, 'y') + "\r\n[fine]\r\n"},
-        caso_ingresso{"ten_megabytes_of_one_number", "[generale]\r\nlunghezza percorso, " + std::string(10 << 20, '7'),
+        caso_ingresso{"nul_bytes",
+                      [] { return std::string("[generale]\r\nlunghezza\0 percorso, 10\0 00\r\n[curve]\r\n\0\0[fine]", 47); },
+                      [] { return std::string("[generale]\0,\0,velocita\0, 0, 60\r\n[fine]\r\n", 38); }},
+        caso_ingresso{"no_line_ends",
+                      [] { return std::string("[generale], lunghezza percorso, 1000, [curve], pendenza, 0, 1, [fine]"); },
+                      [] { return std::string("[generale], velocita, 0, 60, [fine]"); }},
+        caso_ingresso{"only_cr",
+                      [] { return std::string("[generale]\rlunghezza percorso, 1000\r[curve]\rpendenza, 0, 1\r[fine]\r"); },
+                      [] { return std::string("[generale]\rvelocita, 0, 60\r[fine]\r"); }},
+        caso_ingresso{"utf8_bom", [] { return "\xEF\xBB\xBF" + linea_buona(); },
+                      [] { return "\xEF\xBB\xBF" + servizio_buono(); }},
+        caso_ingresso{"ten_megabytes_of_one_field",
+                      [] { return linea_buona() + std::string(10 << 20, 'x') + "\r\n[fine]\r\n"; },
+                      [] { return servizio_buono() + std::string(10 << 20, 'y') + "\r\n[fine]\r\n"; }},
+        caso_ingresso{"ten_megabytes_of_one_number",
+                      [] { return "[generale]\r\nlunghezza percorso, " + std::string(10 << 20, '7'); }, servizio_buono},
+        caso_ingresso{"deeply_repeated_separators",
+                      [] { return "[generale]\r\n" + ripeti("-\r\n", 1 << 20) + linea_buona(); },
+                      [] { return "[generale]\r\n" + ripeti("-,", 1 << 20) + servizio_buono(); }},
+        caso_ingresso{"unclosed_quote",
+                      [] { return std::string("[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 100, \"(A"); },
+                      [] { return std::string("[generale]\r\nstazione, 0, 8, 300, 1,0,0, 1,1,0, 1,1,1, 1, 10,15,0, \"X"); }},
+        caso_ingresso{"many_commas",
+                      [] { return "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n" + ripeti(",", 1 << 22); },
                       servizio_buono},
-        caso_ingresso{"deeply_repeated_separators", "[generale]\r\n" + ripeti("-\r\n", 1 << 20) + linea_buona,
-                      "[generale]\r\n" + ripeti("-,", 1 << 20) + servizio_buono},
-        caso_ingresso{"unclosed_quote", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 100, \"(A",
-                      "[generale]\r\nstazione, 0, 8, 300, 1,0,0, 1,1,0, 1,1,1, 1, 10,15,0, \"X"},
-        caso_ingresso{"many_commas", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n" + ripeti(",", 1 << 22),
-                      servizio_buono},
-        caso_ingresso{"empty_files", "", ""}),
+        caso_ingresso{"empty_files", [] { return std::string(); }, [] { return std::string(); }}),
     [](const ::testing::TestParamInfo<caso_ingresso>& caso) { return std::string(caso.param.nome); });
 
 }  // namespace
