@@ -48,6 +48,8 @@ struct ricostruzione {
     i64 lunghezza = 0;
     std::vector<std::string> generale_linea, curve, pendenze, montagne, indicatori, cartelli;
     std::vector<std::string> generale_servizio, aderenze, velocita, stazioni, rallentamenti, segnali, abbattimenti;
+    std::vector<std::pair<i64, i64>> celle_segnali;  // cell and kinds of each line of `segnali`
+    std::set<i64> segnali_nascosti;  // station stop cells that overwrote a signal
     std::vector<std::string> note;
     std::string problema;  // the first thing that no entry can give
     std::string nome_percorso, nome_servizio, nome_piano;
@@ -623,10 +625,13 @@ void ricostruisci_rallentamenti(ricostruzione& r) {
 void ricostruisci_segnali(ricostruzione& r, bool discendenti, bool con_note) {
     const auto& p = r.percorso;
     std::vector<std::string> righe;
+    r.celle_segnali.clear();
     bool tempi_bassi = false;
     for (i64 k = 8; k <= r.n_celle; ++k) {
-        const cella& c = p[static_cast<std::size_t>(k)];
-        if (c.tipo_cella != tipo::segnale) continue;
+        cella c = p[static_cast<std::size_t>(k)];
+        const bool nascosto = r.segnali_nascosti.count(k) != 0;
+        if (c.tipo_cella != tipo::segnale && !nascosto) continue;
+        if (nascosto) c.valore1 = 0;  // the station's slot index took its place
         r.spiegata[static_cast<std::size_t>(k)] = true;
         // The kinds come back from the approach codes (kinds x 10 + 1 .. 4) that no station
         // overwrote, and must agree with the last digit of valore4.
@@ -638,6 +643,7 @@ void ricostruisci_segnali(ricostruzione& r, bool discendenti, bool con_note) {
         }
         if (!tipi) tipi = resto;
         const i64 rapp = (c.valore4 - *tipi) / 10;
+        r.celle_segnali.emplace_back(k, *tipi);
         i64 sx = *tipi / 3, dx = *tipi % 3;
         i64 tempo = c.tempo_segnale;
         if (tempo != 0) {
@@ -654,7 +660,10 @@ void ricostruisci_segnali(ricostruzione& r, bool discendenti, bool con_note) {
                         n(v3.first) + ",  " + n(rapp) + ",  " + n(dx) + ",  " + n(v1.second) + "," + n(v2.second) +
                         "," + n(v3.second) + ", " + n(tempo));
     }
-    if (discendenti) std::reverse(righe.begin(), righe.end());
+    if (discendenti) {
+        std::reverse(righe.begin(), righe.end());
+        std::reverse(r.celle_segnali.begin(), r.celle_segnali.end());
+    }
     r.segnali = righe;
     if (tempi_bassi && con_note)
         r.note.push_back(r.nome_percorso + ": signal times of 1 to 100 are stored only by their low 8 bits; written "
@@ -668,17 +677,31 @@ void ricostruisci_indicatori(ricostruzione& r, const std::vector<i64>& celle_fer
         r.spiegata[static_cast<std::size_t>(k)] = true;
         r.indicatori.push_back(riga_indicatori(50 * (k - 1), c.valore1, c.valore2, c.valore3, c.valore4));
     }
-    // A station stop that still carries values 2 to 4 stands where indicator boards stood before it.
+    // A station stop that still carries values 2 to 4 stands where a signal or indicator boards
+    // stood before it: a signal when its approach codes, or a signal time, are still there.
     bool sotto = false;
     for (i64 k : celle_fermata) {
         const cella& c = r.percorso[static_cast<std::size_t>(k)];
-        if (c.tempo_segnale != 0 || (c.valore2 == 0 && c.valore3 == 0 && c.valore4 == 0)) continue;
+        if (c.tempo_segnale == 0 && c.valore2 == 0 && c.valore3 == 0 && c.valore4 == 0) continue;
+        bool segnale = c.tempo_segnale != 0;
+        const i64 resto = ((c.valore4 % 10) + 10) % 10;
+        for (i64 i = 1; i <= 4 && k >= 8 && !segnale; ++i) {
+            const i64 codice = r.percorso[static_cast<std::size_t>(k - 2 * i)].preavviso;
+            segnale = codice % 10 == i && ((codice - i) / 10) % 10 == resto;
+        }
+        if (segnale && k >= 8) {
+            r.segnali_nascosti.insert(k);
+            continue;
+        }
         r.indicatori.push_back(riga_indicatori(50 * (k - 1), 0, c.valore2, c.valore3, c.valore4));
         sotto = true;
     }
     if (sotto)
         r.note.push_back(r.nome_percorso + ": station stops that keep values of indicator boards get those boards back "
                          "under them; their first code is not kept and written as 0");
+    if (!r.segnali_nascosti.empty())
+        r.note.push_back(r.nome_percorso + ": station stops that keep a signal's values get that signal back before the "
+                         "station; its first values are not kept and written as 0");
 }
 
 std::string testo(const std::vector<std::vector<std::string>>& blocchi) {
@@ -702,6 +725,80 @@ std::string testo_servizio(const ricostruzione& r, bool stazioni_ultime) {
                   stazioni_ultime ? vuoto : intestazione, stazioni_ultime ? vuoto : r.stazioni, {"[rallentamenti]"},
                   r.rallentamenti, {"[segnali]"}, r.segnali, {"[codici]"}, r.abbattimenti,
                   stazioni_ultime ? intestazione : vuoto, stazioni_ultime ? r.stazioni : vuoto, {"[fine]"}});
+}
+
+// The order of the stations and signals that leaves on every cell the approach code it holds:
+// the entry read last writes it. Stations keep their own order (it numbers their slots);
+// otherwise stations come first and signals by position, as far as the codes allow. Entries
+// are numbered stations first (0 to S - 1), then signals; nullopt when no order gives the codes.
+std::optional<std::vector<std::size_t>> ordine_avvisi(const ricostruzione& r, int stazioni) {
+    const std::size_t n_stazioni = static_cast<std::size_t>(stazioni);
+    const std::size_t voci = n_stazioni + r.celle_segnali.size();
+    std::map<i64, std::vector<std::pair<std::size_t, i64>>> scritture;  // cell: entry, code
+    for (std::size_t j = 0; j < n_stazioni; ++j) {
+        const slot_servizio& s = r.servizio[j + 1];
+        if (s.tipo_stazione >= 25 || s.tipo_stazione == 5 || s.tipo_stazione == 6) continue;
+        for (int i = 1; i <= 4; ++i) {
+            const double v = s.fine / 50.0 - i - 1;
+            if (v > 1) scritture[nearest(v)].emplace_back(j, 80 + i);
+        }
+    }
+    for (std::size_t g = 0; g < r.celle_segnali.size(); ++g)
+        for (i64 i = 1; i <= 4; ++i)
+            scritture[r.celle_segnali[g].first - 2 * i].emplace_back(n_stazioni + g, r.celle_segnali[g].second * 10 + i);
+    std::vector<std::vector<std::size_t>> dopo(voci);
+    std::vector<int> prima(voci, 0);
+    auto arco = [&](std::size_t a, std::size_t b) {
+        dopo[a].push_back(b);
+        ++prima[b];
+    };
+    for (std::size_t j = 1; j < n_stazioni; ++j) arco(j - 1, j);
+    for (std::size_t g = 0; g < r.celle_segnali.size(); ++g) {
+        const i64 k = r.celle_segnali[g].first;
+        if (!r.segnali_nascosti.count(k)) continue;
+        const i64 j = r.percorso[static_cast<std::size_t>(k)].valore1;
+        if (j >= 1 && j <= stazioni) arco(n_stazioni + g, static_cast<std::size_t>(j - 1));
+    }
+    for (const auto& [k, chi] : scritture) {
+        if (k < 0 || k > r.n_celle) continue;
+        const i64 codice = r.percorso[static_cast<std::size_t>(k)].preavviso;
+        std::optional<std::size_t> ultima;
+        for (const auto& [voce, valore] : chi)
+            if (valore == codice && (!ultima || voce > *ultima)) ultima = voce;
+        if (!ultima) return std::nullopt;
+        for (const auto& [voce, valore] : chi)
+            if (valore != codice) arco(voce, *ultima);
+    }
+    std::vector<std::size_t> ordine;
+    std::set<std::size_t> pronte;
+    for (std::size_t v = 0; v < voci; ++v)
+        if (prima[v] == 0) pronte.insert(v);
+    while (!pronte.empty()) {
+        const std::size_t v = *pronte.begin();
+        pronte.erase(pronte.begin());
+        ordine.push_back(v);
+        for (std::size_t w : dopo[v])
+            if (--prima[w] == 0) pronte.insert(w);
+    }
+    if (ordine.size() != voci) return std::nullopt;
+    return ordine;
+}
+
+// The service in the given order of stations and signals: the entries up to the last station
+// under "[stazioni]", the signals after it under "[segnali]".
+std::string testo_servizio_ordinato(const ricostruzione& r, const std::vector<std::size_t>& ordine) {
+    const std::size_t n_stazioni = r.stazioni.size();
+    std::size_t ultima_stazione = 0;
+    for (std::size_t i = 0; i < ordine.size(); ++i)
+        if (ordine[i] < n_stazioni) ultima_stazione = i + 1;
+    std::vector<std::string> prime, seguenti;
+    for (std::size_t i = 0; i < ordine.size(); ++i) {
+        const std::string& riga = ordine[i] < n_stazioni ? r.stazioni[ordine[i]] : r.segnali[ordine[i] - n_stazioni];
+        (i < ultima_stazione ? prime : seguenti).push_back(riga);
+    }
+    return testo({{"[generale]"}, r.generale_servizio, {"[aderenze]"}, r.aderenze, {"[vel_limite]"}, r.velocita,
+                  {"[stazioni]"}, prime, {"[rallentamenti]"}, r.rallentamenti, {"[segnali]"}, seguenti, {"[codici]"},
+                  r.abbattimenti, {"[fine]"}});
 }
 
 std::string nome_campo_cella(std::size_t campo) { return layout_cella[campo].nome; }
@@ -863,14 +960,14 @@ esito_decompilazione decompila(const scenario_compilato& c) {
 
     e.scenario = r.servizio[slot_scenario].nome;
     e.linea = testo_linea(r);
-    e.servizio = testo_servizio(r, false);
-    e.note = r.note;
+    const std::optional<std::vector<std::size_t>> ordine = ordine_avvisi(r, sp.stazioni);
+    e.servizio = ordine ? testo_servizio_ordinato(r, *ordine) : testo_servizio(r, false);
 
     // The candidate is checked by compiling it; the other orders of the entries that the
     // bytes allow are tried when it does not give the same bytes.
     std::string differenza = confronta_ricompilazione(c, e.linea, e.servizio, e.scenario, e.treno);
     if (!differenza.empty()) {
-        const std::array<std::pair<bool, bool>, 3> ordini{{{true, false}, {false, true}, {true, true}}};
+        const std::array<std::pair<bool, bool>, 4> ordini{{{false, false}, {true, false}, {false, true}, {true, true}}};
         for (const auto& [stazioni_ultime, discendenti] : ordini) {
             ricostruisci_segnali(r, discendenti, false);
             const std::string alternativa = testo_servizio(r, stazioni_ultime);

@@ -4,7 +4,10 @@
 // back to back). Most compile without a status; the property only counts those that do.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <initializer_list>
 #include <cstdint>
 #include <random>
 #include <set>
@@ -15,6 +18,40 @@ struct descrizioni_casuali {
     std::string linea;
     std::string servizio;
 };
+
+// Takes the lines that start with one of `parole` out of `testo` and puts them back, in a random
+// order, before its last line; the lines that start with `in_ordine` keep their own order.
+inline std::string mescola(const std::string& testo, std::initializer_list<const char*> parole, const char* in_ordine,
+                           std::mt19937& g) {
+    std::vector<std::string> righe, mosse, ordinate;
+    for (std::size_t da = 0; da < testo.size();) {
+        std::size_t a = testo.find("\r\n", da);
+        if (a == std::string::npos) a = testo.size();
+        righe.push_back(testo.substr(da, a - da));
+        da = a + 2;
+    }
+    std::string r;
+    for (std::size_t i = 0; i + 1 < righe.size(); ++i) {
+        bool mossa = false;
+        for (const char* p : parole) mossa = mossa || righe[i].rfind(p, 0) == 0;
+        if (!mossa)
+            r += righe[i] + "\r\n";
+        else if (in_ordine && righe[i].rfind(in_ordine, 0) == 0)
+            ordinate.push_back(righe[i]);
+        else
+            mosse.push_back(righe[i]);
+    }
+    std::shuffle(mosse.begin(), mosse.end(), g);
+    // The ordered lines go in at random places among the shuffled ones.
+    std::size_t k = 0;
+    for (const std::string& o : ordinate) {
+        k = std::uniform_int_distribution<std::size_t>(k, mosse.size())(g);
+        mosse.insert(mosse.begin() + static_cast<std::ptrdiff_t>(k), o);
+        ++k;
+    }
+    for (const std::string& m : mosse) r += m + "\r\n";
+    return r + righe.back() + "\r\n";
+}
 
 inline descrizioni_casuali genera_casuali(std::uint32_t seme) {
     std::mt19937 g(seme);
@@ -167,5 +204,13 @@ inline descrizioni_casuali genera_casuali(std::uint32_t seme) {
         s += "abbattimento,  " + n(p) + ",  " + n(v) + "\r\n";
     }
     s += "[fine]\r\n";
+
+    // One set in three is written in a shuffled order, as an author may: the entries whose
+    // order shows in the bytes only through what overwrites what (approach codes, the kind of
+    // a mountain that starts close after the one before it, the slots of the sign texts).
+    if (seme % 3 == 0) {
+        d.linea = mescola(d.linea, {"montagna", "indicatori_vmax", "cartello_indicatore"}, nullptr, g);
+        d.servizio = mescola(d.servizio, {"segnale", "rallentamento", "abbattimento", "stazione"}, "stazione", g);
+    }
     return d;
 }
