@@ -143,6 +143,48 @@ TEST(decompile, fuzz_corpus_pairs_come_back) {
     EXPECT_GT(riuscite, 0);
 }
 
+// Small sets whose bytes hide part of their source: each comes back byte for byte, and the
+// choice made is told in a note.
+TEST(decompile, hidden_sources_come_back_with_a_note) {
+    struct caso {
+        const char* nome;
+        const char* linea;     // feature entries of a 5000 m line
+        const char* servizio;  // entries of the service
+        const char* nota;
+    };
+    const caso casi[] = {
+        {"a mountain read after a later one, close before it, became kind 3",
+         "montagna,  2100,  3000,  4\r\nmontagna,  1000,  2000,  2\r\n", "", "empty mountain entries"},
+        {"gradient entries repeated at the last position push the fill past its end",
+         "pendenza,  0,  1\r\npendenza,  11900,  5\r\npendenza,  11900,  6\r\npendenza,  11900,  7\r\n", "",
+         "past where a profile ends"},
+        {"a sign board under a station stop", "cartello_indicatore,  1050,   (A)\r\n",
+         "stazione,  1000,  12,  300,  0, 0, 0,  1,1,0,  4,1,1,  0,  0,0,0, S\r\n", "no board left"},
+        {"indicator boards under a station stop", "indicatori_vmax,  1050,  95,  100,  105,  1,  ,  ,  ,  2\r\n",
+         "stazione,  1000,  12,  300,  0, 0, 0,  1,1,0,  4,1,1,  0,  0,0,0, S\r\n", "values of indicator boards"},
+        {"a signal under a later station's stop", "",
+         "segnale,  1050,   2, 4, 1, 0,  0,  1,  0,0,0, 120\r\n"
+         "stazione,  1000,  12,  300,  0, 0, 0,  1,1,0,  4,1,1,  0,  0,0,0, S\r\n",
+         "keep a signal's values"},
+        {"a signal time of 1 to 100 is raised to 101, one of 257 keeps its low bits", "",
+         "segnale,  1450,   2, 4, 1, 0,  0,  1,  0,0,0, 257\r\n", "low 8 bits"},
+        {"a speed board of 0 or below keeps only its low 16 bits", "", "abbattimento,  3000,  65536\r\n",
+         "low 16 bits"},
+    };
+    for (const caso& k : casi) {
+        const std::string linea = std::string("[generale]\r\nlunghezza percorso,    5000\r\n[curve]\r\n") + k.linea +
+                                  "[fine]\r\n";
+        const std::string servizio = std::string("[generale]\r\n") + k.servizio + "[fine]\r\n";
+        const compilato c = compila_file(linea, servizio, true);
+        ASSERT_EQ(c.stato, 0) << k.nome;
+        EXPECT_TRUE(torna_uguale(c)) << k.nome;
+        const esito_decompilazione e = decompila(c.file);
+        bool detta = false;
+        for (const std::string& n : e.note) detta = detta || n.find(k.nota) != std::string::npos;
+        EXPECT_TRUE(detta) << k.nome << "\n" << e.linea << e.servizio;
+    }
+}
+
 // Sets that no description gives: decompile goes as far as it can and names the file and the
 // first cell, slot or metre it could not match.
 TEST(decompile, a_hand_edited_set_names_the_file_and_the_cell_or_slot) {
