@@ -86,7 +86,7 @@ std::vector<std::string> profilo(const ricostruzione& r, const char* parola, std
     for (i64 k = 0; k <= ultima; ++k)
         if (k == 0 || valore(k) != valore(k - 1)) riga(50 * k, valore(k));
     if (spinta > ultima) {
-        for (i64 k = ultima + 1; k <= spinta; ++k) riga(50 * (ultima + 1), valore(k));
+        for (i64 k = std::max<i64>(ultima + 1, 0); k <= spinta; ++k) riga(50 * (ultima + 1), valore(k));
         note.push_back(r.nome_percorso + ": the " + parola + " profile reaches cell " + n(spinta) +
                        ", past where a profile ends; entries repeated at " + n(50 * (ultima + 1)) + " m push it there");
     }
