@@ -278,6 +278,8 @@ TEST(decompile, command_gives_texts_that_compile_to_the_same_files) {
     ASSERT_EQ(d.uscita, 0) << d.errori;
     EXPECT_NE(d.uscita_standard.find("--scenario \"Sorvanta\" --train \"E48027\""), std::string::npos);
     ASSERT_EQ(comando("compile sorgenti/Sorvanta_linea.txt sorgenti/Sorvanta_E48027-.txt --out b").uscita, 0);
+    // The texts are in the formatter's canonical layout.
+    EXPECT_EQ(comando("fmt --check sorgenti/Sorvanta_linea.txt sorgenti/Sorvanta_E48027-.txt").uscita, 0);
     for (const char* nome : {"Sorvanta_linea.dat", "Sorvanta_E48027.sim", "Sorvanta_E48027.dat"})
         EXPECT_EQ(leggi(c.percorso / "a" / nome), leggi(c.percorso / "b" / nome)) << nome;
 

@@ -4,6 +4,9 @@
 
 #include "core/encoding.hpp"
 #include "decompile/decompilatore.hpp"
+#include "lsp/answers.hpp"
+#include "lsp/documents.hpp"
+#include "lsp/layout.hpp"
 #include "platform/platform.hpp"
 
 namespace {
@@ -16,6 +19,12 @@ bool usable_name(const std::string& cp1252) {
         if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return false;
     }
     return true;
+}
+
+// The text in the one canonical layout of the formatter, which changes only blanks the reader skips.
+std::string canonical(lsp::document_kind kind, const std::string& text) {
+    const lsp::document_analysis a = lsp::analyse(kind, text, nullptr, "");
+    return lsp::apply_edits(a.text, lsp::layout_edits(a.text, a.fields));
 }
 
 }  // namespace
@@ -36,10 +45,19 @@ int decompile_files(const std::string& plan, const std::string& slots, const std
         }
     }
 
-    const esito_decompilazione e = decompila(c);
+    esito_decompilazione e = decompila(c);
     if (!e.letto) {
         platform::report_failure("genera_scenario: decompile: " + e.problema);
         return 1;
+    }
+    // Laid out as fmt lays them out, and kept so only when they still compile to the same bytes.
+    if (e.riprodotto) {
+        std::string line_text = canonical(lsp::document_kind::line, e.linea);
+        std::string service_text = canonical(lsp::document_kind::service, e.servizio);
+        if (confronta_ricompilazione(c, line_text, service_text, e.scenario, e.treno).empty()) {
+            e.linea = std::move(line_text);
+            e.servizio = std::move(service_text);
+        }
     }
     for (const std::string& note : e.note) platform::report_note("note: " + note);
 
