@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "avvia_programma.hpp"
+#include "cartella_temporanea.hpp"
 #include "harness/compila_in_memoria.hpp"
 #include "lsp/answers.hpp"
 #include "lsp/documents.hpp"
@@ -166,6 +168,31 @@ TEST(LspLayout, AMessyCopyOfTheExamplesFormatsToTheSameFilesAndCompilesTheSame) 
         EXPECT_TRUE(other.linea == original.linea && other.servizio == original.servizio &&
                     other.percorso == original.percorso);
     }
+}
+
+TEST(LspLayout, FmtRewritesOrWithCheckListsAndChangesNothing) {
+    cartella_temporanea c;
+    const std::string messy = "[generale]\r\nlunghezza percorso,9000\r\n[curve]\r\ncurvas6,350, 100\r\n[fine]\r\n";
+    const std::string tidy = "[generale]\r\nlunghezza percorso,    9000\r\n[curve]\r\ncurvas6,  350,  100\r\n[fine]\r\n";
+    c.scrivi("M_linea.txt", messy);
+    c.scrivi("T_linea.txt", tidy);
+    auto fmt = [&](const std::string& arguments) { return avvia_in(c.percorso, GENERA_SCENARIO_EXE, "fmt " + arguments); };
+
+    esecuzione e = fmt("--check M_linea.txt T_linea.txt");
+    EXPECT_EQ(e.uscita, 1);
+    EXPECT_EQ(e.uscita_standard, "M_linea.txt\n");
+    EXPECT_EQ(c.leggi("M_linea.txt"), messy);
+
+    e = fmt("M_linea.txt T_linea.txt");
+    EXPECT_EQ(e.uscita, 0) << e.errori;
+    EXPECT_EQ(c.leggi("M_linea.txt"), tidy);
+    EXPECT_EQ(c.leggi("T_linea.txt"), tidy);
+    EXPECT_EQ(fmt("--check M_linea.txt").uscita, 0);
+
+    e = fmt("missing_linea.txt");
+    EXPECT_EQ(e.uscita, 1);
+    EXPECT_NE(e.errori.find("cannot open missing_linea.txt: "), std::string::npos) << e.errori;
+    EXPECT_EQ(fmt("--check").uscita, 64);
 }
 
 }  // namespace
