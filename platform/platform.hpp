@@ -2,7 +2,10 @@
 // the message box and the end of the program.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -41,9 +44,20 @@ bool read_file(const std::string& path, std::string& bytes, std::string& reason)
 // over the old one: a failure leaves the earlier file as it was. Throws file_error.
 void replace_file(const std::string& path, const std::string& bytes);
 
+// Takes the next piece of a file's bytes; the pieces follow one another.
+using byte_sink = std::function<void(std::string_view piece)>;
+
+// A file's name and its bytes: held whole, or produced piece by piece when it is written.
 struct file_contents {
     std::string path;
     std::string bytes;
+    // When set, the file's bytes come from here instead of `bytes`: called once, it hands
+    // them all, in order, to the sink, so that a large file is never held whole in memory.
+    // Whatever it throws removes the temporaries, as a failed write does.
+    std::function<void(const byte_sink&)> produce;
+
+    file_contents(std::string p, std::string b) : path(std::move(p)), bytes(std::move(b)) {}
+    file_contents(std::string p, std::function<void(const byte_sink&)> f) : path(std::move(p)), produce(std::move(f)) {}
 };
 
 // Replaces several files together: all are written in full under temporary names before

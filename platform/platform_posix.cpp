@@ -82,27 +82,38 @@ std::string temporary_name(const std::string& path) {
     return path + "." + std::to_string(::getpid()) + ".tmp";
 }
 
-// Writes the bytes to `temporary` with as few calls as the system allows; a failure names
-// the file being replaced.
-void write_whole(const std::string& temporary, const std::string& path, const std::string& bytes) {
+// Writes the file's bytes to `temporary` with as few calls as the system allows; a failure
+// (or anything the producer throws) closes and removes the temporary, and names the file
+// being replaced.
+void write_whole(const std::string& temporary, const file_contents& f) {
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) fail("write", path, errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int err = n < 0 ? errno : EIO;
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            fail("write", path, err);
+    if (fd < 0) fail("write", f.path, errno);
+    const byte_sink put = [&](std::string_view piece) {
+        while (!piece.empty()) {
+            const ssize_t n = ::write(fd, piece.data(), piece.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                const int err = n < 0 ? errno : EIO;
+                fail("write", f.path, err);
+            }
+            piece.remove_prefix(static_cast<std::size_t>(n));
         }
-        done += static_cast<std::size_t>(n);
+    };
+    try {
+        if (f.produce) {
+            f.produce(put);
+        } else {
+            put(f.bytes);
+        }
+    } catch (...) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        throw;
     }
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(temporary.c_str());
-        fail("write", path, err);
+        fail("write", f.path, err);
     }
 }
 
@@ -118,12 +129,12 @@ void replace_files(const std::vector<file_contents>& files) {
     try {
         for (const file_contents& f : files) {
             const std::string temporary = temporary_name(f.path);
-            write_whole(temporary, f.path, f.bytes);
+            write_whole(temporary, f);
             written.push_back(temporary);
         }
-    } catch (const file_error& e) {
+    } catch (...) {
         remove_written();
-        throw file_error{e.message};
+        throw;
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (std::rename(written[i].c_str(), files[i].path.c_str()) != 0) {

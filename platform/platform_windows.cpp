@@ -65,27 +65,38 @@ std::string reason_of(DWORD err) {
 
 bool valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
 
-// Writes the bytes to `temporary`; a failure names the file being replaced.
-void write_whole(const std::wstring& temporary, const std::string& path, const std::string& bytes) {
-    HANDLE f = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+// Writes the file's bytes to `temporary`; a failure (or anything the producer throws) closes
+// and removes the temporary, and names the file being replaced.
+void write_whole(const std::wstring& temporary, const file_contents& f) {
+    HANDLE h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
-    if (!valid(f)) fail("write", path, GetLastError());
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(f, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-            const DWORD err = GetLastError();
-            CloseHandle(f);
-            DeleteFileW(temporary.c_str());
-            fail("write", path, err);
+    if (!valid(h)) fail("write", f.path, GetLastError());
+    const byte_sink put = [&](std::string_view piece) {
+        while (!piece.empty()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(piece.size(), 1u << 30));
+            DWORD written = 0;
+            if (!WriteFile(h, piece.data(), chunk, &written, nullptr) || written == 0) {
+                const DWORD err = GetLastError();
+                fail("write", f.path, err);
+            }
+            piece.remove_prefix(written);
         }
-        done += written;
+    };
+    try {
+        if (f.produce) {
+            f.produce(put);
+        } else {
+            put(f.bytes);
+        }
+    } catch (...) {
+        CloseHandle(h);
+        DeleteFileW(temporary.c_str());
+        throw;
     }
-    if (!CloseHandle(f)) {
+    if (!CloseHandle(h)) {
         const DWORD err = GetLastError();
         DeleteFileW(temporary.c_str());
-        fail("write", path, err);
+        fail("write", f.path, err);
     }
 }
 
@@ -185,10 +196,10 @@ void replace_files(const std::vector<file_contents>& files) {
     try {
         for (const file_contents& f : files) {
             const std::wstring temporary = wide(f.path + "." + std::to_string(GetCurrentProcessId()) + ".tmp");
-            write_whole(temporary, f.path, f.bytes);
+            write_whole(temporary, f);
             written.push_back(temporary);
         }
-    } catch (const file_error&) {
+    } catch (...) {
         remove_written();
         throw;
     }

@@ -9,6 +9,7 @@
 
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
+#include "platform/platform.hpp"
 
 namespace {
 
@@ -90,6 +91,35 @@ TEST(GuastiInCartellaVuota, ScritturaInterrottaNonLasciaFileTroncati) {
     for (const char* nome : {"Sorvanta_linea.dat", "Sorvanta_E48027.sim", "Sorvanta_E48027.dat"})
         EXPECT_EQ(file.count(nome), 0u) << nome;
     for (const auto& [nome, byte] : file) EXPECT_EQ(nome.find(".tmp"), std::string::npos) << nome;
+}
+
+// A file streamed in pieces is their concatenation; a producer that fails half-way leaves the
+// earlier files as they were and no temporary behind, as a write the system refuses does.
+TEST(StreamedFiles, PiecesFollowOneAnotherAndAFailureKeepsTheEarlierFiles) {
+    cartella_temporanea c;
+    const std::string a = (c / "a.dat").string();
+    const std::string b = (c / "b.dat").string();
+    const std::string long_piece(70000, 'c');
+    platform::replace_files({{a, [&](const platform::byte_sink& put) {
+                                  put("ab");
+                                  put("");
+                                  put(long_piece);
+                              }},
+                             {b, "plain"}});
+    EXPECT_EQ(c.leggi("a.dat"), "ab" + long_piece);
+    EXPECT_EQ(c.leggi("b.dat"), "plain");
+
+    struct producer_failed {};
+    EXPECT_THROW(platform::replace_files({{b, "new"}, {a, [](const platform::byte_sink& put) {
+                                               put("xy");
+                                               throw producer_failed{};
+                                           }}}),
+                 producer_failed);
+    EXPECT_EQ(c.leggi("a.dat"), "ab" + long_piece);
+    EXPECT_EQ(c.leggi("b.dat"), "plain");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& f : std::filesystem::directory_iterator(c.percorso)) ++files;
+    EXPECT_EQ(files, 2u);
 }
 
 TEST(GuastiIngressi, DescrizioneIlleggibile) {
