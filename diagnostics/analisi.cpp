@@ -398,6 +398,12 @@ void errore_bassi_bit(motore& m, const campo_n& c, std::int64_t scritto, std::in
 }
 
 void inizia_voce(motore& m, const voce& v) {
+    // The keyword field just read takes the name of the (first) entry it introduces.
+    for (auto it = m.src->campi.rbegin(); it != m.src->campi.rend(); ++it) {
+        if (it->indice != 0) continue;
+        if (it->parola_chiave.empty()) it->parola_chiave = v.nome;
+        break;
+    }
     m.nome_voce = v.nome;
     m.campi_voce = &v.campi;
     m.indice_campo = 0;

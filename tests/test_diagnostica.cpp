@@ -443,3 +443,25 @@ TEST(Diagnostica, CompileStrictNonScriveNulla) {
 }
 
 }  // namespace
+
+namespace {
+
+// What an editor shows for each field: the entry, the field's index and name, its bytes.
+TEST(Diagnostica, CampiDiOgniRiga) {
+    const analisi a = analizza(&linea_base, &servizio_base);
+    std::vector<campo_letto> riga9;
+    for (const campo_letto& c : a.campi_servizio)
+        if (c.riga == 9) riga9.push_back(c);
+    ASSERT_EQ(riga9.size(), 18u);
+    for (std::size_t i = 0; i < riga9.size(); ++i) {
+        EXPECT_EQ(riga9[i].parola_chiave, "stazione");
+        EXPECT_EQ(riga9[i].indice, static_cast<int>(i));
+        EXPECT_EQ(servizio_base.substr(riga9[i].inizio, riga9[i].fine - riga9[i].inizio), riga9[i].valore);
+    }
+    EXPECT_EQ(riga9[1].nome, "position");
+    EXPECT_EQ(riga9[1].valore, "6000");
+    EXPECT_EQ(riga9[17].nome, "name");
+    EXPECT_EQ(riga9[17].valore, "ARRIVO");
+}
+
+}  // namespace
