@@ -284,7 +284,18 @@ campo_n leggi_t(motore& m) {
         while (e < t.size() && t[e] != ',' && !fine_riga_c(t[e])) ++e;
     }
     campo_n c;
-    c.testo = leggi_testo(m.l);
+    try {
+        c.testo = leggi_testo(m.l);
+    } catch (const guasto_lettura& g) {
+        // A field the reader refuses (a quote left open, for one) fails the compile's reading.
+        c.inizio = a;
+        c.fine = e;
+        c.riga = m.l.riga_campo;
+        rilievo& d = stato(m, stati::lettura_fallita, c, std::string("the reading fails here: ") + g.motivo);
+        d.nota = "the reading of the description fails here";
+        if (m.recupero) throw fine_testo{};
+        ferma(m);
+    }
     c.inizio = a;
     c.fine = e;
     c.riga = m.l.riga_campo;
