@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "core/registri.hpp"
+// Reading the line record file back lives beside: its readers take it with this header.
+#include "format/lettura_piano.hpp"
 
 struct campo_cella {
     const char* nome;
@@ -48,11 +50,3 @@ std::string serializza_linea(const linea_tracciata& linea);
 bool leggi_file_percorso(const std::string& byte, std::vector<cella>& percorso, std::string& motivo);
 bool leggi_file_servizio(const std::string& byte, std::array<slot_servizio, n_slot>& servizio,
                          std::string& motivo);
-
-// One element of the line record file as read back.
-struct elemento_linea {
-    genere_elemento genere = genere_elemento::vuoto;
-    double valore = 0;
-};
-bool leggi_file_linea(const std::string& byte, std::vector<elemento_linea>& x, std::vector<elemento_linea>& y,
-                      std::string& motivo);

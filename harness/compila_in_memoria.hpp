@@ -97,14 +97,14 @@ inline const std::string& servizio_incorporato() {
     return testo;
 }
 
-// dump on arbitrary bytes: the first byte chooses the kind of file and the format, the rest
-// is the file. Returns whether the file was listed; `out` and `errore_dump` get what dump said.
+// dump on arbitrary bytes: the first byte chooses the kind of file, the format and decoded or
+// raw values; the rest is the file. Returns whether the file was listed; `out` and `errore_dump` get what dump said.
 inline bool dump_in_memoria(const std::string& ingresso, std::ostream& out, std::string& errore_dump) {
     if (ingresso.empty()) return false;
     const unsigned char scelta = static_cast<unsigned char>(ingresso[0]);
     const char* nomi[] = {"x_linea.dat", "x_E1.sim", "x_E1.dat"};
     return dump_bytes(nomi[scelta % 3], ingresso.substr(1), (scelta & 4) ? dump_format::json : dump_format::text,
-                      out, errore_dump);
+                      (scelta & 8) ? dump_values::raw : dump_values::decoded, out, errore_dump);
 }
 
 inline void dump_in_memoria(const std::string& ingresso) {

@@ -265,7 +265,7 @@ TEST(Comandi, DumpDeiFileIncorporati) {
     cartella_temporanea c;
     ASSERT_EQ(comando(c, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt'").uscita, 0);
 
-    const esecuzione percorso = comando(c, "dump Sorvanta_E48027.dat");
+    const esecuzione percorso = comando(c, "dump Sorvanta_E48027.dat --raw");
     ASSERT_EQ(percorso.uscita, 0) << percorso.errori;
     EXPECT_NE(percorso.uscita_standard.find("cells: 921"), std::string::npos);
     EXPECT_NE(percorso.uscita_standard.find("cell 30: position_m=1500 tipo_cella=1 valore1=22 valore2=51 valore3=60 "
@@ -273,16 +273,17 @@ TEST(Comandi, DumpDeiFileIncorporati) {
               std::string::npos)
         << percorso.uscita_standard;
 
-    const esecuzione slot = comando(c, "dump Sorvanta_E48027.sim");
+    const esecuzione slot = comando(c, "dump Sorvanta_E48027.sim --raw");
     ASSERT_EQ(slot.uscita, 0);
     EXPECT_NE(slot.uscita_standard.find("slot 80: nome=\"(PONTE SUL     )(FIUME VALSIN 1)\""), std::string::npos);
     EXPECT_EQ(slot.uscita_standard.find("slot 0:"), std::string::npos);
 
-    for (const char* file : {"Sorvanta_E48027.dat", "Sorvanta_E48027.sim", "Sorvanta_linea.dat"}) {
-        const esecuzione j = comando(c, std::string("dump ") + file + " --json");
-        ASSERT_EQ(j.uscita, 0) << file;
-        EXPECT_TRUE(json_valido(j.uscita_standard)) << file << "\n" << j.uscita_standard.substr(0, 400);
-    }
+    for (const char* file : {"Sorvanta_E48027.dat", "Sorvanta_E48027.sim", "Sorvanta_linea.dat"})
+        for (const char* valori : {"", " --raw"}) {
+            const esecuzione j = comando(c, std::string("dump ") + file + " --json" + valori);
+            ASSERT_EQ(j.uscita, 0) << file;
+            EXPECT_TRUE(json_valido(j.uscita_standard)) << file << "\n" << j.uscita_standard.substr(0, 400);
+        }
     const esecuzione piano = comando(c, "dump Sorvanta_linea.dat");
     EXPECT_NE(piano.uscita_standard.find("E: 46000"), std::string::npos) << piano.uscita_standard;
 }

@@ -8,6 +8,7 @@
 #include "builder/costruzione.hpp"
 #include "scenario/dati_linea.hpp"
 #include "format/file_binari.hpp"
+#include "format/lettura_piano.hpp"
 #include "scenario/dati_treno.hpp"
 
 namespace {

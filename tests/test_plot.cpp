@@ -9,6 +9,7 @@
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
 #include "format/file_binari.hpp"
+#include "format/lettura_piano.hpp"
 
 namespace {
 

@@ -23,7 +23,7 @@ constexpr const char* usage_main =
     "usage: genera_scenario                 build the embedded scenario into the program's folder\n"
     "       genera_scenario compile LINE_FILE SERVICE_FILE [--out DIR] [--scenario NAME] [--train CODE] [--no-plan]\n"
     "       genera_scenario check LINE_FILE SERVICE_FILE [--json | --sarif] [--color=auto|always|never]\n"
-    "       genera_scenario dump FILE [--json]\n"
+    "       genera_scenario dump FILE [--json] [--raw]\n"
     "       genera_scenario plot DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT.svg]\n"
     "       genera_scenario fmt FILE... [--check]  lay descriptions out canonically (--check: list, change nothing)\n"
     "       genera_scenario lsp                  serve line and service descriptions to an editor (LSP on stdio)\n"
@@ -52,8 +52,9 @@ constexpr const char* usage_compile =
     "Exit status: 0 built; 2 built with a recorded status (told on standard error); 1 nothing written.\n";
 
 constexpr const char* usage_dump =
-    "usage: genera_scenario dump FILE [--json]\n"
-    "Lists a compiled file, recognised by its name: *_linea.dat (plan), *.sim (slots), *.dat (route).\n";
+    "usage: genera_scenario dump FILE [--json] [--raw]\n"
+    "Lists a compiled file, recognised by its name: *_linea.dat (plan), *.sim (slots), *.dat (route),\n"
+    "in the author's units (per mille, km/h, metres, names); --raw lists the stored fields instead.\n";
 
 constexpr const char* usage_plot =
     "usage: genera_scenario plot DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT.svg]\n"
@@ -319,18 +320,21 @@ int decompile(const std::vector<std::string>& args) {
 int dump(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     dump_format format = dump_format::text;
+    dump_values values = dump_values::decoded;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (auto status = help_or_version(a, usage_dump)) return *status;
         if (a == "--json")
             format = dump_format::json;
+        else if (a == "--raw")
+            values = dump_values::raw;
         else if (a.size() > 1 && a[0] == '-')
             throw usage_error{"unknown option " + a, usage_dump};
         else
             files.push_back(a);
     }
     if (files.size() != 1) throw usage_error{"dump takes one file", usage_dump};
-    return dump_file(files[0], format);
+    return dump_file(files[0], format, values);
 }
 
 int fmt(const std::vector<std::string>& args) {

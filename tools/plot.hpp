@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "format/file_binari.hpp"
+#include "format/lettura_piano.hpp"
 #include "core/registri.hpp"
 
 struct scenario_to_plot {
