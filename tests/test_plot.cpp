@@ -1,7 +1,9 @@
 // The plot command on compiled files, run as the built program.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -10,6 +12,8 @@
 #include "cartella_temporanea.hpp"
 #include "format/file_binari.hpp"
 #include "format/lettura_piano.hpp"
+#include "harness/compila_in_memoria.hpp"
+#include "bench/scenario_generato.hpp"
 
 namespace {
 
@@ -30,6 +34,11 @@ std::string attributo(const std::string& svg, std::size_t da, const std::string&
     if (a == std::string::npos) return "";
     const std::size_t inizio = a + nome.size() + 3;
     return svg.substr(inizio, svg.find('"', inizio) - inizio);
+}
+
+std::string legenda_di(const std::string& svg) {
+    const std::size_t da = svg.find("<g id=\"legend\"");
+    return svg.substr(da, svg.find("</g>", da) - da);
 }
 
 class Plot : public ::testing::Test {
@@ -54,7 +63,20 @@ TEST_F(Plot, ScenarioIncorporato) {
     EXPECT_EQ(conta(svg, "class=\"signal\""), 18u);
     EXPECT_EQ(conta(svg, "class=\"sign\""), 15u);
     EXPECT_EQ(conta(svg, "class=\"extent\""), 11u);
-    EXPECT_EQ(conta(svg, "class=\"profile\""), 3u);
+    // Gradient, curvature, speed limit and adhesion.
+    EXPECT_EQ(conta(svg, "class=\"profile\""), 4u);
+    EXPECT_NE(svg.find("width=\"1280\""), std::string::npos);
+    // The first signal, written at 1450 m, and the first sign board keep their labels.
+    EXPECT_NE(svg.find(">S 1.45</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">PONTE SUL FIUME VALSIN 1</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">line end 39 km</text>"), std::string::npos);
+    EXPECT_NE(svg.find("id=\"plan-run-out\""), std::string::npos);
+    // The legend lists only what is drawn: no mountain and no slowdown in this scenario.
+    const std::string legenda = legenda_di(svg);
+    for (const char* voce : {">track plan<", ">run-out<", ">signal<", ">sign board<", ">station<", ">curvature<"})
+        EXPECT_NE(legenda.find(voce), std::string::npos) << voce;
+    for (const char* voce : {">mountain<", ">slowdown<", ">speed board<"})
+        EXPECT_EQ(legenda.find(voce), std::string::npos) << voce;
     if (std::system("command -v xmllint >/dev/null 2>&1") == 0) {
         EXPECT_EQ(avvia_in(c.percorso, "xmllint", "--noout Sorvanta_E48027.svg").uscita, 0);
     }
@@ -70,18 +92,109 @@ TEST_F(Plot, LaPolilineaFinisceSullUltimoPuntoDelPiano) {
     const double y0 = std::stod(attributo(svg, at, "data-y0"));
     const double sinistra = std::stod(attributo(svg, at, "data-left"));
     const double alto = std::stod(attributo(svg, at, "data-top"));
-    const std::string punti = attributo(svg, at, "points");
-    const std::string ultimo = punti.substr(punti.find_last_of(' ') + 1);
-    const double px = std::stod(ultimo.substr(0, ultimo.find(',')));
-    const double py = std::stod(ultimo.substr(ultimo.find(',') + 1));
+    auto ultimo_punto = [&](std::size_t da) {
+        const std::string punti = attributo(svg, da, "points");
+        const std::string ultimo = punti.substr(punti.find_last_of(' ') + 1);
+        return std::pair{std::stod(ultimo.substr(0, ultimo.find(','))), std::stod(ultimo.substr(ultimo.find(',') + 1))};
+    };
 
     std::vector<elemento_linea> x, y;
     std::string motivo;
     ASSERT_TRUE(leggi_file_linea(c.leggi("Sorvanta_linea.dat"), x, y, motivo));
     ASSERT_EQ(x[45998].genere, genere_elemento::reale64);
     ASSERT_EQ(x[45999].genere, genere_elemento::vuoto);
-    EXPECT_NEAR(px, sinistra + (x[45998].valore - x0) * scala, 0.051);
-    EXPECT_NEAR(py, alto + (y0 - y[45998].valore) * scala, 0.051);
+    // The line ends at 39000 m; the run-out goes on to the last traced point.
+    for (const auto& [id, metro] : {std::pair{"<polyline id=\"plan\"", 39000}, std::pair{"<polyline id=\"plan-run-out\"", 45998}}) {
+        const auto [px, py] = ultimo_punto(svg.find(id));
+        const std::size_t m = static_cast<std::size_t>(metro);
+        EXPECT_NEAR(px, sinistra + (x[m].valore - x0) * scala, 0.051) << id;
+        EXPECT_NEAR(py, alto + (y0 - y[m].valore) * scala, 0.051) << id;
+    }
+}
+
+// A short scenario with every kind of object: each keeps its label, the slowdown is drawn in
+// the speed panel at its speed, and the curves show in the curvature panel.
+TEST(PlotInMemoria, OgniOggettoHaLaSuaEtichetta) {
+    std::string svg;
+    ASSERT_TRUE(plot_in_memoria("\x01", &svg));
+    for (const char* etichetta : {">S 1.45<", ">PONTE SUL FIUME<", ">95/100/105<", ">180<", ">warning 30<",
+                                  ">PARTENZA<", ">ARRIVO<", ">line end 4 km<"})
+        EXPECT_NE(svg.find(etichetta), std::string::npos) << etichetta;
+    EXPECT_EQ(svg.find("left out where crowded"), std::string::npos);
+    EXPECT_EQ(conta(svg, "class=\"slowdown\""), 1u);
+    EXPECT_NE(svg.find("<title>slowdown 30 km/h, 2500 to 2900 m</title>"), std::string::npos);
+    EXPECT_EQ(conta(svg, "class=\"mountain\""), 1u);
+    EXPECT_NE(svg.find("id=\"profile-curvature\""), std::string::npos);
+}
+
+// The 1,000,000 m line: the polyline and the strips are drawn at the page's resolution.
+TEST(PlotInMemoria, LineaDiUnMilioneDiMetri) {
+    const descrizioni_generate d = genera_descrizioni(1000000);
+    const file_compilati f = compila_e_serializza(d.linea, d.servizio);
+    ASSERT_EQ(f.linea.size(), 20u * 1007000u - 36u);
+    scenario_to_plot s;
+    std::string errore;
+    const named_bytes piano{"x_linea.dat", f.linea}, slot{"x.sim", f.servizio}, percorso{"x.dat", f.percorso};
+    ASSERT_TRUE(prepare_plot(&piano, slot, percorso, "x", s, errore)) << errore;
+    const std::string svg = plot_svg(s);
+    EXPECT_LT(svg.size(), 2000000u);
+    EXPECT_NE(svg.find(">line end 1000 km<"), std::string::npos);
+}
+
+// Files that do not belong together or hold values no trace makes are refused, naming the
+// file and the metre; nothing is converted to an integer on the way.
+TEST(PlotInMemoria, FileOstili) {
+    const file_compilati& f = scenario_da_disegnare();
+    const file_compilati& altro = compila_e_serializza(linea_incorporata(), servizio_incorporato());
+    auto con_x = [&](double v) {
+        std::string byte = f.linea;
+        const auto bit = std::bit_cast<std::uint64_t>(v);
+        for (std::size_t i = 0; i < 8; ++i) byte[8 + 10 * 998 + 2 + i] = static_cast<char>((bit >> (8 * i)) & 0xFFu);
+        return byte;
+    };
+    struct caso {
+        std::string piano, slot, percorso;
+        const char* messaggio;
+    };
+    for (const caso& k : {
+             caso{con_x(std::numeric_limits<double>::infinity()), f.servizio, f.percorso, "x_linea.dat: metre 1000: x is inf"},
+             caso{con_x(-std::numeric_limits<double>::infinity()), f.servizio, f.percorso, "metre 1000: x is -inf"},
+             caso{con_x(std::numeric_limits<double>::quiet_NaN()), f.servizio, f.percorso, "metre 1000: x is nan"},
+             caso{con_x(1e300), f.servizio, f.percorso, "metre 1000: x is 1.0000000000000001e+300, not a point"},
+             caso{f.linea, f.servizio, altro.percorso, "x.dat: holds 921 cells, but the line length 4000 m of x.sim makes 221"},
+             caso{altro.linea, f.servizio, f.percorso, "x_linea.dat: holds 46001 metres"},
+             caso{f.linea + std::string(4000, '\0'), f.servizio, f.percorso, "metre 0 is an integer in the x half"},
+             caso{f.linea.substr(0, 1000), f.servizio, f.percorso, "x_linea.dat: not a line plan file"},
+             caso{f.linea, f.servizio.substr(0, 40), f.percorso, "x.sim: not a service slot file"},
+         }) {
+        scenario_to_plot s;
+        std::string errore;
+        const named_bytes piano{"x_linea.dat", k.piano}, slot{"x.sim", k.slot}, percorso{"x.dat", k.percorso};
+        EXPECT_FALSE(prepare_plot(&piano, slot, percorso, "x", s, errore)) << k.messaggio;
+        EXPECT_NE(errore.find(k.messaggio), std::string::npos) << errore;
+    }
+    // A line length outside the route's range.
+    std::string slot_lungo = f.servizio;
+    std::size_t at = 0;
+    for (int k = 0; k < slot_generale; ++k)
+        at += 34u + static_cast<unsigned char>(slot_lungo[at + 14]) + 256u * static_cast<unsigned char>(slot_lungo[at + 15]);
+    for (std::size_t i = 0; i < 4; ++i) slot_lungo[at + 5 + i] = i == 3 ? '\x7F' : '\xFF';
+    scenario_to_plot s;
+    std::string errore;
+    const named_bytes slot{"x.sim", slot_lungo}, percorso{"x.dat", f.percorso};
+    EXPECT_FALSE(prepare_plot(nullptr, slot, percorso, "x", s, errore));
+    EXPECT_NE(errore.find("the line length 2147483647 m is outside 0 to 1000000"), std::string::npos) << errore;
+}
+
+TEST_F(Plot, CompileDisegnaAccantoAiFile) {
+    cartella_temporanea d;
+    const esecuzione e = comando(d, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi +
+                                        "/Sorvanta_E48027-.txt' --out fuori --plot --scenario Altra");
+    ASSERT_EQ(e.uscita, 0) << e.errori;
+    EXPECT_NE(d.leggi("fuori/Altra_E48027.svg").find("Altra_E48027 \xE2\x80\x94 line 39000 m"), std::string::npos);
+    const esecuzione piano = comando(d, "plot fuori/Altra_E48027.sim fuori/Altra_E48027.dat fuori/Altra_linea.dat -o p.svg");
+    ASSERT_EQ(piano.uscita, 0) << piano.errori;
+    EXPECT_NE(d.leggi("p.svg").find("id=\"plan\""), std::string::npos);
 }
 
 TEST_F(Plot, SenzaPianoSoloIProfili) {
@@ -93,6 +206,9 @@ TEST_F(Plot, SenzaPianoSoloIProfili) {
     const std::string svg = d.leggi("Sorvanta_E48027.svg");
     EXPECT_EQ(svg.find("id=\"plan\""), std::string::npos);
     EXPECT_EQ(conta(svg, "class=\"profile\""), 3u);
+    // Without a plan the legend lists neither the plan nor the curvature.
+    for (const char* voce : {">track plan<", ">run-out<", ">curvature<"})
+        EXPECT_EQ(legenda_di(svg).find(voce), std::string::npos) << voce;
     EXPECT_EQ(conta(svg, "class=\"extent\""), 11u);
 }
 

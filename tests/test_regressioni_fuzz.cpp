@@ -168,14 +168,50 @@ INSTANTIATE_TEST_SUITE_P(Inputs, FuzzDecompileRegressions, ::testing::ValuesIn(d
                              return test_name("decompile", row.param.file);
                          });
 
+// What plot gives for the input: drawn, or refused with a reason.
+struct plot_outcome {
+    const char* file;
+    bool drawn;
+    const char* reason;  // part of the reason when refused
+};
+
+void PrintTo(const plot_outcome& d, std::ostream* os) { *os << "plot/" << d.file; }
+
+class FuzzPlotRegressions : public ::testing::TestWithParam<plot_outcome> {};
+
+TEST_P(FuzzPlotRegressions, GiveTheirOutcome) {
+    const plot_outcome& d = GetParam();
+    const std::filesystem::path p = find_input("plot", d.file);
+    ASSERT_FALSE(p.empty()) << "no input plot/" << d.file;
+    std::string svg, reason;
+    EXPECT_EQ(plot_in_memoria(read_bytes(p), &svg, &reason), d.drawn) << reason;
+    if (d.drawn)
+        EXPECT_NE(svg.find("</svg>"), std::string::npos);
+    else
+        EXPECT_NE(reason.find(d.reason), std::string::npos) << reason;
+}
+
+const plot_outcome plot_outcomes[] = {
+    {"edits_inf_plan.bin", false, "metre 1001: x is inf"},
+    {"edits_none.bin", true, ""},
+    {"edits_route.bin", true, ""},  // a signal cell with out-of-digit values
+    {"files_without_plan.bin", true, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Inputs, FuzzPlotRegressions, ::testing::ValuesIn(plot_outcomes),
+                         [](const ::testing::TestParamInfo<plot_outcome>& row) {
+                             return test_name("plot", row.param.file);
+                         });
+
 // An input added to the corpus or to the regressions comes with the outcome it must have.
 TEST(FuzzRegressions, EveryInputHasItsExpectedOutcome) {
     std::vector<std::string> known;
     for (const compile_outcome& c : compile_outcomes) known.push_back(std::string(folder_of(c.kind)) + "/" + c.file);
     for (const dump_outcome& d : dump_outcomes) known.push_back(std::string("dump/") + d.file);
     for (const decompile_outcome& d : decompile_outcomes) known.push_back(std::string("decompile/") + d.file);
+    for (const plot_outcome& d : plot_outcomes) known.push_back(std::string("plot/") + d.file);
     for (const char* where : {"corpus", "regressions"}) {
-        for (const char* folder : {"linea", "servizio", "dump", "decompile"}) {
+        for (const char* folder : {"linea", "servizio", "dump", "decompile", "plot"}) {
             const std::filesystem::path p = fuzz_root / where / folder;
             if (!std::filesystem::exists(p)) continue;
             for (const auto& f : std::filesystem::directory_iterator(p)) {

@@ -6,6 +6,7 @@
 #include "builder/costruzione.hpp"
 #include "tools/check.hpp"
 #include "tools/decompile.hpp"
+#include "builder/nomi_file.hpp"
 #include "tools/dump.hpp"
 #include "tools/fmt.hpp"
 #include "tools/plot.hpp"
@@ -22,6 +23,7 @@ constexpr const char* version_text = "genera_scenario " GS_VERSION;
 constexpr const char* usage_main =
     "usage: genera_scenario                 build the embedded scenario into the program's folder\n"
     "       genera_scenario compile LINE_FILE SERVICE_FILE [--out DIR] [--scenario NAME] [--train CODE] [--no-plan]\n"
+    "                               [--plot]\n"
     "       genera_scenario check LINE_FILE SERVICE_FILE [--json | --sarif] [--color=auto|always|never]\n"
     "       genera_scenario dump FILE [--json] [--raw]\n"
     "       genera_scenario plot DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT.svg]\n"
@@ -43,12 +45,13 @@ constexpr const char* usage_lsp =
 
 constexpr const char* usage_compile =
     "usage: genera_scenario compile LINE_FILE SERVICE_FILE [--out DIR] [--scenario NAME] [--train CODE] [--no-plan]\n"
-    "                                [--strict] [--color=auto|always|never]\n"
+    "                                [--strict] [--color=auto|always|never] [--plot]\n"
     "Compiles a line description and a service description into NAME_linea.dat (not with --no-plan),\n"
     "NAME_CODE.sim and NAME_CODE.dat in DIR (default: the current folder; created if missing).\n"
     "NAME defaults to Sorvanta and CODE to E48027. The two descriptions are read, never changed.\n"
     "The findings of check are printed first; the status the build records is told last, on one line\n"
     "FILE:LINE: status N: ... With --strict a warning counts as an error and nothing is written.\n"
+    "--plot also draws the result beside them as NAME_CODE.svg (see plot --help).\n"
     "Exit status: 0 built; 2 built with a recorded status (told on standard error); 1 nothing written.\n";
 
 constexpr const char* usage_dump =
@@ -58,11 +61,15 @@ constexpr const char* usage_dump =
 
 constexpr const char* usage_plot =
     "usage: genera_scenario plot DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT.svg]\n"
-    "Draws a compiled scenario as one SVG page: the track plan with its stations, signals and sign\n"
-    "boards, and the gradient, speed limit, adhesion, mountains, station extents and slowdowns\n"
-    "along the line. Give a folder (the files NAME_linea.dat, NAME_CODE.sim and NAME_CODE.dat in\n"
-    "it; NAME and CODE default to Sorvanta and E48027) or the files themselves; without the plan\n"
-    "file the profiles are drawn alone. The page goes to NAME_CODE.svg beside them unless -o says.\n";
+    "Draws a compiled scenario as one SVG page 1280 px wide: the track plan with its stations,\n"
+    "signals, sign boards, the line's end and the run-out; and along the line, on one km axis, the\n"
+    "signals, boards, sign texts and stations with their labels, the gradient, the curvature, the\n"
+    "speed limit with the slowdowns, the adhesion, mountains and station extents. Give a folder\n"
+    "(the files NAME_linea.dat, NAME_CODE.sim and NAME_CODE.dat in it; NAME and CODE default to\n"
+    "Sorvanta and E48027) or the files themselves; without the plan file the profiles are drawn\n"
+    "alone. The page goes to NAME_CODE.svg beside them unless -o says. Files that do not belong\n"
+    "together (sizes that differ from the slot file's line length) or a plan holding values no\n"
+    "track makes (inf, nan, points beyond the line's length) are refused.\n";
 
 constexpr const char* usage_decompile =
     "usage: genera_scenario decompile DIR_OR_FILES [--scenario NAME] [--train CODE] [-o OUT]\n"
@@ -131,6 +138,7 @@ int compile(const std::vector<std::string>& args) {
     bool plan = true;
     bool strict = false;
     std::string color = "auto";
+    bool draw = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (auto status = help_or_version(a, usage_compile)) return *status;
@@ -148,6 +156,8 @@ int compile(const std::vector<std::string>& args) {
             color = *v4;
             if (color != "auto" && color != "always" && color != "never")
                 throw usage_error{"--color takes auto, always or never, not " + color, usage_compile};
+        } else if (a == "--plot") {
+            draw = true;
         } else if (a.size() > 1 && a[0] == '-') {
             throw usage_error{"unknown option " + a, usage_compile};
         } else {
@@ -205,6 +215,13 @@ int compile(const std::vector<std::string>& args) {
     } catch (const platform::file_error& e) {
         platform::report_failure(e.message);
         return 1;
+    }
+    if (draw) {
+        std::string picture = nome_file_sim(s);
+        picture.replace(picture.size() - 4, 4, ".svg");
+        const int status =
+            plot_files(plan ? nome_file_linea_dat(s) : "", nome_file_sim(s), nome_file_dat(s), scenario + "_" + train, picture);
+        if (status != 0) return status;
     }
     if (s.errore_numero != 0) {
         platform::report_note(diagnostica(s, d));

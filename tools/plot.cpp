@@ -11,36 +11,52 @@
 
 namespace {
 
-constexpr double left = 90;
-constexpr double right = 40;
+constexpr double left = 96;
+constexpr double right = 28;
 constexpr double plot_width = page_width - left - right;
-constexpr double max_plan_height = 760;
-constexpr double strip_height = 110;
-constexpr double strip_gap = 34;
+constexpr std::size_t plot_columns = 1156;  // plot_width in whole pixels
+constexpr double max_plan_height = 520;
+constexpr double strip_height = 96;
+constexpr double strip_gap = 40;
+constexpr double label_char_width = 6.6;  // an 11 px label, generously
+constexpr double label_row = 13;
+constexpr int max_label_rows = 12;
+constexpr std::int64_t run_out_m = 7000;
 
 struct colour {
     const char* name;
     const char* value;
 };
 constexpr colour plan_colour{"track plan", "#1f4e79"};
+constexpr colour run_out_colour{"run-out", "#9ab3cc"};
 constexpr colour station_colour{"station", "#c0392b"};
 constexpr colour signal_colour{"signal", "#2e8b57"};
 constexpr colour sign_colour{"sign board", "#e67e22"};
+constexpr colour indicator_colour{"speed indicator boards", "#17a2b8"};
+constexpr colour board_colour{"speed board", "#555555"};
 constexpr colour gradient_colour{"gradient", "#8c564b"};
+constexpr colour curvature_colour{"curvature", "#6a3d9a"};
 constexpr colour speed_colour{"speed limit", "#1f77b4"};
 constexpr colour adhesion_colour{"adhesion", "#7b4fa0"};
 constexpr colour mountain_colour{"mountain", "#8f8f8f"};
 constexpr colour extent_colour{"station extent", "#e8a09a"};
-constexpr colour slowdown_colour{"slowdown cell", "#d63384"};
+constexpr colour slowdown_colour{"slowdown", "#d63384"};
+constexpr colour line_end_colour{"line end", "#000000"};
 
 // Coordinates keep one decimal: enough at this size, and the file stays small.
 std::string num(double v) {
-    char buffer[32];
+    char buffer[48];
     std::snprintf(buffer, sizeof buffer, "%.1f", std::nearbyint(v * 10) / 10);
     std::string s = buffer;
     if (s == "-0.0") s = "0.0";
     if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
     return s;
+}
+
+std::string general(double v) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%g", v);
+    return buffer;
 }
 
 std::string escape(const std::string& utf8) {
@@ -58,11 +74,43 @@ std::string escape(const std::string& utf8) {
     return out;
 }
 
-std::string text(double x, double y, const std::string& utf8, const char* attributes = "") {
+std::string text(double x, double y, const std::string& utf8, const std::string& attributes = "") {
     return "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\"" + attributes + ">" + escape(utf8) + "</text>\n";
 }
 
-// Label boxes already placed, so that no two labels overlap.
+std::string line(double x1, double y1, double x2, double y2, const std::string& attributes) {
+    return "<line x1=\"" + num(x1) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(x2) + "\" y2=\"" + num(y2) + "\" " +
+           attributes + "/>\n";
+}
+
+// Characters of a UTF-8 text, for its width on the page.
+std::size_t characters(const std::string& utf8) {
+    return static_cast<std::size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// At most `n` characters, with an ellipsis when cut.
+std::string shortened(const std::string& utf8, std::size_t n) {
+    if (characters(utf8) <= n) return utf8;
+    std::string out;
+    std::size_t count = 0;
+    for (char c : utf8) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80 && ++count > n - 1) break;
+        out += c;
+    }
+    return out + "\xE2\x80\xA6";
+}
+
+// A round step near `target` (1, 2 or 5 times a power of ten).
+double nice_step(double target) {
+    if (!(target > 0) || !std::isfinite(target)) return 1;
+    const double p = std::pow(10.0, std::floor(std::log10(target)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * p >= target) return m * p;
+    return 10 * p;
+}
+
+// Label boxes already placed in the plan, so that no two labels overlap.
 struct label_boxes {
     struct box {
         double x0, y0, x1, y1;
@@ -90,12 +138,69 @@ struct label_boxes {
     }
 };
 
-// A round number of metres near `target` (1, 2 or 5 times a power of ten).
-double nice_step(double target) {
-    const double p = std::pow(10.0, std::floor(std::log10(target)));
-    for (double m : {1.0, 2.0, 5.0, 10.0})
-        if (m * p >= target) return m * p;
-    return 10 * p;
+// What the page shows, for a legend that lists nothing else.
+struct legend_entries {
+    enum class swatch { line, dashed, block, circle, triangle, square, diamond, ring, bar };
+    std::vector<std::pair<colour, swatch>> entries;
+    void add(const colour& c, swatch s) {
+        for (const auto& e : entries)
+            if (std::string(e.first.name) == c.name) return;
+        entries.emplace_back(c, s);
+    }
+};
+
+std::string marker(legend_entries::swatch s, double x, double y, const char* fill, const std::string& cls,
+                   const std::string& title) {
+    using sw = legend_entries::swatch;
+    const std::string c = cls.empty() ? "" : " class=\"" + cls + "\"";
+    const std::string t = title.empty() ? "/>\n" : "><title>" + escape(title) + "</title></";
+    auto close = [&](const char* tag) { return title.empty() ? t : t + tag + ">\n"; };
+    switch (s) {
+        case sw::triangle:
+            return "<path" + c + " d=\"M" + num(x) + " " + num(y - 5) + "l4.5 8h-9z\" fill=\"" + fill + "\"" +
+                   close("path");
+        case sw::square:
+            return "<rect" + c + " x=\"" + num(x - 3.5) + "\" y=\"" + num(y - 3.5) +
+                   "\" width=\"7\" height=\"7\" fill=\"" + fill + "\"" + close("rect");
+        case sw::diamond:
+            return "<path" + c + " d=\"M" + num(x) + " " + num(y - 5) + "l4 5l-4 5l-4-5z\" fill=\"" + fill + "\"" +
+                   close("path");
+        case sw::ring:
+            return "<circle" + c + " cx=\"" + num(x) + "\" cy=\"" + num(y) + "\" r=\"4\" fill=\"white\" stroke=\"" +
+                   fill + "\" stroke-width=\"2\"" + close("circle");
+        case sw::circle:
+            return "<circle" + c + " cx=\"" + num(x) + "\" cy=\"" + num(y) + "\" r=\"5.5\" fill=\"" + fill +
+                   "\" stroke=\"white\" stroke-width=\"1.5\"" + close("circle");
+        case sw::bar:
+            return "<rect" + c + " x=\"" + num(x - 1.5) + "\" y=\"" + num(y - 6) +
+                   "\" width=\"3\" height=\"12\" fill=\"" + fill + "\"" + close("rect");
+        default:
+            return "";
+    }
+}
+
+std::string draw_legend(const legend_entries& l, double& y) {
+    using sw = legend_entries::swatch;
+    std::string out = "<g id=\"legend\" font-size=\"12\">\n";
+    double x = left;
+    for (const auto& [c, s] : l.entries) {
+        const double width = 30 + 7.2 * static_cast<double>(std::string(c.name).size()) + 8;
+        if (x + width > page_width - right) {
+            x = left;
+            y += 20;
+        }
+        if (s == sw::line || s == sw::dashed)
+            out += line(x, y, x + 14, y, std::string("stroke=\"") + c.value + "\" stroke-width=\"2.5\"" +
+                                             (s == sw::dashed ? " stroke-dasharray=\"4 2\"" : ""));
+        else if (s == sw::block)
+            out += "<rect x=\"" + num(x) + "\" y=\"" + num(y - 5) + "\" width=\"14\" height=\"10\" fill=\"" + c.value +
+                   "\"/>\n";
+        else
+            out += marker(s, x + 7, y, c.value, "", "");
+        out += text(x + 18, y + 4, c.name);
+        x += width;
+    }
+    return out + "</g>\n";
 }
 
 struct stations_and_signs {
@@ -116,39 +221,86 @@ stations_and_signs classify(const scenario_to_plot& s) {
     return r;
 }
 
-// Metres along the line of a point item in cell k (it sits in the cell of p / 50 + 1).
-double item_position(std::size_t k) { return (static_cast<double>(k) - 1) * 50; }
+// Metres along the line of a point item in cell k: signals, boards and signs at p go to the
+// cell of p / 50 + 1, speed boards to the cell of p / 50.
+double item_position(std::size_t k, std::uint8_t t) {
+    const double cell = static_cast<double>(k);
+    return t == tipo::tabella_con_valore || t == tipo::tabella_senza_valore ? cell * 50 : (cell - 1) * 50;
+}
 
-std::string legend(double y, bool with_plan) {
-    std::string out = "<g id=\"legend\" font-size=\"12\">\n";
-    double x = left;
-    auto item = [&](const colour& c, const std::string& swatch) {
-        out += swatch;
-        out += text(x + 18, y + 4, c.name);
-        x += 30 + 7.2 * static_cast<double>(std::string(c.name).size()) + 14;
-    };
-    auto line = [&](const colour& c) {
-        return "<line x1=\"" + num(x) + "\" y1=\"" + num(y) + "\" x2=\"" + num(x + 14) + "\" y2=\"" + num(y) +
-               "\" stroke=\"" + c.value + "\" stroke-width=\"2.5\"/>\n";
-    };
-    auto block = [&](const colour& c) {
-        return "<rect x=\"" + num(x) + "\" y=\"" + num(y - 5) + "\" width=\"14\" height=\"10\" fill=\"" + c.value +
-               "\"/>\n";
-    };
-    if (with_plan) item(plan_colour, line(plan_colour));
-    item(station_colour, "<circle cx=\"" + num(x + 7) + "\" cy=\"" + num(y) + "\" r=\"5\" fill=\"" +
-                             station_colour.value + "\"/>\n");
-    item(signal_colour, "<path d=\"M" + num(x + 7) + " " + num(y - 6) + "l5 10h-10z\" fill=\"" +
-                            signal_colour.value + "\"/>\n");
-    item(sign_colour, "<rect x=\"" + num(x + 3) + "\" y=\"" + num(y - 4) + "\" width=\"8\" height=\"8\" fill=\"" +
-                          sign_colour.value + "\"/>\n");
-    item(gradient_colour, line(gradient_colour));
-    item(speed_colour, line(speed_colour));
-    item(adhesion_colour, line(adhesion_colour));
-    item(mountain_colour, block(mountain_colour));
-    item(extent_colour, block(extent_colour));
-    item(slowdown_colour, block(slowdown_colour));
-    return out + "</g>\n";
+const std::string& slot_text(const scenario_to_plot& s, std::int16_t index) {
+    return s.slots[static_cast<std::size_t>(std::clamp<int>(index, 0, n_slot - 1))].nome;
+}
+
+// A sign's lines are written in brackets: "(PONTE SUL )(FIUME VALSIN 1)" reads "PONTE SUL FIUME VALSIN 1".
+std::string sign_words(const std::string& cp1252) {
+    std::string out;
+    bool blank = true;
+    for (char c : cp1252) {
+        const bool space = c == ' ' || c == '(' || c == ')' || c == '\t';
+        if (space) {
+            if (!blank) out += ' ';
+            blank = true;
+        } else {
+            out += c;
+            blank = false;
+        }
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return cp1252_to_utf8(out);
+}
+
+// ---- the plan, read in place in two passes: first its extent and the points the page needs,
+// then the polyline at the scale found.
+
+struct point {
+    double x = 0, y = 0;
+    bool valid = false;
+};
+
+struct plan_scan {
+    bool any = false;
+    double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+    std::size_t last = 0;
+    std::vector<point> every_50;       // the last point at or before each multiple of 50 m
+    std::vector<std::size_t> wanted;    // metres asked for, sorted
+    std::vector<point> found;          // their points (the last point at or before each)
+
+    point at(double metre) const {
+        const std::size_t m = metre <= 0 ? 0 : metre >= 1e7 ? std::size_t{10000000} : static_cast<std::size_t>(metre);
+        const auto it = std::lower_bound(wanted.begin(), wanted.end(), m);
+        if (it == wanted.end() || *it != m) return {};
+        return found[static_cast<std::size_t>(it - wanted.begin())];
+    }
+};
+
+plan_scan scan_plan(const piano_in_file& p, std::vector<std::size_t> wanted) {
+    plan_scan r;
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    r.found.resize(wanted.size());
+    r.wanted = std::move(wanted);
+    std::size_t next = 0;
+    point last;
+    cursore_piano cx = cursore_x(p), cy = cursore_y(p);
+    for (std::size_t m = 0; m < p.metri; ++m) {
+        const elemento_linea ex = cx.prossimo();
+        const elemento_linea ey = cy.prossimo();
+        if (ex.genere != genere_elemento::vuoto) {
+            last = {ex.valore, ey.valore, true};
+            if (!r.any) r.xmin = r.xmax = ex.valore, r.ymin = r.ymax = ey.valore;
+            r.any = true;
+            r.xmin = std::min(r.xmin, ex.valore);
+            r.xmax = std::max(r.xmax, ex.valore);
+            r.ymin = std::min(r.ymin, ey.valore);
+            r.ymax = std::max(r.ymax, ey.valore);
+            r.last = m;
+        }
+        if (m % 50 == 0) r.every_50.push_back(last);
+        while (next < r.wanted.size() && r.wanted[next] == m) r.found[next++] = last;
+    }
+    while (next < r.wanted.size()) r.found[next++] = last;
+    return r;
 }
 
 struct plan_frame {
@@ -158,87 +310,105 @@ struct plan_frame {
 };
 
 // The track plan, with its markers; returns the height it takes.
-double draw_plan(const scenario_to_plot& s, const stations_and_signs& kinds, double top, label_boxes& labels,
-                 std::string& out) {
-    std::size_t last = 0;
-    bool first = true;
-    double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-    for (std::size_t m = 0; m < s.x.size() && m < s.y.size(); ++m) {
-        if (s.x[m].genere == genere_elemento::vuoto || s.y[m].genere == genere_elemento::vuoto) continue;
-        if (first) xmin = xmax = s.x[m].valore, ymin = ymax = s.y[m].valore;
-        first = false;
-        xmin = std::min(xmin, s.x[m].valore);
-        xmax = std::max(xmax, s.x[m].valore);
-        ymin = std::min(ymin, s.y[m].valore);
-        ymax = std::max(ymax, s.y[m].valore);
-        last = m;
-    }
-    const double dx = std::max(xmax - xmin, 1.0);
-    const double dy = std::max(ymax - ymin, 1.0);
+double draw_plan(const scenario_to_plot& s, const plan_scan& scan, const stations_and_signs& kinds, double top,
+                 label_boxes& labels, legend_entries& legend, std::string& out) {
+    const double dx = std::max(scan.xmax - scan.xmin, 1.0);
+    const double dy = std::max(scan.ymax - scan.ymin, 1.0);
     plan_frame f;
     f.scale = std::min(plot_width / dx, max_plan_height / dy);
-    f.x0 = xmin;
-    f.y0 = ymax;
+    f.x0 = scan.xmin;
+    f.y0 = scan.ymax;
     f.top = top + 24;
     f.offset = (plot_width - dx * f.scale) / 2;
-    auto point = [&](double metre) {
-        const std::size_t m = std::min(static_cast<std::size_t>(std::max(metre, 0.0)), last);
-        return std::pair{f.px(s.x[m].valore), f.py(s.y[m].valore)};
-    };
+    const double length = s.slots[slot_generale].fine;
 
     out += "<g id=\"plan-panel\">\n";
     out += text(left, top + 8, "Track plan (north-up along the line's first heading)",
                 " font-size=\"14\" font-weight=\"bold\"");
-    std::string points;
-    std::string previous;
-    std::string last_point;
-    for (std::size_t m = 0; m <= last; ++m) {
-        if (s.x[m].genere == genere_elemento::vuoto) continue;
-        const std::string p = num(f.px(s.x[m].valore)) + "," + num(f.py(s.y[m].valore));
-        last_point = p;
-        if (p == previous && m != last) continue;
-        if (!points.empty()) points += ' ';
-        points += p;
-        previous = p;
+    // The polyline keeps a point only when it lies 0.6 px or more from the last one kept, and
+    // always the last point of the line and of the run-out: the drawing's resolution, whatever
+    // the length of the line.
+    std::string main_points, run_out_points;
+    {
+        cursore_piano cx = cursore_x(s.plan), cy = cursore_y(s.plan);
+        double kept_x = 0, kept_y = 0;
+        bool kept = false;
+        std::string pending;
+        const std::size_t line_end = static_cast<std::size_t>(std::min(length, static_cast<double>(scan.last)));
+        for (std::size_t m = 0; m <= scan.last; ++m) {
+            const elemento_linea ex = cx.prossimo();
+            const elemento_linea ey = cy.prossimo();
+            if (ex.genere == genere_elemento::vuoto) continue;
+            const double x = f.px(ex.valore), y = f.py(ey.valore);
+            const bool boundary = m == line_end || m == scan.last;
+            const bool far = !kept || std::hypot(x - kept_x, y - kept_y) >= 0.6;
+            if (!far && !boundary) continue;
+            const std::string p = num(x) + "," + num(y);
+            std::string& points = m <= line_end ? main_points : run_out_points;
+            if (!points.empty()) points += ' ';
+            points += p;
+            // The run-out starts where the line ends.
+            if (m == line_end) run_out_points = p;
+            kept_x = x, kept_y = y, kept = true;
+        }
     }
-    if (!last_point.empty() && previous != last_point) points += ' ' + last_point;
     char data[320];
     std::snprintf(data, sizeof data,
                   " data-scale=\"%.17g\" data-x0=\"%.17g\" data-y0=\"%.17g\" data-left=\"%.17g\" data-top=\"%.17g\"",
                   f.scale, f.x0, f.y0, left + f.offset, f.top);
     out += "<polyline id=\"plan\" fill=\"none\" stroke=\"" + std::string(plan_colour.value) +
-           "\" stroke-width=\"2\" stroke-linejoin=\"round\"" + data + " points=\"" + points + "\"/>\n";
+           "\" stroke-width=\"2\" stroke-linejoin=\"round\"" + data + " points=\"" + main_points + "\"/>\n";
+    legend.add(plan_colour, legend_entries::swatch::line);
+    if (run_out_points.find(' ') != std::string::npos) {
+        out += "<polyline id=\"plan-run-out\" fill=\"none\" stroke=\"" + std::string(run_out_colour.value) +
+               "\" stroke-width=\"2\" stroke-dasharray=\"5 3\" points=\"" + run_out_points + "\"/>\n";
+        legend.add(run_out_colour, legend_entries::swatch::dashed);
+    }
 
+    auto page_point = [&](double metre) {
+        const point p = scan.at(metre);
+        return std::pair{f.px(p.x), f.py(p.y)};
+    };
     for (std::size_t k = 0; k < s.route.size(); ++k) {
         const std::uint8_t t = s.route[k].tipo_cella;
         if (t != tipo::segnale && t != tipo::cartello) continue;
-        const auto [x, y] = point(item_position(k));
+        const double at = item_position(k, t);
+        const auto [x, y] = page_point(at);
         if (t == tipo::segnale) {
-            out += "<path class=\"signal\" d=\"M" + num(x) + " " + num(y - 5) + "l4.5 8h-9z\" fill=\"" +
-                   signal_colour.value + "\"><title>signal, " + num(item_position(k)) + " m</title></path>\n";
+            out += marker(legend_entries::swatch::triangle, x, y, signal_colour.value, "signal",
+                          "signal, " + num(at) + " m");
+            legend.add(signal_colour, legend_entries::swatch::triangle);
         } else {
-            const std::string& sign = s.slots[static_cast<std::size_t>(std::clamp<int>(s.route[k].valore1, 0, 86))].nome;
-            out += "<rect class=\"sign\" x=\"" + num(x - 3.5) + "\" y=\"" + num(y - 3.5) +
-                   "\" width=\"7\" height=\"7\" fill=\"" + sign_colour.value + "\"><title>" +
-                   escape(cp1252_to_utf8(sign)) + ", " + num(item_position(k)) + " m</title></rect>\n";
+            out += marker(legend_entries::swatch::square, x, y, sign_colour.value, "sign",
+                          sign_words(slot_text(s, s.route[k].valore1)) + ", " + num(at) + " m");
+            legend.add(sign_colour, legend_entries::swatch::square);
         }
     }
     for (int k : kinds.stations) {
         const slot_servizio& st = s.slots[static_cast<std::size_t>(k)];
-        const auto [x, y] = point(st.posizione);
-        out += "<circle class=\"station\" cx=\"" + num(x) + "\" cy=\"" + num(y) + "\" r=\"5.5\" fill=\"" +
-               station_colour.value + "\" stroke=\"white\" stroke-width=\"1.5\"><title>" +
-               escape(cp1252_to_utf8(st.nome)) + ", " + std::to_string(st.posizione) + " m</title></circle>\n";
+        const auto [x, y] = page_point(st.posizione);
+        out += marker(legend_entries::swatch::circle, x, y, station_colour.value, "station",
+                      cp1252_to_utf8(st.nome) + ", " + std::to_string(st.posizione) + " m");
+        legend.add(station_colour, legend_entries::swatch::circle);
+    }
+    // The line's end: a bar across the track.
+    {
+        const auto [x, y] = page_point(length);
+        out += "<g id=\"plan-line-end\">" + line(x - 7, y - 7, x + 7, y + 7, "stroke=\"black\" stroke-width=\"3\"") +
+               line(x - 7, y + 7, x + 7, y - 7, "stroke=\"black\" stroke-width=\"3\"") + "</g>\n";
+        if (auto at = labels.place({{x + 10, y + 4}, {x - 10 - 7.2 * 8, y + 4}, {x - 29, y - 10}, {x - 29, y + 20}}, 8))
+            out += text(at->first, at->second, "line end", " font-size=\"12\" font-style=\"italic\"");
+        legend.add(line_end_colour, legend_entries::swatch::dashed);
     }
     // Labels after all markers: each takes the first free place around its station.
     for (int k : kinds.stations) {
         const slot_servizio& st = s.slots[static_cast<std::size_t>(k)];
-        const auto [x, y] = point(st.posizione);
+        const auto [x, y] = page_point(st.posizione);
         const std::string name = cp1252_to_utf8(st.nome);
-        const double w = 7.2 * static_cast<double>(name.size());
+        const double w = 7.2 * static_cast<double>(characters(name));
         if (auto at = labels.place({{x + 9, y + 4}, {x - 9 - w, y + 4}, {x - w / 2, y - 10}, {x - w / 2, y + 18},
                                     {x + 9, y + 20}, {x - 9 - w, y - 12}},
-                                   name.size()))
+                                   characters(name)))
             out += text(at->first, at->second, name, " class=\"station-label\" font-size=\"12\"");
     }
 
@@ -246,169 +416,497 @@ double draw_plan(const scenario_to_plot& s, const stations_and_signs& kinds, dou
     // Scale bar: a round length near a fifth of the panel.
     const double metres = nice_step(plot_width / 5 / f.scale);
     const double bar_y = plan_bottom + 30;
-    out += "<g id=\"scale-bar\"><line x1=\"" + num(left) + "\" y1=\"" + num(bar_y) + "\" x2=\"" +
-           num(left + metres * f.scale) + "\" y2=\"" + num(bar_y) +
-           "\" stroke=\"black\" stroke-width=\"3\"/>\n" +
-           text(left, bar_y - 7, std::to_string(static_cast<long long>(metres)) + " m", " font-size=\"12\"") +
+    out += "<g id=\"scale-bar\">" + line(left, bar_y, left + metres * f.scale, bar_y, "stroke=\"black\" stroke-width=\"3\"") +
+           text(left, bar_y - 7, metres >= 1000 ? general(metres / 1000) + " km" : general(metres) + " m",
+                " font-size=\"12\"") +
            "</g>\n";
     out += "</g>\n";
     return bar_y + 20 - top;
 }
+
+// ---- along the line
 
 struct axis {
     double total_metres;
     double x(double metres) const { return left + metres / total_metres * plot_width; }
 };
 
-// One profile strip: a step line of a value per 50 m cell.
-std::string strip(const std::vector<double>& values, const axis& a, double top, const colour& c, const char* id,
-                  const char* unit) {
-    std::string out = "<g class=\"profile\" id=\"profile-" + std::string(id) + "\">\n";
-    double lo = 0, hi = 1;
+// Values of one quantity per 50 m cell, drawn as steps; the y range always holds `at_least`.
+struct strip_spec {
+    const colour& c;
+    const char* id;
+    const char* unit;
+    double at_least;
+};
+
+struct strip_frame {
+    double top, lo, hi;
+    double y(double v) const { return top + strip_height - (v - lo) / (hi - lo) * strip_height; }
+};
+
+// The frame, the ticks and the step line of one strip; `extra` values widen its range.
+std::string strip(const std::vector<double>& values, const std::vector<double>& extra, const axis& a, double top,
+                  const strip_spec& spec, const std::vector<double>& km_ticks, strip_frame& frame) {
+    std::string out = "<g class=\"profile\" id=\"profile-" + std::string(spec.id) + "\">\n";
+    double lo = 0, hi = 0;
     for (double v : values) lo = std::min(lo, v), hi = std::max(hi, v);
-    if (hi - lo < 1) hi = lo + 1;
-    const double pad = (hi - lo) * 0.1;
-    lo -= pad;
-    hi += pad;
-    auto y = [&](double v) { return top + strip_height - (v - lo) / (hi - lo) * strip_height; };
+    for (double v : extra) lo = std::min(lo, v), hi = std::max(hi, v);
+    // The range holds 0 and at least `at_least` units, so that a flat profile reads as flat.
+    if (hi - lo < spec.at_least) {
+        if (lo == 0 && hi == 0)
+            lo = -spec.at_least / 2, hi = spec.at_least / 2;
+        else if (lo >= 0)
+            hi = lo + spec.at_least;
+        else if (hi <= 0)
+            lo = hi - spec.at_least;
+        else
+            lo = (lo + hi - spec.at_least) / 2, hi = lo + spec.at_least;
+    }
+    const double step = nice_step((hi - lo) / 4);
+    lo = std::floor(lo / step) * step;
+    hi = std::ceil(hi / step) * step;
+    if (hi <= lo) hi = lo + step;
+    frame = {top, lo, hi};
     out += "<rect x=\"" + num(left) + "\" y=\"" + num(top) + "\" width=\"" + num(plot_width) + "\" height=\"" +
            num(strip_height) + "\" fill=\"#fafafa\" stroke=\"#cccccc\"/>\n";
-    if (lo < 0 && hi > 0)
-        out += "<line x1=\"" + num(left) + "\" y1=\"" + num(y(0)) + "\" x2=\"" + num(left + plot_width) + "\" y2=\"" +
-               num(y(0)) + "\" stroke=\"#bbbbbb\" stroke-dasharray=\"4 3\"/>\n";
+    // Grid: every value tick across, every km tick along.
+    for (double v = lo; v <= hi + step / 2; v += step) {
+        const double y = frame.y(v);
+        out += line(left, y, left + plot_width, y,
+                    v == 0 ? "stroke=\"#999999\" stroke-dasharray=\"4 3\"" : "stroke=\"#e6e6e6\"");
+        out += text(left - 6, y + 4, general(std::nearbyint(v / step) * step),
+                    " font-size=\"10\" text-anchor=\"end\" fill=\"#555555\"");
+    }
+    for (double m : km_ticks) out += line(a.x(m), top, a.x(m), top + strip_height, "stroke=\"#eeeeee\"");
+
+    // Exact steps while they are fewer than the pixels; beyond, each pixel column is drawn as
+    // the range of its values, which is what the screen could show anyway.
+    std::size_t changes = 0;
+    for (std::size_t k = 1; k < values.size(); ++k) changes += values[k] != values[k - 1];
     std::string d;
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        if (k > 0 && values[k] == values[k - 1]) continue;
-        const double x = a.x(50.0 * static_cast<double>(k));
-        d += k == 0 ? "M" + num(x) + " " + num(y(values[k])) : "H" + num(x) + "V" + num(y(values[k]));
+    const double cell_px = plot_width / (a.total_metres / 50);
+    if (changes <= plot_columns) {
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            if (k > 0 && values[k] == values[k - 1]) continue;
+            const double x = a.x(50.0 * static_cast<double>(k));
+            d += k == 0 ? "M" + num(x) + " " + num(frame.y(values[k])) : "H" + num(x) + "V" + num(frame.y(values[k]));
+        }
+    } else {
+        std::size_t k = 0;
+        while (k < values.size()) {
+            const std::size_t column = static_cast<std::size_t>(static_cast<double>(k) * cell_px);
+            double lo_v = values[k], hi_v = values[k];
+            std::size_t e = k;
+            while (e < values.size() && static_cast<std::size_t>(static_cast<double>(e) * cell_px) == column) {
+                lo_v = std::min(lo_v, values[e]);
+                hi_v = std::max(hi_v, values[e]);
+                ++e;
+            }
+            const double x = a.x(50.0 * static_cast<double>(k));
+            d += (k == 0 ? "M" : "L") + num(x) + " " + num(frame.y(values[k])) + "V" + num(frame.y(lo_v)) + "V" +
+                 num(frame.y(hi_v)) + "V" + num(frame.y(values[e - 1]));
+            k = e;
+        }
     }
     if (!values.empty()) d += "H" + num(a.x(50.0 * static_cast<double>(values.size())));
-    out += "<path d=\"" + d + "\" fill=\"none\" stroke=\"" + c.value + "\" stroke-width=\"1.8\"/>\n";
-    const std::string title = std::string(c.name) + (unit[0] ? std::string(" (") + unit + ")" : std::string());
+    out += "<path d=\"" + d + "\" fill=\"none\" stroke=\"" + spec.c.value + "\" stroke-width=\"1.8\"/>\n";
+    const std::string title = std::string(spec.c.name) + (spec.unit[0] ? std::string(" (") + spec.unit + ")" : "");
     out += text(left, top - 6, title, " font-size=\"12\" font-weight=\"bold\"");
-    for (double v : {hi - pad, lo + pad}) {
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%g", std::nearbyint(v * 10) / 10);
-        out += text(left - 8, y(v) + 4, buffer, " font-size=\"10\" text-anchor=\"end\" fill=\"#666666\"");
-    }
     return out + "</g>\n";
+}
+
+// One object along the line: a marker and its label.
+struct object_mark {
+    double metres;
+    legend_entries::swatch swatch;
+    const colour* c;
+    const char* cls;
+    std::string label;
+    std::string title;
+};
+
+std::vector<object_mark> objects_of(const scenario_to_plot& s, const stations_and_signs& kinds) {
+    using sw = legend_entries::swatch;
+    std::vector<object_mark> r;
+    for (std::size_t k = 0; k < s.route.size(); ++k) {
+        const cella& c = s.route[k];
+        const double at = item_position(k, c.tipo_cella);
+        const std::string where = general(at / 1000) + " km";
+        switch (c.tipo_cella) {
+            case tipo::segnale:
+                r.push_back({at, sw::triangle, &signal_colour, "signal-mark", "S " + general(at / 1000), "signal, " + where});
+                break;
+            case tipo::cartello: {
+                const std::string words = sign_words(slot_text(s, c.valore1));
+                r.push_back({at, sw::square, &sign_colour, "sign-mark", shortened(words, 26), words + ", " + where});
+                break;
+            }
+            case tipo::indicatori_velocita: {
+                // The speeds of the left-hand boards, a / b / c, as written in steps of 5 km/h.
+                std::string speeds;
+                for (std::int16_t v : {c.valore1, c.valore2, c.valore3})
+                    speeds += (speeds.empty() ? "" : "/") + std::to_string(v / 100 * 5);
+                r.push_back({at, sw::diamond, &indicator_colour, "indicator-mark", speeds,
+                             "speed indicator boards " + speeds + " km/h, " + where});
+                break;
+            }
+            case tipo::tabella_con_valore:
+                r.push_back({at, sw::ring, &board_colour, "board-mark", std::to_string(c.valore1),
+                             "speed board " + std::to_string(c.valore1) + " km/h, " + where});
+                break;
+            case tipo::tabella_senza_valore:
+                r.push_back({at, sw::ring, &board_colour, "board-mark", "board", "speed board, " + where});
+                break;
+            case tipo::avviso_rallentamento:
+                r.push_back({at, sw::bar, &slowdown_colour, "slowdown-mark", "warning " + std::to_string(c.valore1),
+                             "slowdown warning " + std::to_string(c.valore1) + " km/h, " + where});
+                break;
+            default:
+                break;
+        }
+    }
+    for (int k : kinds.stations) {
+        const slot_servizio& st = s.slots[static_cast<std::size_t>(k)];
+        const std::string name = cp1252_to_utf8(st.nome);
+        const double at = std::clamp(static_cast<double>(st.posizione), 0.0, 50.0 * static_cast<double>(s.route.size()));
+        r.push_back({at, sw::circle, &station_colour, "station-mark",
+                     shortened(name, 26), name + ", " + general(st.posizione / 1000.0) + " km"});
+    }
+    std::stable_sort(r.begin(), r.end(), [](const object_mark& a, const object_mark& b) { return a.metres < b.metres; });
+    return r;
+}
+
+// Signals, boards, signs and stations on the shared axis; every label takes the lowest row in
+// which it overlaps no other, and is tied to its marker by a thin line. Returns the height.
+double draw_objects(const scenario_to_plot& s, const stations_and_signs& kinds, const axis& a, double top,
+                    legend_entries& legend, std::string& out) {
+    const std::vector<object_mark> objects = objects_of(s, kinds);
+    std::vector<double> row_end(max_label_rows, -1e9);
+    struct placed {
+        const object_mark* o;
+        int row;
+    };
+    std::vector<placed> labels;
+    std::size_t hidden = 0;
+    int rows = 1;
+    for (const object_mark& o : objects) {
+        const double x = a.x(o.metres);
+        const double w = static_cast<double>(characters(o.label)) * label_char_width;
+        int row = -1;
+        for (int r = 0; r < max_label_rows && row < 0; ++r)
+            if (row_end[static_cast<std::size_t>(r)] < x - 1 && x + w <= page_width - 4) row = r;
+        if (row < 0) {
+            ++hidden;
+            continue;
+        }
+        row_end[static_cast<std::size_t>(row)] = x + w + 6;
+        rows = std::max(rows, row + 1);
+        labels.push_back({&o, row});
+    }
+    const double marks_y = top + 20 + rows * label_row + 8;
+    out += "<g id=\"objects\">\n";
+    std::string heading = "signals, boards, sign boards and stations";
+    if (hidden > 0) heading += " (" + std::to_string(hidden) + " labels left out where crowded: see the markers' titles)";
+    out += text(left, top + 8, heading, " font-size=\"12\" font-weight=\"bold\"");
+    out += line(left, marks_y, left + plot_width, marks_y, "stroke=\"#cccccc\"");
+    // Leaders first, then the labels over them, each on a white halo where a leader passes.
+    for (const placed& p : labels) {
+        const double x = a.x(p.o->metres);
+        out += line(x, marks_y - 10 - p.row * label_row + 2, x, marks_y - 5, "stroke=\"#bbbbbb\" stroke-width=\"0.8\"");
+    }
+    for (const placed& p : labels) {
+        const double x = a.x(p.o->metres);
+        out += text(x + 1, marks_y - 10 - p.row * label_row, p.o->label,
+                    std::string(" class=\"object-label\" font-size=\"11\" stroke=\"white\" stroke-width=\"3\" "
+                                "paint-order=\"stroke\" fill=\"") +
+                        (p.o->c == &station_colour ? station_colour.value : "#222222") + "\"");
+    }
+    // One marker of a kind per pixel: beyond that the screen shows nothing more.
+    std::set<std::pair<std::string, long long>> drawn;
+    for (const object_mark& o : objects) {
+        const double x = a.x(o.metres);
+        if (!drawn.insert({o.cls, static_cast<long long>(std::floor(std::clamp(x, 0.0, page_width)))}).second) continue;
+        out += marker(o.swatch, x, marks_y, o.c->value, o.cls, o.title);
+        legend.add(*o.c, o.swatch);
+    }
+    out += "</g>\n";
+    return marks_y + 10 - top;
+}
+
+// The curvature between the plan's points 50 m apart, in 1/km, right-hand curves above 0.
+std::vector<double> curvature_of(const plan_scan& scan, std::size_t cells) {
+    std::vector<double> r(cells, 0.0);
+    const std::vector<point>& p = scan.every_50;
+    for (std::size_t k = 1; k + 1 < p.size() && k < cells; ++k) {
+        if (!p[k - 1].valid || !p[k].valid || !p[k + 1].valid) continue;
+        const double ax = p[k].x - p[k - 1].x, ay = p[k].y - p[k - 1].y;
+        const double bx = p[k + 1].x - p[k].x, by = p[k + 1].y - p[k].y;
+        if ((ax == 0 && ay == 0) || (bx == 0 && by == 0)) continue;
+        const double turn = std::atan2(ax * by - ay * bx, ax * bx + ay * by);
+        r[k] = -turn / 50 * 1000;
+    }
+    return r;
 }
 
 }  // namespace
 
+bool prepare_plot(const named_bytes* plan, const named_bytes& slots, const named_bytes& route, const std::string& title,
+                  scenario_to_plot& s, std::string& error) {
+    std::string reason;
+    s.title = title;
+    if (!leggi_file_servizio(slots.bytes, s.slots, reason)) {
+        error = slots.name + ": not a service slot file: " + reason;
+        return false;
+    }
+    if (!leggi_file_percorso(route.bytes, s.route, reason)) {
+        error = route.name + ": not a route file: " + reason;
+        return false;
+    }
+    // The slot file's line length sizes the other two files.
+    const std::int64_t length = s.slots[slot_generale].fine;
+    if (length < 0 || length > 1000000) {
+        error = slots.name + ": the line length " + std::to_string(length) + " m is outside 0 to 1000000";
+        return false;
+    }
+    const std::int64_t extent = length + run_out_m;
+    const std::size_t cells = static_cast<std::size_t>(std::nearbyint(static_cast<double>(extent) / 50)) + 1;
+    if (s.route.size() != cells) {
+        error = route.name + ": holds " + std::to_string(s.route.size()) + " cells, but the line length " +
+                std::to_string(length) + " m of " + slots.name + " makes " + std::to_string(cells);
+        return false;
+    }
+    s.has_plan = false;
+    if (plan == nullptr) return true;
+    if (!verifica_file_linea(plan->bytes, s.plan, reason)) {
+        error = plan->name + ": not a line plan file: " + reason;
+        return false;
+    }
+    if (s.plan.metri != static_cast<std::size_t>(extent) + 1) {
+        error = plan->name + ": holds " + std::to_string(s.plan.metri) + " metres, but the line length " +
+                std::to_string(length) + " m of " + slots.name + " makes " + std::to_string(extent + 1);
+        return false;
+    }
+    // Each metre of track moves the point by at most one metre from where it was.
+    const double farthest = static_cast<double>(s.plan.metri);
+    cursore_piano cx = cursore_x(s.plan), cy = cursore_y(s.plan);
+    for (std::size_t m = 0; m < s.plan.metri; ++m) {
+        const elemento_linea e[2] = {cx.prossimo(), cy.prossimo()};
+        for (int i = 0; i < 2; ++i) {
+            if (e[i].genere == genere_elemento::vuoto) continue;
+            s.has_plan = true;
+            if (std::isfinite(e[i].valore) && std::fabs(e[i].valore) <= farthest) continue;
+            char value[40];
+            std::snprintf(value, sizeof value, "%.17g", e[i].valore);
+            error = plan->name + ": metre " + std::to_string(m) + ": " + (i == 0 ? "x" : "y") + " is " + value +
+                    ", not a point within the plan's " + std::to_string(s.plan.metri) + " metres";
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string plot_svg(const scenario_to_plot& s) {
     const stations_and_signs kinds = classify(s);
     label_boxes labels;
+    legend_entries legend;
     std::string body;
-    double y = 90;
-
-    if (s.has_plan) y += draw_plan(s, kinds, y, labels, body) + 20;
+    double y = 0;
+    const double length = s.slots[slot_generale].fine;
 
     // The profiles cover the route cells whose track values were written: up to N - 3.
     const std::size_t cells = s.route.size() > 3 ? s.route.size() - 3 : s.route.size();
+    std::optional<plan_scan> scan;
+    if (s.has_plan) {
+        std::vector<std::size_t> wanted;
+        for (std::size_t k = 0; k < s.route.size(); ++k)
+            if (s.route[k].tipo_cella == tipo::segnale || s.route[k].tipo_cella == tipo::cartello)
+                wanted.push_back(static_cast<std::size_t>(std::max(item_position(k, s.route[k].tipo_cella), 0.0)));
+        for (int k : kinds.stations)
+            wanted.push_back(static_cast<std::size_t>(std::clamp(s.slots[static_cast<std::size_t>(k)].posizione, 0, 10000000)));
+        wanted.push_back(static_cast<std::size_t>(length));
+        scan = scan_plan(s.plan, std::move(wanted));
+        if (scan->any) y += draw_plan(s, *scan, kinds, y, labels, legend, body) + 20;
+    }
+
+    const axis a{50.0 * static_cast<double>(s.route.size())};
+    std::vector<double> km_ticks;
+    const double step = nice_step(a.total_metres / 14);
+    for (double m = 0; m <= a.total_metres + 1e-9; m += step) km_ticks.push_back(m);
+
+    const double along_top = y;
+    body += text(left, y + 8, "Along the line", " font-size=\"14\" font-weight=\"bold\"");
+    y += 24;
+    const double objects_top = y;
+    std::string objects;
+    y += draw_objects(s, kinds, a, y, legend, objects) + strip_gap;
+
     std::vector<double> gradient, speed, adhesion;
     for (std::size_t k = 0; k < cells; ++k) {
         gradient.push_back(static_cast<double>(s.route[k].pendenza) - 100);
         speed.push_back(5.0 * s.route[k].velocita_limite);
         adhesion.push_back(s.route[k].aderenza);
     }
-    const axis a{std::max(50.0 * static_cast<double>(s.route.size()), 50.0)};
-    body += text(left, y + 8, "Along the line", " font-size=\"14\" font-weight=\"bold\"");
-    y += 40;
-    body += strip(gradient, a, y, gradient_colour, "gradient", "per mille");
+    strip_frame frame{};
+    std::string strips;
+    strips += strip(gradient, {}, a, y, {gradient_colour, "gradient", "per mille", 4}, km_ticks, frame);
+    legend.add(gradient_colour, legend_entries::swatch::line);
     y += strip_height + strip_gap;
-    body += strip(speed, a, y, speed_colour, "speed", "km/h");
+    if (scan && scan->any) {
+        strips += strip(curvature_of(*scan, cells), {}, a, y,
+                        {curvature_colour, "curvature", "1/km, right-hand curves above 0", 2}, km_ticks, frame);
+        legend.add(curvature_colour, legend_entries::swatch::line);
+        y += strip_height + strip_gap;
+    }
+
+    // Slowdowns: from each start cell to the next end cell, at the slowdown's speed.
+    struct slowdown {
+        double from, to, speed;
+    };
+    std::vector<slowdown> slowdowns;
+    for (std::size_t k = 0; k < s.route.size(); ++k) {
+        if (s.route[k].tipo_cella != tipo::inizio_rallentamento) continue;
+        std::size_t e = k + 1;
+        while (e < s.route.size() && s.route[e].tipo_cella != tipo::fine_rallentamento) ++e;
+        if (e == s.route.size()) e = k;
+        slowdowns.push_back({item_position(k, tipo::inizio_rallentamento), item_position(e, tipo::fine_rallentamento),
+                             static_cast<double>(s.route[k].valore1)});
+    }
+    std::vector<double> slowdown_speeds;
+    for (const slowdown& d : slowdowns) slowdown_speeds.push_back(d.speed);
+    strips += strip(speed, slowdown_speeds, a, y, {speed_colour, "speed", "km/h", 40}, km_ticks, frame);
+    legend.add(speed_colour, legend_entries::swatch::line);
+    if (!slowdowns.empty()) {
+        strips += "<g id=\"slowdowns\">\n";
+        for (const slowdown& d : slowdowns) {
+            const double x0 = a.x(d.from), x1 = std::max(a.x(d.to), a.x(d.from) + 2);
+            strips += "<rect class=\"slowdown\" x=\"" + num(x0) + "\" y=\"" + num(frame.y(d.speed) - 2) + "\" width=\"" +
+                      num(x1 - x0) + "\" height=\"4\" fill=\"" + slowdown_colour.value + "\"><title>slowdown " +
+                      general(d.speed) + " km/h, " + general(d.from) + " to " + general(d.to) + " m</title></rect>\n";
+            strips += text(x0, frame.y(d.speed) - 5, general(d.speed),
+                           std::string(" font-size=\"10\" fill=\"") + slowdown_colour.value + "\"");
+        }
+        strips += "</g>\n";
+        legend.add(slowdown_colour, legend_entries::swatch::block);
+    }
     y += strip_height + strip_gap;
-    body += strip(adhesion, a, y, adhesion_colour, "adhesion", "");
+    strips += strip(adhesion, {}, a, y, {adhesion_colour, "adhesion", "", 20}, km_ticks, frame);
+    legend.add(adhesion_colour, legend_entries::swatch::line);
     y += strip_height + strip_gap;
 
     // Features: mountain stretches, station extents and slowdown cells on one strip.
     const double features = 70;
-    body += "<g id=\"features\">\n<rect x=\"" + num(left) + "\" y=\"" + num(y) + "\" width=\"" + num(plot_width) +
-            "\" height=\"" + num(features) + "\" fill=\"#fafafa\" stroke=\"#cccccc\"/>\n";
-    body += text(left, y - 6, "mountains, station extents, slowdown cells", " font-size=\"12\" font-weight=\"bold\"");
-    body += text(left - 8, y + 16, "mountains", " font-size=\"11\" text-anchor=\"end\"");
-    body += text(left - 8, y + 40, "stations", " font-size=\"11\" text-anchor=\"end\"");
-    body += text(left - 8, y + 62, "slowdowns", " font-size=\"11\" text-anchor=\"end\"");
+    std::string feature_strip = "<g id=\"features\">\n<rect x=\"" + num(left) + "\" y=\"" + num(y) + "\" width=\"" +
+                                num(plot_width) + "\" height=\"" + num(features) +
+                                "\" fill=\"#fafafa\" stroke=\"#cccccc\"/>\n";
+    feature_strip += text(left, y - 6, "mountains, station extents, slowdown cells", " font-size=\"12\" font-weight=\"bold\"");
+    feature_strip += text(left - 6, y + 16, "mountains", " font-size=\"11\" text-anchor=\"end\"");
+    feature_strip += text(left - 6, y + 40, "stations", " font-size=\"11\" text-anchor=\"end\"");
+    feature_strip += text(left - 6, y + 62, "slowdowns", " font-size=\"11\" text-anchor=\"end\"");
+    // Stretches less than a pixel apart are drawn as one.
+    const double cell_px = plot_width / (a.total_metres / 50);
     for (std::size_t k = 0; k < s.route.size();) {
         if (s.route[k].montagna == 0) {
             ++k;
             continue;
         }
         std::size_t e = k;
-        while (e < s.route.size() && s.route[e].montagna != 0) ++e;
-        body += "<rect class=\"mountain\" x=\"" + num(a.x(50.0 * static_cast<double>(k))) + "\" y=\"" +
-                num(y + 6) + "\" width=\"" + num(std::max(a.x(50.0 * static_cast<double>(e)) - a.x(50.0 * static_cast<double>(k)), 1.0)) +
-                "\" height=\"12\" fill=\"" + mountain_colour.value + "\"/>\n";
+        for (;;) {
+            while (e < s.route.size() && s.route[e].montagna != 0) ++e;
+            std::size_t next = e;
+            while (next < s.route.size() && s.route[next].montagna == 0 && static_cast<double>(next - e) * cell_px < 1) ++next;
+            if (next < s.route.size() && s.route[next].montagna != 0 && next > e) {
+                e = next;
+                continue;
+            }
+            break;
+        }
+        const double x0 = a.x(50.0 * static_cast<double>(k));
+        feature_strip += "<rect class=\"mountain\" x=\"" + num(x0) + "\" y=\"" + num(y + 6) + "\" width=\"" +
+                         num(std::max(a.x(50.0 * static_cast<double>(e)) - x0, 1.0)) + "\" height=\"12\" fill=\"" +
+                         mountain_colour.value + "\"/>\n";
+        legend.add(mountain_colour, legend_entries::swatch::block);
         k = e;
     }
     for (int k : kinds.stations) {
         const slot_servizio& st = s.slots[static_cast<std::size_t>(k)];
-        const double x0 = a.x(std::max(st.inizio, 0));
-        const double x1 = a.x(std::max(st.fine, 0));
-        body += "<rect class=\"extent\" x=\"" + num(x0) + "\" y=\"" + num(y + 30) + "\" width=\"" +
-                num(std::max(x1 - x0, 1.0)) + "\" height=\"12\" fill=\"" + extent_colour.value + "\"><title>" +
-                escape(cp1252_to_utf8(st.nome)) + ", " + std::to_string(st.inizio) + " to " +
-                std::to_string(st.fine) + " m</title></rect>\n";
+        const double x0 = a.x(std::clamp(static_cast<double>(st.inizio), 0.0, a.total_metres));
+        const double x1 = a.x(std::clamp(static_cast<double>(st.fine), 0.0, a.total_metres));
+        feature_strip += "<rect class=\"extent\" x=\"" + num(x0) + "\" y=\"" + num(y + 30) + "\" width=\"" +
+                         num(std::max(x1 - x0, 1.0)) + "\" height=\"12\" fill=\"" + extent_colour.value + "\"><title>" +
+                         escape(cp1252_to_utf8(s.slots[static_cast<std::size_t>(k)].nome)) + ", " +
+                         std::to_string(st.inizio) + " to " + std::to_string(st.fine) + " m</title></rect>\n";
+        legend.add(extent_colour, legend_entries::swatch::block);
     }
+    std::set<long long> slowdown_columns;
     for (std::size_t k = 0; k < s.route.size(); ++k) {
         const std::uint8_t t = s.route[k].tipo_cella;
         if (t < tipo::fine_rallentamento || t > tipo::preavviso_rallentamento) continue;
-        body += "<rect class=\"slowdown\" x=\"" + num(a.x(item_position(k))) + "\" y=\"" + num(y + 52) +
-                "\" width=\"2\" height=\"12\" fill=\"" + slowdown_colour.value + "\"/>\n";
+        const double x = a.x(item_position(k, t));
+        if (!slowdown_columns.insert(static_cast<long long>(std::floor(x))).second) continue;
+        feature_strip += "<rect class=\"slowdown-cell\" x=\"" + num(x) + "\" y=\"" + num(y + 52) +
+                         "\" width=\"2\" height=\"12\" fill=\"" + slowdown_colour.value + "\"/>\n";
+        legend.add(slowdown_colour, legend_entries::swatch::block);
     }
-    body += "</g>\n";
+    feature_strip += "</g>\n";
     y += features;
 
-    // The shared axis, in kilometres.
-    const double step = nice_step(a.total_metres / 16);
+    // The line's end and the run-out after it, behind every strip along the line.
+    const double end_x = a.x(length);
+    std::string run_out = "<g id=\"run-out\">\n<rect x=\"" + num(end_x) + "\" y=\"" + num(objects_top) + "\" width=\"" +
+                          num(std::max(left + plot_width - end_x, 0.0)) + "\" height=\"" + num(y - objects_top) +
+                          "\" fill=\"#eef2f6\"/>\n";
+    run_out += line(end_x, objects_top, end_x, y + 6, "stroke=\"black\" stroke-width=\"1.5\" stroke-dasharray=\"6 3\"");
+    run_out += text(end_x - 4, along_top + 8, "line end " + general(length / 1000) + " km",
+                    " id=\"line-end\" font-size=\"12\" text-anchor=\"end\" font-style=\"italic\"");
+    run_out += text(end_x + 4, along_top + 8, "run-out", " font-size=\"12\" font-style=\"italic\" fill=\"#555555\"");
+    run_out += "</g>\n";
+    legend.add(line_end_colour, legend_entries::swatch::dashed);
+    body += run_out + objects + strips + feature_strip;
+
+    // The shared axis, in kilometres, with a minor tick every fifth of a step.
     body += "<g id=\"axis\" font-size=\"11\">\n";
-    for (double m = 0; m <= a.total_metres + 1e-9; m += step) {
-        const double x = a.x(m);
-        body += "<line x1=\"" + num(x) + "\" y1=\"" + num(y) + "\" x2=\"" + num(x) + "\" y2=\"" + num(y + 6) +
-                "\" stroke=\"black\"/>\n";
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%g", m / 1000);
-        body += text(x, y + 19, buffer, " text-anchor=\"middle\"");
+    for (double m = 0; m <= a.total_metres + 1e-9; m += step / 5)
+        body += line(a.x(m), y, a.x(m), y + 3, "stroke=\"#666666\"");
+    for (double m : km_ticks) {
+        body += line(a.x(m), y, a.x(m), y + 7, "stroke=\"black\"");
+        body += text(a.x(m), y + 19, general(m / 1000), " text-anchor=\"middle\"");
     }
-    body += text(left + plot_width / 2, y + 38, "position along the line (km)", " text-anchor=\"middle\"");
+    body += text(left + plot_width / 2, y + 36, "position along the line (km)", " text-anchor=\"middle\"");
     body += "</g>\n";
-    const double height = y + 56;
+
+    double legend_y = 62;
+    const std::string legend_svg = draw_legend(legend, legend_y);
+    const double top = legend_y + 26;
+    const double height = top + y + 52;
 
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(page_width) + "\" height=\"" + num(height) +
            "\" viewBox=\"0 0 " + num(page_width) + " " + num(height) +
            "\" font-family=\"DejaVu Sans, Verdana, sans-serif\">\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    const std::int32_t length = s.slots[slot_generale].fine;
-    svg += text(left, 36, s.title + " \xE2\x80\x94 line " + std::to_string(length) + " m",
+    svg += text(left, 36, s.title + " \xE2\x80\x94 line " + general(length) + " m",
                 " id=\"title\" font-size=\"22\" font-weight=\"bold\"");
-    svg += legend(62, s.has_plan);
-    svg += body;
+    svg += legend_svg;
+    svg += "<g transform=\"translate(0 " + num(top) + ")\">\n" + body + "</g>\n";
     svg += "</svg>\n";
     return svg;
 }
 
 int plot_files(const std::string& plan, const std::string& slots, const std::string& route, const std::string& title,
                const std::string& output) {
-    scenario_to_plot s;
-    s.title = title;
-    std::string bytes, reason;
     auto fail = [](const std::string& message) {
         platform::report_failure(message);
         return 1;
     };
-    if (!platform::read_file(slots, bytes, reason)) return fail("cannot open " + slots + ": " + reason);
-    if (!leggi_file_servizio(bytes, s.slots, reason)) return fail(slots + ": not a service slot file: " + reason);
-    if (!platform::read_file(route, bytes, reason)) return fail("cannot open " + route + ": " + reason);
-    if (!leggi_file_percorso(bytes, s.route, reason)) return fail(route + ": not a route file: " + reason);
-    if (!plan.empty()) {
-        if (!platform::read_file(plan, bytes, reason)) return fail("cannot open " + plan + ": " + reason);
-        if (!leggi_file_linea(bytes, s.x, s.y, reason)) return fail(plan + ": not a line plan file: " + reason);
-        s.has_plan = std::any_of(s.x.begin(), s.x.end(), [](const elemento_linea& e) {
-            return e.genere != genere_elemento::vuoto;
-        });
+    named_bytes p{plan, {}}, sl{slots, {}}, r{route, {}};
+    std::string reason;
+    for (named_bytes* f : {&sl, &r, plan.empty() ? nullptr : &p}) {
+        if (f != nullptr && !platform::read_file(f->name, f->bytes, reason))
+            return fail("cannot open " + f->name + ": " + reason);
     }
+    scenario_to_plot s;
+    std::string error;
+    if (!prepare_plot(plan.empty() ? nullptr : &p, sl, r, title, s, error)) return fail(error);
     try {
         platform::replace_file(output, plot_svg(s));
     } catch (const platform::file_error& e) {

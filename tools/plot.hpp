@@ -6,24 +6,38 @@
 #include <string>
 #include <vector>
 
+#include "core/registri.hpp"
 #include "format/file_binari.hpp"
 #include "format/lettura_piano.hpp"
-#include "core/registri.hpp"
 
+// The files as checked for drawing. The plan is read in place from its bytes, which must
+// outlive this record.
 struct scenario_to_plot {
-    std::string title;                // the scenario identifier, UTF-8
+    std::string title;  // the scenario identifier, UTF-8
     bool has_plan = false;
-    std::vector<elemento_linea> x, y;  // the plan, when there is one
+    piano_in_file plan;
     std::array<slot_servizio, n_slot> slots{};
     std::vector<cella> route;
 };
 
-// Geometry of the plan panel, kept in the page so that a reader can map metres to pixels.
-inline constexpr double page_width = 1600;
+// A file's name (for messages) and its bytes.
+struct named_bytes {
+    std::string name;
+    std::string bytes;
+};
+
+// Checks the files and that they belong together: the route and the plan must have the sizes
+// that the slot file's line length gives, and every plan value must be a finite number of
+// metres within the plan's length. Returns false with the reason, naming the file.
+bool prepare_plot(const named_bytes* plan, const named_bytes& slots, const named_bytes& route, const std::string& title,
+                  scenario_to_plot& s, std::string& error);
+
+// The page is 1280 px wide, to fit a common window.
+inline constexpr double page_width = 1280;
 
 std::string plot_svg(const scenario_to_plot& s);
 
-// Reads the files and writes the SVG; returns the exit status (1 with a message on a missing
-// or malformed file or an unwritable output).
+// Reads the files and writes the SVG; returns the exit status (1 with a message on a missing,
+// malformed or mismatched file or an unwritable output).
 int plot_files(const std::string& plan, const std::string& slots, const std::string& route, const std::string& title,
                const std::string& output);
