@@ -1,9 +1,11 @@
 // The in-memory scenario records and the build state that every build procedure shares.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -76,24 +78,27 @@ inline constexpr int slot_scenario = 85;
 inline constexpr int slot_treno = 86;
 inline constexpr int primo_slot_cartelli = 80;
 
+// One run of the plan's tracing: metres up to `fino` traced straight on, or turned by the
+// curvature `k` per metre.
+struct tratto_linea {
+    std::int32_t fino = 0;
+    bool curva = false;
+    double k = 0;
+};
+
 // The plan of the track: x and y for every metre 0 to `estensione`. Metres 0 and 1 hold
 // 16-bit integers once seeded, metres 2 to `metro` - 1 hold reals traced from the curves,
-// every other metre is still empty. The points are traced contiguously, so these two
-// numbers say the kind of every element without a tag per element.
+// every other metre is still empty, so these numbers say the kind of every element. Each
+// traced point follows from the two before it, so the record keeps the runs that traced
+// them, not the points: the points are worked out again, in order, when they are written
+// (percorri_linea), and a plan of a million metres never has to be held whole in memory.
 struct linea_tracciata {
     std::int32_t estensione = -1;  // -1: the record was never created
     bool seminata = false;
     std::int32_t metro = 0;  // next metre to compute
-    // One contiguous array in the order of the stored file: x of metres 0 to E, then y. Only
-    // the elements that genere_di calls integers or reals hold values; the others are never
-    // read, so the array is not cleared when it is made.
-    std::unique_ptr<double[]> valori;
+    // In order; together they cover metres 2 to `metro` - 1.
+    std::vector<tratto_linea> tratti;
 };
-
-inline double* x_di(linea_tracciata& l) { return l.valori.get(); }
-inline double* y_di(linea_tracciata& l) { return l.valori.get() + l.estensione + 1; }
-inline const double* x_di(const linea_tracciata& l) { return l.valori.get(); }
-inline const double* y_di(const linea_tracciata& l) { return l.valori.get() + l.estensione + 1; }
 
 enum class genere_elemento { vuoto, intero16, reale64 };
 
@@ -104,6 +109,88 @@ inline genere_elemento genere_di(const linea_tracciata& l, std::int32_t m) {
     if (m < 2) return genere_elemento::intero16;
     if (m < l.metro) return genere_elemento::reale64;
     return genere_elemento::vuoto;
+}
+
+// The seed: metre 0 at (0, 0), metre 1 at (0, 1).
+inline constexpr double x_seme[2] = {0, 0};
+inline constexpr double y_seme[2] = {0, 1};
+
+namespace dettaglio_linea {
+// `quanti` steps from the last two points (x2, y2), (x1, y1), which move along.
+template <bool curva>
+void passi(double& x2, double& x1, double& y2, double& y1, double k, double* x, double* y, std::size_t quanti) {
+    for (std::size_t i = 0; i < quanti; ++i) {
+        const double dx = x1 - x2;
+        const double dy = y1 - y2;
+        double xn, yn;
+        if constexpr (curva) {
+            xn = x1 + dx + k * dy;
+            yn = y1 + dy - k * dx;
+        } else {
+            xn = x1 + dx;
+            yn = y1 + dy;
+        }
+        x[i] = xn;
+        y[i] = yn;
+        x2 = x1;
+        x1 = xn;
+        y2 = y1;
+        y1 = yn;
+    }
+}
+}  // namespace dettaglio_linea
+
+// Works out the traced points of metres 2 to `metro` - 1, in order, and hands them to
+// `blocco(x, y, n)` a few thousand at a time. Each point is the one before it plus the step
+// between the two before it (never normalised), turned by k on a curve: the same binary64
+// operations in the same order whenever the plan is walked.
+template <class F>
+void percorri_linea(const linea_tracciata& l, F&& blocco) {
+    if (!l.seminata) return;
+    constexpr std::size_t n_blocco = 2048;
+    double bx[n_blocco];
+    double by[n_blocco];
+    std::size_t n = 0;
+    double x2 = x_seme[0], x1 = x_seme[1], y2 = y_seme[0], y1 = y_seme[1];
+    std::int64_t m = 2;
+    for (const tratto_linea& t : l.tratti) {
+        const double k = t.k;
+        while (m <= t.fino) {
+            // Up to the run's end or the block's, whichever comes first.
+            const std::size_t passi = static_cast<std::size_t>(
+                std::min<std::int64_t>(t.fino - m + 1, static_cast<std::int64_t>(n_blocco - n)));
+            if (t.curva) {
+                dettaglio_linea::passi<true>(x2, x1, y2, y1, k, bx + n, by + n, passi);
+            } else {
+                dettaglio_linea::passi<false>(x2, x1, y2, y1, k, bx + n, by + n, passi);
+            }
+            n += passi;
+            m += static_cast<std::int64_t>(passi);
+            if (n == n_blocco) {
+                blocco(static_cast<const double*>(bx), static_cast<const double*>(by), n);
+                n = 0;
+            }
+        }
+    }
+    if (n > 0) blocco(static_cast<const double*>(bx), static_cast<const double*>(by), n);
+}
+
+// Metres 0 to `metro` - 1 as two arrays, for the checks that look at single points.
+struct punti_linea {
+    std::vector<double> x;
+    std::vector<double> y;
+};
+
+inline punti_linea punti_di(const linea_tracciata& l) {
+    punti_linea p;
+    if (!l.seminata) return p;
+    p.x.assign(std::begin(x_seme), std::end(x_seme));
+    p.y.assign(std::begin(y_seme), std::end(y_seme));
+    percorri_linea(l, [&](const double* x, const double* y, std::size_t n) {
+        p.x.insert(p.x.end(), x, x + n);
+        p.y.insert(p.y.end(), y, y + n);
+    });
+    return p;
 }
 
 // Which description a reader was reading when it recorded a status.

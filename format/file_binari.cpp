@@ -2,6 +2,8 @@
 
 #include <bit>
 #include <cstring>
+#include <functional>
+#include <string_view>
 #include <utility>
 
 #define CAMPO_CELLA(nome, byte, segno)                                                  \
@@ -47,14 +49,14 @@ const std::array<campo_slot, 16> layout_slot = {
 
 namespace {
 
-// Appends through a small buffer that stays in the cache: each file is reserved once, never
-// cleared first, and filled in one pass.
+// Appends through a small buffer that stays in the cache, and hands each full buffer to
+// `scarica`: a file is filled in one pass, and a large one is never held whole.
 struct uscita {
-    std::string byte;
-    char blocco[8192];
+    const std::function<void(std::string_view)>& scarica;
+    char blocco[1 << 16];
     std::size_t usati = 0;
 
-    explicit uscita(std::size_t dimensione) { byte.reserve(dimensione); }
+    explicit uscita(const std::function<void(std::string_view)>& s) : scarica(s) {}
     template <int quanti>
     void metti(std::uint64_t v) {
         if (usati + quanti > sizeof blocco) svuota();
@@ -75,17 +77,22 @@ struct uscita {
     }
     void metti_testo(const std::string& t, std::size_t n) {
         svuota();
-        byte.append(t, 0, n);
-    }
-    std::string finito() {
-        svuota();
-        return std::move(byte);
+        scarica(std::string_view(t).substr(0, n));
     }
     void svuota() {
-        byte.append(blocco, usati);
+        if (usati > 0) scarica(std::string_view(blocco, usati));
         usati = 0;
     }
 };
+
+// The whole file in one string, for the callers that want it so.
+std::string tutto(const std::function<void(const std::function<void(std::string_view)>&)>& serializza,
+                  std::size_t dimensione) {
+    std::string byte;
+    byte.reserve(dimensione);
+    serializza([&](std::string_view pezzo) { byte.append(pezzo); });
+    return byte;
+}
 
 std::uint64_t prendi(const std::string& in, std::size_t at, int byte) {
     std::uint64_t v = 0;
@@ -105,51 +112,89 @@ std::size_t byte_nome(const slot_servizio& s) { return s.nome.size() & 0xFFFFu; 
 }  // namespace
 
 std::string serializza_percorso(const std::vector<cella>& percorso) {
-    uscita out(percorso.size() * byte_cella);
-    for (const cella& c : percorso)
-        for (const campo_cella& f : layout_cella) out.metti(static_cast<std::uint64_t>(f.leggi(c)), f.byte);
-    return out.finito();
+    return tutto(
+        [&](const scrivi_byte& scrivi) {
+            uscita out(scrivi);
+            for (const cella& c : percorso)
+                for (const campo_cella& f : layout_cella) out.metti(static_cast<std::uint64_t>(f.leggi(c)), f.byte);
+            out.svuota();
+        },
+        percorso.size() * byte_cella);
 }
 
 std::string serializza_servizio(const std::array<slot_servizio, n_slot>& servizio) {
     std::size_t dimensione = 0;
     for (const slot_servizio& s : servizio) dimensione += byte_slot_senza_testo + byte_nome(s);
-    uscita out(dimensione);
-    for (const slot_servizio& s : servizio) {
-        for (const campo_slot& f : layout_slot) {
-            if (f.byte == 0) {
-                out.metti(byte_nome(s), 2);
-                out.metti_testo(s.nome, byte_nome(s));
-            } else {
-                out.metti(static_cast<std::uint64_t>(f.leggi(s)), f.byte);
+    return tutto(
+        [&](const scrivi_byte& scrivi) {
+            uscita out(scrivi);
+            for (const slot_servizio& s : servizio) {
+                for (const campo_slot& f : layout_slot) {
+                    if (f.byte == 0) {
+                        out.metti(byte_nome(s), 2);
+                        out.metti_testo(s.nome, byte_nome(s));
+                    } else {
+                        out.metti(static_cast<std::uint64_t>(f.leggi(s)), f.byte);
+                    }
+                }
             }
-        }
-    }
-    return out.finito();
+            out.svuota();
+        },
+        dimensione);
+}
+
+namespace {
+
+struct generi_linea {
+    std::size_t interi = 0;  // the two seed metres
+    std::size_t reali = 0;   // the traced metres
+    std::size_t vuoti = 0;   // the rest
+};
+
+generi_linea generi(const linea_tracciata& linea) {
+    generi_linea g;
+    const std::size_t metri = static_cast<std::size_t>(linea.estensione) + 1;
+    g.interi = linea.seminata ? 2 : 0;
+    g.reali = linea.seminata ? static_cast<std::size_t>(linea.metro) - 2 : 0;
+    g.vuoti = metri - g.interi - g.reali;
+    return g;
+}
+
+}  // namespace
+
+std::size_t byte_file_linea(const linea_tracciata& linea) {
+    if (!linea_creata(linea)) return 0;
+    const generi_linea g = generi(linea);
+    return 2 * (4 * g.interi + 10 * g.reali + 2 * g.vuoti);
 }
 
 // The kinds of the elements follow each other in runs (the two seed metres, the traced
-// metres, the rest empty), so each axis is written run by run.
-std::string serializza_linea(const linea_tracciata& linea) {
-    if (!linea_creata(linea)) return {};
-    const std::size_t metri = static_cast<std::size_t>(linea.estensione) + 1;
-    const std::size_t interi = linea.seminata ? 2 : 0;
-    const std::size_t reali = linea.seminata ? static_cast<std::size_t>(linea.metro) - 2 : 0;
-    const std::size_t vuoti = metri - interi - reali;
-    uscita out(2 * (4 * interi + 10 * reali + 2 * vuoti));
-    for (const double* asse : {x_di(linea), y_di(linea)}) {
-        for (std::size_t m = 0; m < interi; ++m) {
+// metres, the rest empty), so each axis is written run by run; the traced points are worked
+// out once for each axis, which costs less than holding them.
+void serializza_linea(const linea_tracciata& linea, const scrivi_byte& scrivi) {
+    if (!linea_creata(linea)) return;
+    const generi_linea g = generi(linea);
+    uscita out(scrivi);
+    for (const bool y : {false, true}) {
+        const double* seme = y ? y_seme : x_seme;
+        for (std::size_t m = 0; m < g.interi; ++m) {
             out.metti<2>(codice_intero16);
-            out.metti<2>(static_cast<std::uint16_t>(static_cast<std::int16_t>(asse[m])));
+            out.metti<2>(static_cast<std::uint16_t>(static_cast<std::int16_t>(seme[m])));
         }
-        for (std::size_t m = interi; m < interi + reali; ++m) {
-            out.metti<2>(codice_reale64);
-            out.metti<8>(std::bit_cast<std::uint64_t>(asse[m]));
-        }
-        // An empty element's value is never read: it was never written.
-        for (std::size_t m = 0; m < vuoti; ++m) out.metti<2>(codice_vuoto);
+        percorri_linea(linea, [&](const double* xs, const double* ys, std::size_t n) {
+            const double* v = y ? ys : xs;
+            for (std::size_t i = 0; i < n; ++i) {
+                out.metti<2>(codice_reale64);
+                out.metti<8>(std::bit_cast<std::uint64_t>(v[i]));
+            }
+        });
+        for (std::size_t m = 0; m < g.vuoti; ++m) out.metti<2>(codice_vuoto);
     }
-    return out.finito();
+    out.svuota();
+}
+
+std::string serializza_linea(const linea_tracciata& linea) {
+    return tutto([&](const scrivi_byte& scrivi) { serializza_linea(linea, scrivi); }, byte_file_linea(linea));
 }
 
 bool leggi_file_percorso(const std::string& byte, std::vector<cella>& percorso, std::string& motivo) {

@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/registri.hpp"
@@ -42,9 +44,17 @@ inline constexpr std::uint16_t codice_vuoto = 0;
 inline constexpr std::uint16_t codice_intero16 = 2;
 inline constexpr std::uint16_t codice_reale64 = 5;
 
+// Takes the next piece of a file's bytes; the pieces follow one another.
+using scrivi_byte = std::function<void(std::string_view)>;
+
 std::string serializza_percorso(const std::vector<cella>& percorso);
 std::string serializza_servizio(const std::array<slot_servizio, n_slot>& servizio);
+
+// The line record file is the large one (20 bytes a metre): it is handed over in pieces of
+// 64 KiB, each worked out from the traced runs as it is written.
+void serializza_linea(const linea_tracciata& linea, const scrivi_byte& scrivi);
 std::string serializza_linea(const linea_tracciata& linea);
+std::size_t byte_file_linea(const linea_tracciata& linea);
 
 // Reading back. Each returns false with a reason when the bytes do not match the layout.
 bool leggi_file_percorso(const std::string& byte, std::vector<cella>& percorso, std::string& motivo);

@@ -1,52 +1,48 @@
 #include "reader/tracciato.hpp"
 
+#include <algorithm>
+#include <bit>
+
 #include "core/numeri.hpp"
 
 namespace {
 
 constexpr std::int64_t limite_metri = 1000000;
 
-// Steps from the current metre through metre `fino`. Each step is the difference of the last
-// two points as stored (held here in registers, the same values), turned by k on a curve:
-// it is never normalised, so a curve's steps grow by sqrt(1 + k * k) and keep that length.
-// With `vigilata`, the run refuses to write past the record's last metre (the caller's failure
-// handler takes over) and stops once the metre index passes 1000000.
-template <bool curva, bool vigilata>
-esito_traccia corsa(linea_tracciata& l, std::int64_t fino, double k) {
-    std::int64_t m = l.metro;
-    if (m < 2) throw guasto_lettura{"the line record was never seeded"};
-    double* x = x_di(l);
-    double* y = y_di(l);
-    double x2 = x[m - 2], x1 = x[m - 1], y2 = y[m - 2], y1 = y[m - 1];
-    esito_traccia esito = esito_traccia::riuscita;
-    while (m <= fino) {
-        if (vigilata && m > l.estensione) {
-            l.metro = static_cast<std::int32_t>(m);
-            throw guasto_lettura{"a curve runs past the end of the line record"};
-        }
-        const double dx = x1 - x2;
-        const double dy = y1 - y2;
-        double xn, yn;
-        if constexpr (curva) {
-            xn = x1 + dx + k * dy;
-            yn = y1 + dy - k * dx;
-        } else {
-            xn = x1 + dx;
-            yn = y1 + dy;
-        }
-        x[m] = xn;
-        y[m] = yn;
-        x2 = x1;
-        x1 = xn;
-        y2 = y1;
-        y1 = yn;
-        ++m;
-        if (vigilata && m > limite_metri) {
-            esito = esito_traccia::oltre_milione;
-            break;
-        }
+// Adds metres up to `fino` to the record as one run; a run that goes on the way the last
+// one went extends it.
+void aggiungi(linea_tracciata& l, std::int64_t fino, bool curva, double k) {
+    if (fino < l.metro) return;
+    if (!curva) k = 0;
+    if (!l.tratti.empty() && l.tratti.back().curva == curva &&
+        std::bit_cast<std::uint64_t>(l.tratti.back().k) == std::bit_cast<std::uint64_t>(k)) {
+        l.tratti.back().fino = static_cast<std::int32_t>(fino);
+    } else {
+        l.tratti.push_back({static_cast<std::int32_t>(fino), curva, k});
     }
-    l.metro = static_cast<std::int32_t>(m);
+    l.metro = static_cast<std::int32_t>(fino + 1);
+}
+
+// Traces from the current metre through metre `fino`: straight on, or turned by k on a
+// curve (the points themselves are worked out when they are written). With `vigilata`, the
+// run stops once the metre index passes 1000000, that is after metre 1000000 or, when it
+// starts beyond, after its first metre; and it refuses to write past the record's last metre:
+// the metres before it stay traced and the caller's failure handler takes over.
+esito_traccia corsa(linea_tracciata& l, std::int64_t fino, bool curva, double k, bool vigilata) {
+    const std::int64_t m = l.metro;
+    if (m < 2) throw guasto_lettura{"the line record was never seeded"};
+    if (m > fino) return esito_traccia::riuscita;
+    std::int64_t ultimo = fino;
+    esito_traccia esito = esito_traccia::riuscita;
+    if (vigilata && ultimo >= limite_metri) {
+        ultimo = std::max(m, limite_metri);
+        esito = esito_traccia::oltre_milione;
+    }
+    if (vigilata && ultimo > l.estensione) {
+        aggiungi(l, l.estensione, curva, k);
+        throw guasto_lettura{"a curve runs past the end of the line record"};
+    }
+    aggiungi(l, ultimo, curva, k);
     return esito;
 }
 
@@ -56,23 +52,20 @@ void crea_linea(linea_tracciata& linea, std::int32_t estensione) {
     linea.estensione = estensione;
     linea.seminata = false;
     linea.metro = 0;
-    linea.valori.reset(new double[2 * (static_cast<std::size_t>(estensione) + 1)]);
+    linea.tratti.clear();
 }
 
 void semina_linea(linea_tracciata& linea) {
     // A record of fewer than two metres cannot hold the seed.
     if (linea.estensione < 1) throw guasto_lettura{"the line record is too short for its first two points"};
-    x_di(linea)[0] = 0;
-    y_di(linea)[0] = 0;
-    x_di(linea)[1] = 0;
-    y_di(linea)[1] = 1;
     linea.seminata = true;
     linea.metro = 2;
+    linea.tratti.clear();
 }
 
 esito_traccia traccia_curva(linea_tracciata& linea, std::int64_t inizio, std::int64_t lunghezza, double k) {
-    if (corsa<false, true>(linea, inizio, 0) == esito_traccia::oltre_milione) return esito_traccia::oltre_milione;
-    return corsa<true, true>(linea, inizio + lunghezza, k);
+    if (corsa(linea, inizio, false, 0, true) == esito_traccia::oltre_milione) return esito_traccia::oltre_milione;
+    return corsa(linea, inizio + lunghezza, true, k, true);
 }
 
-void completa_linea(linea_tracciata& linea) { corsa<false, false>(linea, std::int64_t{linea.estensione} - 2, 0); }
+void completa_linea(linea_tracciata& linea) { corsa(linea, std::int64_t{linea.estensione} - 2, false, 0, false); }

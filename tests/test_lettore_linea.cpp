@@ -237,7 +237,7 @@ TEST(LettoreLinea, SeparatoriNellaParteCaratteristiche) {
     EXPECT_EQ(due.s.percorso[0].pendenza, 104);
     lettura tre = leggi(linea_corta("---\r\n---\r\n- curvad4\r\n100, 50\r\n"), 1);
     ASSERT_FALSE(tre.guasto);
-    EXPECT_GT(x_di(tre.s.linea)[200], 0.0);  // the comment line was taken as a right-hand curve
+    EXPECT_GT(punti_di(tre.s.linea).x.at(200), 0.0);  // the comment line was taken as a right-hand curve
 }
 
 TEST(LettoreLinea, ChiusuraDelBloccoGenerale) {

@@ -18,9 +18,11 @@ TEST(Tracciato, SenzaCurveELaRettaDelPrimoPasso) {
     linea_tracciata l = seminata(46000);
     completa_linea(l);
     EXPECT_EQ(l.metro, 45999);
+    const punti_linea p = punti_di(l);
+    ASSERT_EQ(p.x.size(), 45999u);
     for (std::int32_t m : {0, 1, 2, 1000, 45998}) {
-        EXPECT_EQ(x_di(l)[static_cast<std::size_t>(m)], 0.0) << m;
-        EXPECT_EQ(y_di(l)[static_cast<std::size_t>(m)], static_cast<double>(m)) << m;
+        EXPECT_EQ(p.x[static_cast<std::size_t>(m)], 0.0) << m;
+        EXPECT_EQ(p.y[static_cast<std::size_t>(m)], static_cast<double>(m)) << m;
     }
     EXPECT_EQ(genere_di(l, 0), genere_elemento::intero16);
     EXPECT_EQ(genere_di(l, 1), genere_elemento::intero16);
@@ -34,26 +36,28 @@ TEST(Tracciato, CurvaDestraDiClasseSeiValoriEsatti) {
     linea_tracciata l = seminata(100);
     ASSERT_EQ(traccia_curva(l, 2, 3, 0.003), esito_traccia::riuscita);
     EXPECT_EQ(l.metro, 6);
+    const punti_linea p = punti_di(l);
     // The same operations, in the same order, in binary64.
     const double x3 = 0.0 + 0.0 + 0.003 * 1.0;
     const double y3 = 2.0 + 1.0 - 0.003 * 0.0;
     const double x4 = x3 + (x3 - 0.0) + 0.003 * (y3 - 2.0);
     const double y4 = y3 + (y3 - 2.0) - 0.003 * (x3 - 0.0);
-    EXPECT_EQ(x_di(l)[2], 0.0);
-    EXPECT_EQ(y_di(l)[2], 2.0);
-    EXPECT_EQ(x_di(l)[3], x3);
-    EXPECT_EQ(y_di(l)[3], y3);
-    EXPECT_EQ(x_di(l)[4], x4);
-    EXPECT_EQ(y_di(l)[4], y4);
-    EXPECT_NEAR(x_di(l)[4], 0.009, 1e-12);
-    EXPECT_NEAR(y_di(l)[4], 3.999991, 1e-12);
-    EXPECT_NEAR(x_di(l)[5], 0.017999973, 1e-12);
-    EXPECT_NEAR(y_di(l)[5], 4.999964, 1e-12);
+    EXPECT_EQ(p.x[2], 0.0);
+    EXPECT_EQ(p.y[2], 2.0);
+    EXPECT_EQ(p.x[3], x3);
+    EXPECT_EQ(p.y[3], y3);
+    EXPECT_EQ(p.x[4], x4);
+    EXPECT_EQ(p.y[4], y4);
+    EXPECT_NEAR(p.x[4], 0.009, 1e-12);
+    EXPECT_NEAR(p.y[4], 3.999991, 1e-12);
+    EXPECT_NEAR(p.x[5], 0.017999973, 1e-12);
+    EXPECT_NEAR(p.y[5], 4.999964, 1e-12);
 }
 
 double direzione(const linea_tracciata& l, std::int32_t m) {
+    const punti_linea p = punti_di(l);
     const std::size_t i = static_cast<std::size_t>(m);
-    return std::atan2(x_di(l)[i] - x_di(l)[i - 1], y_di(l)[i] - y_di(l)[i - 1]);
+    return std::atan2(p.x[i] - p.x[i - 1], p.y[i] - p.y[i - 1]);
 }
 
 TEST(Tracciato, CurveConsecutiveSiAnnullano) {
