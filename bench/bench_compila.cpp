@@ -11,6 +11,7 @@
 #include "diagnostics/diagnostica.hpp"
 #include "bench/scenario_generato.hpp"
 #include "scenario/dati_linea.hpp"
+#include "builder/sostituzione.hpp"
 #include "platform/platform.hpp"
 #include "scenario/dati_treno.hpp"
 
@@ -86,7 +87,7 @@ void BM_CompilaEScrivi(benchmark::State& state) {
     const auto dir = output_folder();
     for (auto _ : state) {
         file_compilati f = compila_e_serializza(d.linea, d.servizio);
-        platform::replace_files({{(dir / "Sorvanta_linea.dat").string(), std::move(f.linea)},
+        sostituisci_insieme({{(dir / "Sorvanta_linea.dat").string(), std::move(f.linea)},
                                  {(dir / "Sorvanta_E48027.sim").string(), std::move(f.servizio)},
                                  {(dir / "Sorvanta_E48027.dat").string(), std::move(f.percorso)}});
     }

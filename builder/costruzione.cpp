@@ -1,6 +1,7 @@
 #include "builder/costruzione.hpp"
 
 #include "builder/scrittore_documenti.hpp"
+#include "builder/sostituzione.hpp"
 #include "finish/codici_gara.hpp"
 #include "finish/passata_finale.hpp"
 #include "reader/lettore_linea.hpp"
@@ -52,7 +53,7 @@ void gestore_guasti(stato_build& s, const descrizioni& d, const lettore_campi* l
 const std::string* prendi_testo(const std::string* in_memoria, const std::string& file, std::string& letto) {
     if (in_memoria) return in_memoria;
     std::string motivo;
-    return platform::read_file(file, letto, motivo) ? &letto : nullptr;
+    return platform::read_file(file, letto, motivo, dimensione_massima_descrizione) ? &letto : nullptr;
 }
 
 }  // namespace
@@ -117,20 +118,24 @@ std::int32_t compila(stato_build& s, std::int32_t j, const descrizioni& d) {
 }
 
 void scrivi_file_binari(const stato_build& s) {
-    std::vector<platform::file_contents> file;
+    std::vector<file_da_scrivere> file;
     // The plan is streamed from its traced runs as it is written: it is 20 bytes a metre.
     if (s.genera_linea != 0)
         file.emplace_back(nome_file_linea_dat(s), [&s](const platform::byte_sink& scrivi) { serializza_linea(s.linea, scrivi); });
     file.push_back({nome_file_sim(s), serializza_servizio(s.servizio)});
     file.push_back({nome_file_dat(s), serializza_percorso(s.percorso)});
-    platform::replace_files(file);
+    sostituisci_insieme(file);
 }
 
 std::int32_t compila(stato_build& s, std::int32_t j) { return compila(s, j, descrizioni_incorporate(s)); }
 
 void memorizza_percorso(stato_build& s, const std::int32_t& j) {
     std::int32_t fatale = compila(s, j);
-    if (fatale != 0) errore(std::to_string(fatale));
+    if (fatale != 0) {
+        // The program ends inside errore: an intermediate file the readers left goes first.
+        rimuovi_descrizioni(descrizioni_incorporate(s));
+        errore(std::to_string(fatale));
+    }
     scrivi_file_binari(s);
 }
 
@@ -164,12 +169,49 @@ void errore(const std::string& a) {
     platform::end_program(1);
 }
 
+namespace {
+
+// The plain build's two descriptions are intermediate files: removed if the run is
+// interrupted, and removed when the build ends in any way other than by the readers.
+struct descrizioni_provvisorie {
+    descrizioni d;
+    int posto_linea;
+    int posto_treno;
+
+    explicit descrizioni_provvisorie(const stato_build& s)
+        : d(descrizioni_incorporate(s)),
+          posto_linea(platform::remember_for_interruption(d.file_linea)),
+          posto_treno(platform::remember_for_interruption(d.file_treno)) {}
+    descrizioni_provvisorie(const descrizioni_provvisorie&) = delete;
+    descrizioni_provvisorie& operator=(const descrizioni_provvisorie&) = delete;
+    ~descrizioni_provvisorie() {
+        try {
+            rimuovi_descrizioni(d);
+        } catch (const platform::file_error&) {
+            // Already on the way out with another failure, which is the one reported.
+        }
+        platform::forget_for_interruption(posto_linea);
+        platform::forget_for_interruption(posto_treno);
+    }
+};
+
+}  // namespace
+
+void rimuovi_descrizioni(const descrizioni& d) {
+    if (!d.cancella) return;
+    platform::delete_file(d.file_linea);
+    platform::delete_file(d.file_treno);
+}
+
 int Form_Load(const std::string& cartella) {
     stato_build s;
     s.cartella = cartella;
     s.scenario = "Sorvanta";
     s.treno = "E48027";
     platform::show_window("Attendere");
+    // One run at a time writes in the folder, from the first description to the last binary file.
+    const platform::folder_lock blocco = blocca_cartella(cartella);
+    const descrizioni_provvisorie provvisorie(s);
     dati_linea(s);
     dati_treno(s);
     dati_note(s);

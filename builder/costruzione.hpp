@@ -1,6 +1,7 @@
 // The build sequence: start-up, the compile step and the files it writes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -30,6 +31,13 @@ descrizioni descrizioni_in_memoria(const std::string& nome_linea, const std::str
 
 // The plain build's two intermediate files in the build's folder, deleted once read.
 descrizioni descrizioni_incorporate(const stato_build& s);
+
+// The largest description that is read, in bytes: the longest line a description can
+// declare needs a small fraction of it, and nothing larger is ever held in memory.
+inline constexpr std::size_t dimensione_massima_descrizione = std::size_t{16} << 20;
+
+// Removes the plain build's intermediate files, where they are still there.
+void rimuovi_descrizioni(const descrizioni& d);
 
 // Reads both descriptions (and deletes them); records a status on failure.
 void memorizza_dati(stato_build& s, const descrizioni& d);

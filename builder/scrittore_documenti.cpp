@@ -1,13 +1,14 @@
 #include "builder/scrittore_documenti.hpp"
 
 #include "builder/nomi_file.hpp"
+#include "builder/sostituzione.hpp"
 #include "platform/platform.hpp"
 #include "scenario/dati_linea.hpp"
 #include "scenario/dati_treno.hpp"
 #include "scenario/documenti.hpp"
 
 void scrivi_documento(const lista_righe& lista, const std::string& nome_file) {
-    platform::replace_file(nome_file, testo_documento(lista));
+    sostituisci_file(nome_file, testo_documento(lista));
 }
 
 void dati_linea(const stato_build& s) { scrivi_documento(righe_linea(), nome_file_linea_txt(s)); }

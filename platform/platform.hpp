@@ -2,6 +2,8 @@
 // the message box and the end of the program.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -36,15 +38,22 @@ std::string join_path(const std::string& folder, const std::string& name);
 bool file_exists(const std::string& path);
 bool folder_exists(const std::string& path);
 
-// Reads the whole file; false with the system's reason when it cannot be opened or read.
-bool read_file(const std::string& path, std::string& bytes, std::string& reason);
+// Reads the whole of a regular file; false with the reason when it cannot be opened or read,
+// when it is not a regular file (a folder, a FIFO, a device: refused at once, never waited on),
+// or when it holds more than `limit` bytes.
+inline constexpr std::size_t read_limit_default = std::size_t{64} << 20;
+bool read_file(const std::string& path, std::string& bytes, std::string& reason,
+               std::size_t limit = read_limit_default);
 
-// Replaces the file with exactly these bytes. The bytes go to a temporary file in the same
-// folder first, every write and the close are checked, and only a complete file is renamed
-// over the old one: a failure leaves the earlier file as it was. Throws file_error.
-void replace_file(const std::string& path, const std::string& bytes);
+// What is at a path; a symbolic link is not followed.
+enum class path_kind { missing, file, folder, other };
+path_kind kind_of_path(const std::string& path);
 
-// Takes the next piece of a file's bytes; the pieces follow one another.
+// Sixteen lower-case hexadecimal digits from the system's random source: a part of a name
+// that nobody can guess before it exists.
+std::string unpredictable_name_part();
+
+// Takes the bytes of a file piece by piece.
 using byte_sink = std::function<void(std::string_view piece)>;
 
 // A file's name and its bytes: held whole, or produced piece by piece when it is written.
@@ -60,9 +69,69 @@ struct file_contents {
     file_contents(std::string p, std::function<void(const byte_sink&)> f) : path(std::move(p)), produce(std::move(f)) {}
 };
 
-// Replaces several files together: all are written in full under temporary names before
-// the first is renamed into place. On failure the temporaries are removed. Throws file_error.
-void replace_files(const std::vector<file_contents>& files);
+// Creates a new file at `path` and writes the file's bytes to it. Never opens an existing
+// file and never follows a symbolic link: returns false when anything already has that name.
+// Every write and the close are checked; on failure (or whatever the producer throws) the new
+// file is removed, and file_error names the file being replaced, `f.path`.
+bool write_new_file(const std::string& path, const file_contents& f);
+
+// Gives an existing file a second name (a hard link). Returns false where the file system
+// has none; throws file_error naming `shown_as` on any other failure.
+bool link_file(const std::string& existing, const std::string& second_name, const std::string& shown_as);
+
+// Renames `from` to `to`, replacing a file there in one step. Throws file_error
+// ("cannot replace <shown_as>: reason").
+void rename_file(const std::string& from, const std::string& to, const std::string& shown_as);
+
+// One entry of a folder: its name as the file system holds it, and its full path.
+struct folder_entry {
+    std::string name;
+    std::string path;
+};
+// The entries of a folder, without "." and ".."; empty when it cannot be listed.
+std::vector<folder_entry> folder_entries(const std::string& folder);
+
+// An exclusive lock on a folder, held by this run until the record is destroyed or the
+// program ends. Nothing is left on disk: the folder itself is locked (on Windows, a named
+// mutex derived from the folder's full path is held).
+struct folder_lock {
+    std::intptr_t handle = -1;
+    folder_lock() = default;
+    explicit folder_lock(std::intptr_t h) : handle(h) {}
+    folder_lock(folder_lock&& other) noexcept : handle(other.handle) { other.handle = -1; }
+    folder_lock& operator=(folder_lock&& other) noexcept;
+    folder_lock(const folder_lock&) = delete;
+    folder_lock& operator=(const folder_lock&) = delete;
+    ~folder_lock();
+};
+
+// Takes the folder's lock, waiting while another run holds it: `waiting` is called once when
+// the wait passes one second; after `limit_seconds` the wait ends with file_error.
+folder_lock lock_folder(const std::string& folder, int limit_seconds, const std::function<void()>& waiting);
+
+// Interruption (SIGINT, SIGTERM, SIGHUP; Ctrl+C and the console closing on Windows): the
+// files remembered below are removed and the program ends by that signal (exit 130, 143 or
+// 129 as a shell shows it). A write past the file-size limit fails as an ordinary write
+// error instead of ending the program. Called once, at start-up.
+void handle_interruptions();
+
+// Remembers a file to remove if the run is interrupted; returns its place in a fixed table
+// that the interruption handler reads. Throws file_error when the table is full or the path
+// too long for it.
+int remember_for_interruption(const std::string& path);
+void forget_for_interruption(int place);
+
+// Holds back interruptions from construction to destruction, so that a group of renames is
+// finished or undone as a whole; an interruption that arrives meanwhile takes effect when the
+// hold ends.
+struct interruptions_held {
+    interruptions_held();
+    ~interruptions_held();
+    interruptions_held(const interruptions_held&) = delete;
+    interruptions_held& operator=(const interruptions_held&) = delete;
+};
+// True when an interruption arrived during the hold (the work in hand is then undone).
+bool interruption_pending();
 
 // Creates the folder and its parents when missing. Throws file_error.
 void make_folder(const std::string& path);
@@ -85,6 +154,10 @@ bool is_terminal(bool error_stream);
 
 // One line of diagnostics for the user (a recorded build status).
 void report_note(const std::string& text);
+
+// Flushes standard output; false with the reason when anything printed to it was lost (a
+// full disk, a closed pipe).
+bool standard_output_written(std::string& reason);
 
 [[noreturn]] void end_program(int exit_status);
 

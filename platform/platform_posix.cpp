@@ -1,7 +1,14 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,93 +63,264 @@ bool folder_exists(const std::string& path) {
     return std::filesystem::is_directory(path, ec);
 }
 
-bool read_file(const std::string& path, std::string& bytes, std::string& reason) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
+bool read_file(const std::string& path, std::string& bytes, std::string& reason, std::size_t limit) {
+    // O_NONBLOCK: opening a FIFO with no writer would otherwise wait for one.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         reason = reason_of(errno);
         return false;
     }
-    bytes.clear();
-    char buffer[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    bool failed = std::ferror(f) != 0;
-    int err = errno;
-    std::fclose(f);
-    if (failed) {
-        reason = reason_of(err);
+    auto refuse = [&](const std::string& why) {
+        ::close(fd);
+        reason = why;
         return false;
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return refuse(reason_of(errno));
+    if (S_ISDIR(st.st_mode)) return refuse(reason_of(EISDIR));
+    if (!S_ISREG(st.st_mode)) {
+        const char* kind = S_ISFIFO(st.st_mode)   ? "a FIFO"
+                           : S_ISCHR(st.st_mode)  ? "a character device"
+                           : S_ISBLK(st.st_mode)  ? "a block device"
+                           : S_ISSOCK(st.st_mode) ? "a socket"
+                                                  : "not a plain file";
+        return refuse(std::string("not a regular file (") + kind + ")");
     }
+    const auto too_big = [&](std::uint64_t size) {
+        std::string text = "it holds " + std::to_string(size) + " bytes, more than the limit of " +
+                           std::to_string(limit) + " bytes";
+        if (limit % (std::size_t{1} << 20) == 0) text += " (" + std::to_string(limit >> 20) + " MiB)";
+        return text;
+    };
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    if (size > limit) return refuse(too_big(size));
+    bytes.clear();
+    bytes.reserve(static_cast<std::size_t>(size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return refuse(reason_of(errno));
+        if (n == 0) break;
+        // A file that grows while it is read is held to the same limit.
+        if (bytes.size() + static_cast<std::size_t>(n) > limit)
+            return refuse(too_big(bytes.size() + static_cast<std::size_t>(n)));
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
     return true;
 }
 
-namespace {
-
-std::string temporary_name(const std::string& path) {
-    return path + "." + std::to_string(::getpid()) + ".tmp";
+path_kind kind_of_path(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return path_kind::missing;
+    if (S_ISREG(st.st_mode)) return path_kind::file;
+    if (S_ISDIR(st.st_mode)) return path_kind::folder;
+    return path_kind::other;
 }
 
-// Writes the file's bytes to `temporary` with as few calls as the system allows; a failure
-// (or anything the producer throws) closes and removes the temporary, and names the file
-// being replaced.
-void write_whole(const std::string& temporary, const file_contents& f) {
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) fail("write", f.path, errno);
+std::string unpredictable_name_part() {
+    unsigned char random[8];
+    std::size_t done = 0;
+    while (done < sizeof random) {
+        const ssize_t n = ::getrandom(random + done, sizeof random - done, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw file_error{"cannot draw a random name: " + reason_of(errno)};
+        done += static_cast<std::size_t>(n);
+    }
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string name;
+    for (unsigned char b : random) {
+        name += digits[b >> 4];
+        name += digits[b & 15];
+    }
+    return name;
+}
+
+bool write_new_file(const std::string& path, const file_contents& f) {
+    // O_EXCL | O_NOFOLLOW: a file or a symbolic link planted at this name is never opened.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST) return false;
+        fail("write", f.path, errno);
+    }
     const byte_sink put = [&](std::string_view piece) {
         while (!piece.empty()) {
             const ssize_t n = ::write(fd, piece.data(), piece.size());
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                const int err = n < 0 ? errno : EIO;
-                fail("write", f.path, err);
-            }
+            if (n <= 0) fail("write", f.path, n < 0 ? errno : EIO);
             piece.remove_prefix(static_cast<std::size_t>(n));
         }
     };
     try {
-        if (f.produce) {
+        if (f.produce)
             f.produce(put);
-        } else {
+        else
             put(f.bytes);
-        }
     } catch (...) {
         ::close(fd);
-        ::unlink(temporary.c_str());
+        ::unlink(path.c_str());
         throw;
     }
     if (::close(fd) != 0) {
         const int err = errno;
-        ::unlink(temporary.c_str());
+        ::unlink(path.c_str());
         fail("write", f.path, err);
     }
+    return true;
+}
+
+bool link_file(const std::string& existing, const std::string& second_name, const std::string& shown_as) {
+    if (::link(existing.c_str(), second_name.c_str()) == 0) return true;
+    const int err = errno;
+    if (err == EPERM || err == ENOTSUP || err == EOPNOTSUPP || err == EMLINK || err == ENOSYS) return false;
+    fail("keep the earlier", shown_as, err);
+}
+
+void rename_file(const std::string& from, const std::string& to, const std::string& shown_as) {
+    if (::rename(from.c_str(), to.c_str()) != 0) fail("replace", shown_as, errno);
+}
+
+std::vector<folder_entry> folder_entries(const std::string& folder) {
+    std::vector<folder_entry> entries;
+    DIR* d = ::opendir(folder.c_str());
+    if (!d) return entries;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        entries.push_back({name, folder + "/" + name});
+    }
+    ::closedir(d);
+    return entries;
+}
+
+folder_lock& folder_lock::operator=(folder_lock&& other) noexcept {
+    if (this != &other) {
+        if (handle >= 0) ::close(static_cast<int>(handle));
+        handle = other.handle;
+        other.handle = -1;
+    }
+    return *this;
+}
+
+folder_lock::~folder_lock() {
+    if (handle >= 0) ::close(static_cast<int>(handle));
+}
+
+folder_lock lock_folder(const std::string& folder, int limit_seconds, const std::function<void()>& waiting) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) fail("lock the folder", folder, errno);
+    folder_lock lock(fd);
+    const auto start = std::chrono::steady_clock::now();
+    bool told = false;
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return lock;
+        if (errno != EWOULDBLOCK && errno != EINTR) fail("lock the folder", folder, errno);
+        const auto waited = std::chrono::steady_clock::now() - start;
+        if (!told && waited >= std::chrono::seconds(1)) {
+            told = true;
+            waiting();
+        }
+        if (waited >= std::chrono::seconds(limit_seconds))
+            throw file_error{"cannot lock the folder " + folder + ": another run has held it for more than " +
+                             std::to_string(limit_seconds) + " s"};
+        ::usleep(20000);
+    }
+}
+
+namespace {
+
+// The interruption handler may only read plain memory and call async-signal-safe functions,
+// so the files to remove are kept in a fixed table of fixed-size paths.
+constexpr int interruption_places = 32;
+struct interruption_place {
+    char path[4096];
+    volatile std::sig_atomic_t used;
+};
+interruption_place interruption_table[interruption_places];
+
+constexpr int interruption_signals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void on_interruption(int signal_number) {
+    const int saved = errno;
+    for (interruption_place& p : interruption_table)
+        if (p.used) ::unlink(p.path);
+    // End by the same signal, so that the caller sees how the run ended.
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    ::sigemptyset(&plain.sa_mask);
+    ::sigaction(signal_number, &plain, nullptr);
+    sigset_t only;
+    ::sigemptyset(&only);
+    ::sigaddset(&only, signal_number);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal_number);
+    errno = saved;
+}
+
+sigset_t interruption_set() {
+    sigset_t set;
+    ::sigemptyset(&set);
+    for (int sig : interruption_signals) ::sigaddset(&set, sig);
+    return set;
 }
 
 }  // namespace
 
-void replace_file(const std::string& path, const std::string& bytes) { replace_files({{path, bytes}}); }
+void handle_interruptions() {
+    struct sigaction action {};
+    action.sa_handler = on_interruption;
+    action.sa_mask = interruption_set();
+    for (int sig : interruption_signals) {
+        struct sigaction earlier {};
+        // A signal ignored by whoever started the program (nohup) stays ignored.
+        if (::sigaction(sig, nullptr, &earlier) == 0 && earlier.sa_handler == SIG_IGN) continue;
+        ::sigaction(sig, &action, nullptr);
+    }
+    ::signal(SIGXFSZ, SIG_IGN);
+}
 
-void replace_files(const std::vector<file_contents>& files) {
-    std::vector<std::string> written;
-    auto remove_written = [&] {
-        for (const std::string& t : written) std::remove(t.c_str());
-    };
-    try {
-        for (const file_contents& f : files) {
-            const std::string temporary = temporary_name(f.path);
-            write_whole(temporary, f);
-            written.push_back(temporary);
-        }
-    } catch (...) {
-        remove_written();
-        throw;
+int remember_for_interruption(const std::string& path) {
+    if (path.size() >= sizeof interruption_table[0].path)
+        throw file_error{"cannot write " + path + ": the path is too long"};
+    for (int i = 0; i < interruption_places; ++i) {
+        interruption_place& p = interruption_table[i];
+        if (p.used) continue;
+        std::memcpy(p.path, path.c_str(), path.size() + 1);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        p.used = 1;
+        return i;
     }
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (std::rename(written[i].c_str(), files[i].path.c_str()) != 0) {
-            int err = errno;
-            for (std::size_t k = i; k < written.size(); ++k) std::remove(written[k].c_str());
-            fail("replace", files[i].path, err);
-        }
+    throw file_error{"cannot write " + path + ": too many files in hand at once"};
+}
+
+void forget_for_interruption(int place) {
+    if (place >= 0 && place < interruption_places) interruption_table[place].used = 0;
+}
+
+namespace {
+// The signal mask in force before the outermost hold; holds may nest.
+sigset_t mask_before_hold;
+int hold_depth = 0;
+}  // namespace
+
+interruptions_held::interruptions_held() {
+    if (hold_depth++ == 0) {
+        const sigset_t set = interruption_set();
+        ::sigprocmask(SIG_BLOCK, &set, &mask_before_hold);
     }
+}
+
+interruptions_held::~interruptions_held() {
+    if (--hold_depth == 0) ::sigprocmask(SIG_SETMASK, &mask_before_hold, nullptr);
+}
+
+bool interruption_pending() {
+    sigset_t pending;
+    if (::sigpending(&pending) != 0) return false;
+    for (int sig : interruption_signals)
+        if (::sigismember(&pending, sig) == 1) return true;
+    return false;
 }
 
 void make_folder(const std::string& path) {
@@ -164,6 +342,19 @@ void report_failure(const std::string& text) { std::cerr << text << std::endl; }
 bool is_terminal(bool error_stream) { return ::isatty(error_stream ? 2 : 1) == 1; }
 
 void report_note(const std::string& text) { std::cerr << text << std::endl; }
+
+bool standard_output_written(std::string& reason) {
+    errno = 0;
+    std::cout.flush();
+    const bool flushed = std::fflush(stdout) == 0;
+    int err = errno;
+    if (flushed && std::cout && !std::ferror(stdout)) return true;
+    // A write that failed earlier left no reason behind: one more byte asks the system again
+    // (the output is incomplete already).
+    if (err == 0 && ::write(STDOUT_FILENO, "\n", 1) < 0) err = errno;
+    reason = err != 0 ? reason_of(err) : "write error";
+    return false;
+}
 
 void end_program(int exit_status) {
     std::cout.flush();

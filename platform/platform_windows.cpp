@@ -7,12 +7,18 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <bcrypt.h>
 #include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cwchar>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -64,41 +70,6 @@ std::string reason_of(DWORD err) {
 }
 
 bool valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-
-// Writes the file's bytes to `temporary`; a failure (or anything the producer throws) closes
-// and removes the temporary, and names the file being replaced.
-void write_whole(const std::wstring& temporary, const file_contents& f) {
-    HANDLE h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (!valid(h)) fail("write", f.path, GetLastError());
-    const byte_sink put = [&](std::string_view piece) {
-        while (!piece.empty()) {
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(piece.size(), 1u << 30));
-            DWORD written = 0;
-            if (!WriteFile(h, piece.data(), chunk, &written, nullptr) || written == 0) {
-                const DWORD err = GetLastError();
-                fail("write", f.path, err);
-            }
-            piece.remove_prefix(written);
-        }
-    };
-    try {
-        if (f.produce) {
-            f.produce(put);
-        } else {
-            put(f.bytes);
-        }
-    } catch (...) {
-        CloseHandle(h);
-        DeleteFileW(temporary.c_str());
-        throw;
-    }
-    if (!CloseHandle(h)) {
-        const DWORD err = GetLastError();
-        DeleteFileW(temporary.c_str());
-        fail("write", f.path, err);
-    }
-}
 
 void write_console(const std::string& text) {
     std::cerr << text << std::endl;
@@ -163,54 +134,253 @@ bool folder_exists(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool read_file(const std::string& path, std::string& bytes, std::string& reason) {
+bool read_file(const std::string& path, std::string& bytes, std::string& reason, std::size_t limit) {
     HANDLE f = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (!valid(f)) {
         reason = reason_of(GetLastError());
         return false;
     }
+    auto refuse = [&](const std::string& why) {
+        CloseHandle(f);
+        reason = why;
+        return false;
+    };
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(f, &info)) return refuse(reason_of(GetLastError()));
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return refuse("Is a directory");
+    if (GetFileType(f) != FILE_TYPE_DISK) return refuse("not a regular file");
+    const auto too_big = [&](std::uint64_t size) {
+        std::string text = "it holds " + std::to_string(size) + " bytes, more than the limit of " +
+                           std::to_string(limit) + " bytes";
+        if (limit % (std::size_t{1} << 20) == 0) text += " (" + std::to_string(limit >> 20) + " MiB)";
+        return text;
+    };
+    const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    if (size > limit) return refuse(too_big(size));
     bytes.clear();
+    bytes.reserve(static_cast<std::size_t>(size));
     char buffer[1 << 16];
     for (;;) {
         DWORD n = 0;
-        if (!ReadFile(f, buffer, sizeof buffer, &n, nullptr)) {
-            reason = reason_of(GetLastError());
-            CloseHandle(f);
-            return false;
-        }
+        if (!ReadFile(f, buffer, sizeof buffer, &n, nullptr)) return refuse(reason_of(GetLastError()));
         if (n == 0) break;
+        if (bytes.size() + n > limit) return refuse(too_big(bytes.size() + n));
         bytes.append(buffer, n);
     }
     CloseHandle(f);
     return true;
 }
 
-void replace_file(const std::string& path, const std::string& bytes) { replace_files({{path, bytes}}); }
+path_kind kind_of_path(const std::string& path) {
+    const DWORD a = GetFileAttributesW(wide(path).c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return path_kind::missing;
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT) return path_kind::other;
+    if (a & FILE_ATTRIBUTE_DIRECTORY) return path_kind::folder;
+    return path_kind::file;
+}
 
-void replace_files(const std::vector<file_contents>& files) {
-    std::vector<std::wstring> written;
-    auto remove_written = [&] {
-        for (const std::wstring& t : written) DeleteFileW(t.c_str());
+std::string unpredictable_name_part() {
+    unsigned char random[8];
+    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, random, sizeof random, BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+        throw file_error{"cannot draw a random name"};
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string name;
+    for (unsigned char b : random) {
+        name += digits[b >> 4];
+        name += digits[b & 15];
+    }
+    return name;
+}
+
+bool write_new_file(const std::string& path, const file_contents& f) {
+    const std::wstring w = wide(path);
+    // CREATE_NEW never opens an existing file or link; FILE_SHARE_DELETE lets the interruption
+    // handler remove the file while it is being written.
+    HANDLE h = CreateFileW(w.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (!valid(h)) {
+        const DWORD err = GetLastError();
+        if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) return false;
+        fail("write", f.path, err);
+    }
+    const byte_sink put = [&](std::string_view piece) {
+        while (!piece.empty()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(piece.size(), 1u << 30));
+            DWORD written = 0;
+            if (!WriteFile(h, piece.data(), chunk, &written, nullptr) || written == 0) fail("write", f.path, GetLastError());
+            piece.remove_prefix(written);
+        }
     };
     try {
-        for (const file_contents& f : files) {
-            const std::wstring temporary = wide(f.path + "." + std::to_string(GetCurrentProcessId()) + ".tmp");
-            write_whole(temporary, f);
-            written.push_back(temporary);
-        }
+        if (f.produce)
+            f.produce(put);
+        else
+            put(f.bytes);
     } catch (...) {
-        remove_written();
+        CloseHandle(h);
+        DeleteFileW(w.c_str());
         throw;
     }
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!MoveFileExW(written[i].c_str(), wide(files[i].path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            const DWORD err = GetLastError();
-            for (std::size_t k = i; k < written.size(); ++k) DeleteFileW(written[k].c_str());
-            fail("replace", files[i].path, err);
+    if (!CloseHandle(h)) {
+        const DWORD err = GetLastError();
+        DeleteFileW(w.c_str());
+        fail("write", f.path, err);
+    }
+    return true;
+}
+
+bool link_file(const std::string& existing, const std::string& second_name, const std::string& shown_as) {
+    if (CreateHardLinkW(wide(second_name).c_str(), wide(existing).c_str(), nullptr)) return true;
+    const DWORD err = GetLastError();
+    if (err == ERROR_INVALID_FUNCTION || err == ERROR_NOT_SUPPORTED || err == ERROR_ACCESS_DENIED ||
+        err == ERROR_TOO_MANY_LINKS || err == ERROR_CALL_NOT_IMPLEMENTED)
+        return false;
+    fail("keep the earlier", shown_as, err);
+}
+
+void rename_file(const std::string& from, const std::string& to, const std::string& shown_as) {
+    if (!MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        fail("replace", shown_as, GetLastError());
+}
+
+std::vector<folder_entry> folder_entries(const std::string& folder) {
+    std::vector<folder_entry> entries;
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileW((wide(folder) + L"\\*").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return entries;
+    do {
+        const std::string name = narrow(data.cFileName);
+        if (name == "." || name == "..") continue;
+        entries.push_back({name, folder + "\\" + name});
+    } while (FindNextFileW(h, &data));
+    FindClose(h);
+    return entries;
+}
+
+folder_lock& folder_lock::operator=(folder_lock&& other) noexcept {
+    if (this != &other) {
+        if (handle != -1) {
+            ReleaseMutex(reinterpret_cast<HANDLE>(handle));
+            CloseHandle(reinterpret_cast<HANDLE>(handle));
         }
+        handle = other.handle;
+        other.handle = -1;
+    }
+    return *this;
+}
+
+folder_lock::~folder_lock() {
+    if (handle != -1) {
+        ReleaseMutex(reinterpret_cast<HANDLE>(handle));
+        CloseHandle(reinterpret_cast<HANDLE>(handle));
     }
 }
+
+folder_lock lock_folder(const std::string& folder, int limit_seconds, const std::function<void()>& waiting) {
+    // A folder has no lock of its own here: a named mutex stands for it, named after its full
+    // path (upper-cased, as the file system ignores case) through a 64-bit FNV-1a hash, since
+    // a mutex name may not hold a backslash.
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetFullPathNameW(wide(folder).c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) fail("lock the folder", folder, GetLastError());
+        if (n < full.size()) {
+            full.resize(n);
+            break;
+        }
+        full.resize(n);
+    }
+    while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
+    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+    std::uint64_t hash = 14695981039346656037ull;
+    for (wchar_t c : full) {
+        hash ^= static_cast<std::uint16_t>(c);
+        hash *= 1099511628211ull;
+    }
+    wchar_t name[64];
+    swprintf(name, 64, L"Local\\genera_scenario-%016llx", static_cast<unsigned long long>(hash));
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+    if (!mutex) fail("lock the folder", folder, GetLastError());
+    folder_lock lock(reinterpret_cast<std::intptr_t>(mutex));
+    DWORD r = WaitForSingleObject(mutex, 1000);
+    if (r == WAIT_TIMEOUT) {
+        waiting();
+        const DWORD rest = limit_seconds > 1 ? static_cast<DWORD>(limit_seconds - 1) * 1000 : 0;
+        r = WaitForSingleObject(mutex, rest);
+    }
+    // An abandoned mutex was held by a run that ended without releasing it: it is ours now.
+    if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED) return lock;
+    CloseHandle(mutex);
+    lock.handle = -1;
+    if (r == WAIT_TIMEOUT)
+        throw file_error{"cannot lock the folder " + folder + ": another run has held it for more than " +
+                         std::to_string(limit_seconds) + " s"};
+    fail("lock the folder", folder, GetLastError());
+}
+
+namespace {
+
+// The console's control handler runs on a thread of its own: it waits for a group of renames
+// in hand to finish or be undone (the critical section), removes the files remembered in the
+// fixed table, and ends the process.
+constexpr int interruption_places = 32;
+struct interruption_place {
+    wchar_t path[1024];
+    volatile LONG used;
+};
+interruption_place interruption_table[interruption_places];
+CRITICAL_SECTION renames_in_hand;
+volatile LONG interruptions_ready = 0;
+volatile LONG interruption_arrived = 0;
+int hold_depth = 0;
+
+BOOL WINAPI on_interruption(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT &&
+        event != CTRL_LOGOFF_EVENT && event != CTRL_SHUTDOWN_EVENT)
+        return FALSE;
+    InterlockedExchange(&interruption_arrived, 1);
+    EnterCriticalSection(&renames_in_hand);
+    for (interruption_place& p : interruption_table)
+        if (p.used) DeleteFileW(p.path);
+    ExitProcess(event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? 130 : 129);
+}
+
+}  // namespace
+
+void handle_interruptions() {
+    InitializeCriticalSection(&renames_in_hand);
+    InterlockedExchange(&interruptions_ready, 1);
+    SetConsoleCtrlHandler(on_interruption, TRUE);
+}
+
+int remember_for_interruption(const std::string& path) {
+    const std::wstring w = wide(path);
+    if (w.size() >= sizeof interruption_table[0].path / sizeof(wchar_t))
+        throw file_error{"cannot write " + path + ": the path is too long"};
+    for (int i = 0; i < interruption_places; ++i) {
+        interruption_place& p = interruption_table[i];
+        if (p.used) continue;
+        std::copy(w.c_str(), w.c_str() + w.size() + 1, p.path);
+        InterlockedExchange(&p.used, 1);
+        return i;
+    }
+    throw file_error{"cannot write " + path + ": too many files in hand at once"};
+}
+
+void forget_for_interruption(int place) {
+    if (place >= 0 && place < interruption_places) InterlockedExchange(&interruption_table[place].used, 0);
+}
+
+interruptions_held::interruptions_held() {
+    if (interruptions_ready && hold_depth++ == 0) EnterCriticalSection(&renames_in_hand);
+}
+
+interruptions_held::~interruptions_held() {
+    if (interruptions_ready && --hold_depth == 0) LeaveCriticalSection(&renames_in_hand);
+}
+
+bool interruption_pending() { return interruption_arrived != 0; }
 
 void delete_file(const std::string& path) {
     if (!DeleteFileW(wide(path).c_str())) {
@@ -296,6 +466,16 @@ bool is_terminal(bool) { return false; }
 void report_note(const std::string& text) {
     // A build status is not shown in a window; where the output goes somewhere, it is told there.
     if (console || valid(GetStdHandle(STD_ERROR_HANDLE))) write_console(text);
+}
+
+bool standard_output_written(std::string& reason) {
+    errno = 0;
+    std::cout.flush();
+    const bool flushed = std::fflush(stdout) == 0;
+    const int err = errno;
+    if (flushed && std::cout && !std::ferror(stdout)) return true;
+    reason = err != 0 ? std::strerror(err) : "write error";
+    return false;
 }
 
 void end_program(int exit_status) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "builder/scrittore_documenti.hpp"
+#include "builder/sostituzione.hpp"
 #include "scenario/documenti.hpp"
 #include "scenario/scheda_treno.hpp"
 #include "platform/platform.hpp"
@@ -310,7 +311,7 @@ TEST_F(DocumentiSuDisco, FilesAreCrLfLinesWithoutTheMarker) {
 TEST_F(DocumentiSuDisco, SecondRunReplacesALongerFile) {
     for (const document& d : documents) {
         const std::string path = (folder / d.file).string();
-        platform::replace_file(path, std::string(20000, 'x') + "\r\n");
+        sostituisci_file(path, std::string(20000, 'x') + "\r\n");
         d.write(s);
         const std::string expected = testo_documento(d.list(s));
         EXPECT_EQ(std::filesystem::file_size(path), expected.size()) << d.file;

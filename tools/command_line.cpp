@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "builder/costruzione.hpp"
+#include "builder/sostituzione.hpp"
 #include "tools/check.hpp"
 #include "tools/decompile.hpp"
 #include "builder/nomi_file.hpp"
@@ -177,7 +178,7 @@ int compile(const std::vector<std::string>& args) {
     // Both inputs are read before anything is built or written.
     std::string line_text, service_text, reason;
     for (auto [file, text] : {std::pair{&files[0], &line_text}, std::pair{&files[1], &service_text}}) {
-        if (!platform::read_file(*file, *text, reason)) {
+        if (!platform::read_file(*file, *text, reason, dimensione_massima_descrizione)) {
             platform::report_failure("cannot open " + *file + ": " + reason);
             return 1;
         }
@@ -211,6 +212,7 @@ int compile(const std::vector<std::string>& args) {
     }
     try {
         platform::make_folder(out);
+        const platform::folder_lock lock = blocca_cartella(out);
         scrivi_file_binari(s);
     } catch (const platform::file_error& e) {
         platform::report_failure(e.message);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 
+#include "builder/sostituzione.hpp"
 #include "core/encoding.hpp"
 #include "platform/platform.hpp"
 
@@ -908,7 +909,7 @@ int plot_files(const std::string& plan, const std::string& slots, const std::str
     std::string error;
     if (!prepare_plot(plan.empty() ? nullptr : &p, sl, r, title, s, error)) return fail(error);
     try {
-        platform::replace_file(output, plot_svg(s));
+        sostituisci_file(output, plot_svg(s));
     } catch (const platform::file_error& e) {
         return fail(e.message);
     }
