@@ -378,8 +378,9 @@ TEST(GuastiIniettati, ScrittureDellaBuildSemplice) {
         } else {
             // Under the sanitizers their runtime's own writes may be the ones that fail.
             ++falliti;
-            if (e.uscita == 1)
+            if (e.uscita == 1) {
                 EXPECT_NE(e.errori.find("No space left on device"), std::string::npos) << quale << ": " << e.errori;
+            }
         }
     }
     // The first write is the "Attendere" line, which may be lost; the files' writes all fail.

@@ -7,6 +7,7 @@
 #include "lsp/answers.hpp"
 #include "lsp/documents.hpp"
 #include "lsp/layout.hpp"
+#include "builder/sostituzione.hpp"
 #include "platform/platform.hpp"
 
 namespace {
@@ -72,7 +73,7 @@ int decompile_files(const std::string& plan, const std::string& slots, const std
     const std::string service_file = platform::join_path(output_folder, scenario + "_" + train + "-.txt");
     try {
         platform::make_folder(output_folder);
-        platform::replace_files({{line_file, e.linea}, {service_file, e.servizio}});
+        sostituisci_insieme({{line_file, e.linea}, {service_file, e.servizio}});
     } catch (const platform::file_error& failure) {
         platform::report_failure("genera_scenario: decompile: " + failure.message);
         return 1;

@@ -4,6 +4,7 @@
 
 #include "lsp/answers.hpp"
 #include "lsp/layout.hpp"
+#include "builder/sostituzione.hpp"
 #include "platform/platform.hpp"
 
 int format_files(const std::vector<std::string>& files, bool check) {
@@ -25,7 +26,7 @@ int format_files(const std::vector<std::string>& files, bool check) {
             continue;
         }
         try {
-            platform::replace_file(file, lsp::apply_edits(a.text, edits));
+            sostituisci_file(file, lsp::apply_edits(a.text, edits));
         } catch (const platform::file_error& e) {
             platform::report_failure(e.message);
             status = 1;
