@@ -8,6 +8,7 @@
 #include <string>
 
 #include "avvia_programma.hpp"
+#include "builder/sostituzione.hpp"
 #include "cartella_temporanea.hpp"
 #include "platform/platform.hpp"
 
@@ -100,7 +101,7 @@ TEST(StreamedFiles, PiecesFollowOneAnotherAndAFailureKeepsTheEarlierFiles) {
     const std::string a = (c / "a.dat").string();
     const std::string b = (c / "b.dat").string();
     const std::string long_piece(70000, 'c');
-    platform::replace_files({{a, [&](const platform::byte_sink& put) {
+    sostituisci_insieme({{a, [&](const platform::byte_sink& put) {
                                   put("ab");
                                   put("");
                                   put(long_piece);
@@ -110,7 +111,7 @@ TEST(StreamedFiles, PiecesFollowOneAnotherAndAFailureKeepsTheEarlierFiles) {
     EXPECT_EQ(c.leggi("b.dat"), "plain");
 
     struct producer_failed {};
-    EXPECT_THROW(platform::replace_files({{b, "new"}, {a, [](const platform::byte_sink& put) {
+    EXPECT_THROW(sostituisci_insieme({{b, "new"}, {a, [](const platform::byte_sink& put) {
                                                put("xy");
                                                throw producer_failed{};
                                            }}}),
