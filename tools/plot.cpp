@@ -433,7 +433,7 @@ struct axis {
 };
 
 // Values of one quantity per 50 m cell, drawn as steps; the y range always holds `at_least`.
-struct strip_spec {
+struct strip_style {
     const colour& c;
     const char* id;
     const char* unit;
@@ -447,21 +447,21 @@ struct strip_frame {
 
 // The frame, the ticks and the step line of one strip; `extra` values widen its range.
 std::string strip(const std::vector<double>& values, const std::vector<double>& extra, const axis& a, double top,
-                  const strip_spec& spec, const std::vector<double>& km_ticks, strip_frame& frame) {
-    std::string out = "<g class=\"profile\" id=\"profile-" + std::string(spec.id) + "\">\n";
+                  const strip_style& strip, const std::vector<double>& km_ticks, strip_frame& frame) {
+    std::string out = "<g class=\"profile\" id=\"profile-" + std::string(strip.id) + "\">\n";
     double lo = 0, hi = 0;
     for (double v : values) lo = std::min(lo, v), hi = std::max(hi, v);
     for (double v : extra) lo = std::min(lo, v), hi = std::max(hi, v);
     // The range holds 0 and at least `at_least` units, so that a flat profile reads as flat.
-    if (hi - lo < spec.at_least) {
+    if (hi - lo < strip.at_least) {
         if (lo == 0 && hi == 0)
-            lo = -spec.at_least / 2, hi = spec.at_least / 2;
+            lo = -strip.at_least / 2, hi = strip.at_least / 2;
         else if (lo >= 0)
-            hi = lo + spec.at_least;
+            hi = lo + strip.at_least;
         else if (hi <= 0)
-            lo = hi - spec.at_least;
+            lo = hi - strip.at_least;
         else
-            lo = (lo + hi - spec.at_least) / 2, hi = lo + spec.at_least;
+            lo = (lo + hi - strip.at_least) / 2, hi = lo + strip.at_least;
     }
     const double step = nice_step((hi - lo) / 4);
     lo = std::floor(lo / step) * step;
@@ -510,8 +510,8 @@ std::string strip(const std::vector<double>& values, const std::vector<double>& 
         }
     }
     if (!values.empty()) d += "H" + num(a.x(50.0 * static_cast<double>(values.size())));
-    out += "<path d=\"" + d + "\" fill=\"none\" stroke=\"" + spec.c.value + "\" stroke-width=\"1.8\"/>\n";
-    const std::string title = std::string(spec.c.name) + (spec.unit[0] ? std::string(" (") + spec.unit + ")" : "");
+    out += "<path d=\"" + d + "\" fill=\"none\" stroke=\"" + strip.c.value + "\" stroke-width=\"1.8\"/>\n";
+    const std::string title = std::string(strip.c.name) + (strip.unit[0] ? std::string(" (") + strip.unit + ")" : "");
     out += text(left, top - 6, title, " font-size=\"12\" font-weight=\"bold\"");
     return out + "</g>\n";
 }
