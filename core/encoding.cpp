@@ -83,3 +83,13 @@ bool utf8_to_cp1252(std::string_view text, std::string& out) {
     }
     return true;
 }
+
+std::string hex_digits(const unsigned char* bytes, std::size_t count) {
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}

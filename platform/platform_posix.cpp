@@ -128,13 +128,7 @@ std::string unpredictable_name_part() {
         if (n < 0) throw file_error{"cannot draw a random name: " + reason_of(errno)};
         done += static_cast<std::size_t>(n);
     }
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string name;
-    for (unsigned char b : random) {
-        name += digits[b >> 4];
-        name += digits[b & 15];
-    }
-    return name;
+    return hex_digits(random, sizeof random);
 }
 
 bool write_new_file(const std::string& path, const file_contents& f) {

@@ -184,13 +184,7 @@ std::string unpredictable_name_part() {
     unsigned char random[8];
     if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, random, sizeof random, BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
         throw file_error{"cannot draw a random name"};
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string name;
-    for (unsigned char b : random) {
-        name += digits[b >> 4];
-        name += digits[b & 15];
-    }
-    return name;
+    return hex_digits(random, sizeof random);
 }
 
 bool write_new_file(const std::string& path, const file_contents& f) {
