@@ -76,6 +76,15 @@ TEST(decompile, built_in_scenario_comes_back_byte_for_byte) {
     }
 }
 
+// The example that uses every keyword: mountains with markers, a slowdown and the boards the
+// compile adds around it all come back.
+TEST(decompile, example_with_every_keyword_comes_back_byte_for_byte) {
+    const std::filesystem::path esempi = std::filesystem::path(GS_SOURCE_DIR) / "examples";
+    const compilato c = compila_file(leggi(esempi / "Valcorta_linea.txt"), leggi(esempi / "Valcorta_R2231-.txt"), true);
+    ASSERT_EQ(c.stato, 0);
+    EXPECT_TRUE(torna_uguale(c));
+}
+
 TEST(decompile, without_the_plan_the_line_is_written_straight_and_said_so) {
     const compilato c = compila_file(linea_incorporata(), servizio_incorporato(), false);
     ASSERT_EQ(c.stato, 0);
