@@ -39,13 +39,19 @@ void cancella(const descrizioni& d, const std::string& file) {
 }
 
 // The failure handler of the reading step: both descriptions are deleted (one that is
-// already gone is skipped) and the status is 25.
-void gestore_guasti(stato_build& s, const descrizioni& d, const lettore_campi* l, descrizione quale) {
+// already gone is skipped) and the status is 25, placed at the failure (by default the field
+// being read) with its reason.
+void gestore_guasti(stato_build& s, const descrizioni& d, const lettore_campi* l, descrizione quale,
+                    const guasto_lettura* g = nullptr) {
     cancella(d, d.file_linea);
     cancella(d, d.file_treno);
-    s.errore_numero = stati::lettura_fallita;
-    s.errore_descrizione = quale;
-    s.errore_riga = l ? l->riga_campo : 0;
+    luogo_testo dove;
+    if (g && g->riga > 0)
+        dove = {g->riga, g->colonna};
+    else if (l)
+        dove = l->campo;
+    registra_stato_in(s, quale, dove, stati::lettura_fallita);
+    if (g) s.errore_motivo = g->motivo;
 }
 
 // The description's text: the one in memory, or its file read into `letto`; nullptr when the
@@ -63,9 +69,7 @@ void memorizza_dati(stato_build& s, const descrizioni& d) {
     s.servizio[slot_treno].nome = s.treno;
 
     if (!d.testo_linea && !platform::file_exists(d.file_linea)) {
-        s.errore_numero = stati::file_linea_mancante;
-        s.errore_descrizione = descrizione::linea;
-        s.errore_riga = 0;
+        registra_stato_in(s, descrizione::linea, {}, stati::file_linea_mancante);
         return;
     }
     std::string letto;
@@ -79,8 +83,8 @@ void memorizza_dati(stato_build& s, const descrizioni& d) {
     bool continua;
     try {
         continua = leggi_linea(s, l, contatore_cartelli);
-    } catch (const guasto_lettura&) {
-        gestore_guasti(s, d, &l, descrizione::linea);
+    } catch (const guasto_lettura& g) {
+        gestore_guasti(s, d, &l, descrizione::linea, &g);
         return;
     }
     cancella(d, d.file_linea);
@@ -95,8 +99,8 @@ void memorizza_dati(stato_build& s, const descrizioni& d) {
     lettore_campi ls = apri_lettore(*testo_treno);
     try {
         leggi_servizio(s, ls, contatore_cartelli);
-    } catch (const guasto_lettura&) {
-        gestore_guasti(s, d, &ls, descrizione::servizio);
+    } catch (const guasto_lettura& g) {
+        gestore_guasti(s, d, &ls, descrizione::servizio, &g);
         return;
     }
     cancella(d, d.file_treno);
@@ -113,7 +117,11 @@ std::int32_t compila(stato_build& s, std::int32_t j, const descrizioni& d) {
         throw errore_esecuzione{diagnostica(s, d) + "; the route was never created, so no binary file is written"};
     const std::int32_t prima_della_passata = s.errore_numero;
     passata_finale(s);
-    if (s.errore_numero != prima_della_passata) s.errore_descrizione = descrizione::nessuna;
+    if (s.errore_numero != prima_della_passata) {
+        s.errore_descrizione = descrizione::nessuna;
+        s.errore_metri = s.errore_posizione;
+        s.errore_motivo.clear();
+    }
     return applica_timbri(s);
 }
 
@@ -145,6 +153,10 @@ std::string diagnostica(const stato_build& s, const descrizioni& d) {
         if (s.errore_riga > 0) {
             r += ':';
             r += std::to_string(s.errore_riga);
+            if (s.errore_colonna > 0) {
+                r += ':';
+                r += std::to_string(s.errore_colonna);
+            }
         }
         r += ": ";
         return r;

@@ -9,6 +9,9 @@
 // The reader's failure handler turns it into build status 25.
 struct guasto_lettura {
     const char* motivo;
+    // Where the failure lies when it is not the field being read (line 0: that field).
+    int riga = 0;
+    int colonna = 0;
 };
 
 // Nearest integer, halves to even: the rounding of every division by 50 or by 5.

@@ -196,6 +196,12 @@ inline punti_linea punti_di(const linea_tracciata& l) {
 // Which description a reader was reading when it recorded a status.
 enum class descrizione { nessuna, linea, servizio };
 
+// A place in a description: line and column (from 1) of an entry or a field; line 0 when unknown.
+struct luogo_testo {
+    int riga = 0;
+    int colonna = 0;
+};
+
 struct stato_build {
     linea_tracciata linea;
     std::vector<cella> percorso;  // empty until the line reader sizes it
@@ -214,9 +220,16 @@ struct stato_build {
 
     // Where the files are read and written: the program's own folder in the plain build.
     std::string cartella;
-    // Where the reader stood when the last status was recorded, for diagnostics.
+    // Where the entry that caused the last status lies, for diagnostics only: nothing of it is
+    // stored in the built files. errore_posizione keeps its own rules (a later signal or slowdown
+    // takes it over), so the diagnostic keeps the metres of the entry that caused the status.
     descrizione errore_descrizione = descrizione::nessuna;
     int errore_riga = 0;
+    int errore_colonna = 0;
+    std::int32_t errore_metri = 0;
+    std::string errore_motivo;  // a read failure's own reason, empty for the others
+    // Where the kilometre references now in slots 81, 82 and 83 were read, for status 2.
+    std::array<luogo_testo, 3> luoghi_progressive{};
 };
 
 inline bool percorso_creato(const stato_build& s) { return !s.percorso.empty(); }

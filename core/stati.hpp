@@ -54,5 +54,6 @@ const voce_stato* cerca_stato(std::int32_t numero);
 // Every entry, in the table's order.
 const voce_stato* voci_stati(std::size_t& quante);
 
-// One line for the console: "status N: meaning (at P m)".
+// One line for the console: "status N: meaning (at P m)", or "status 25: reason" when a read
+// failure knows its reason. P is the position of the entry that caused the status.
 std::string descrivi_stato(const stato_build& s);

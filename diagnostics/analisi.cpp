@@ -85,6 +85,7 @@ struct luogo {
     campo_n c;
     const char* cosa = "";
     int colonna = 0;
+    luogo_testo voce;  // the entry's keyword field, where the compile records its statuses
     std::int32_t inizio = 0;  // a kilometre reference's start and chainage
     std::int32_t catena = 0;
 };
@@ -99,6 +100,7 @@ struct profilo_d {
     std::int64_t cursore = 0;
     std::int32_t valore = 0;
     std::optional<campo_n> campo_valore;  // the field of the value in force
+    luogo_testo voce;                     // the entry of the value in force: the tail fails there
     std::int64_t ultima_posizione = std::numeric_limits<std::int64_t>::min();
 };
 
@@ -108,6 +110,7 @@ struct motore {
     std::vector<rilievo> out;
     stato_build s;
     sorgente* src = nullptr;
+    const sorgente* src_linea = nullptr;  // the line description, when there is one
     lettore_campi l;
 
     // Where the exact walk stopped reading each file: mai when it read it to the end.
@@ -133,6 +136,7 @@ struct motore {
     std::int64_t indice_pendenze = 0;
     std::int32_t pendenza_corrente = 0;
     std::optional<campo_n> campo_pendenza;
+    luogo_testo voce_pendenza;  // the entry of the gradient in force: the tail fails there
     std::int64_t posizione_pendenza_prec = std::numeric_limits<std::int64_t>::min();
     std::array<std::optional<luogo>, 3> progressive;  // as read: tre, due, uno
     std::optional<campo_n> campo_lunghezza;
@@ -152,18 +156,22 @@ struct motore {
 
 const std::string& testo(const motore& m) { return *m.src->t; }
 
-rilievo& nuova(motore& m, gravita g, const campo_n& c, std::string messaggio) {
+rilievo& nuova_in(motore& m, const sorgente& src, gravita g, const campo_n& c, std::string messaggio) {
     rilievo d;
     d.severita = g;
-    d.file = m.src->f;
+    d.file = src.f;
     d.inizio = c.inizio;
     d.fine = c.fine;
-    d.riga = riga_di(*m.src, c.inizio);
-    d.colonna = colonna_di(*m.src, c.inizio);
+    d.riga = riga_di(src, c.inizio);
+    d.colonna = colonna_di(src, c.inizio);
     d.valore = c.testo;
     d.messaggio = std::move(messaggio);
     m.out.push_back(std::move(d));
     return m.out.back();
+}
+
+rilievo& nuova(motore& m, gravita g, const campo_n& c, std::string messaggio) {
+    return nuova_in(m, *m.src, g, c, std::move(messaggio));
 }
 
 rilievo& nuova_su_file(motore& m, gravita g, quale_file f, std::string messaggio) {
@@ -175,25 +183,52 @@ rilievo& nuova_su_file(motore& m, gravita g, quale_file f, std::string messaggio
     return m.out.back();
 }
 
-// A build status, where the compile records it: on the line where its reader stood.
-rilievo& stato(motore& m, std::int32_t numero, const campo_n& c, std::string messaggio,
-                   std::optional<std::int32_t> posizione = std::nullopt) {
-    rilievo& d = nuova(m, gravita::errore, c, std::move(messaggio));
+// The field read at a place of a file (line 0: the file's start); a bare point when none begins there.
+campo_n campo_a(const sorgente& src, luogo_testo dove) {
+    campo_n c;
+    c.riga = std::max(dove.riga, 1);
+    const std::size_t r = static_cast<std::size_t>(c.riga - 1);
+    c.inizio = r < src.righe.size() ? src.righe[r] + static_cast<std::size_t>(std::max(dove.colonna, 1) - 1)
+                                    : src.t->size();
+    c.inizio = std::min(c.inizio, src.t->size());
+    c.fine = c.inizio;
+    // The place is nearly always one of the last fields read.
+    for (auto it = src.campi.rbegin(); it != src.campi.rend(); ++it) {
+        if (it->inizio != c.inizio) continue;
+        c.fine = it->fine;
+        c.testo = it->valore;
+        break;
+    }
+    return c;
+}
+
+// A build status at the place where the compile records it, in the file `src`. On that line the
+// finding keeps the field it is about; a field that an entry took from a later line gives way to
+// the compile's place.
+rilievo& stato_in(motore& m, const sorgente& src, std::int32_t numero, const campo_n& c, std::string messaggio,
+                  luogo_testo dove, std::optional<std::int32_t> posizione = std::nullopt) {
+    const bool altrove = dove.riga > 0 && dove.riga != riga_di(src, c.inizio);
+    rilievo& d = nuova_in(m, src, gravita::errore, altrove ? campo_a(src, dove) : c, std::move(messaggio));
     d.stato = numero;
     d.posizione_m = posizione;
-    const int riga_compilazione = m.l.riga_campo;
-    if (riga_compilazione != d.riga) {
-        d.riga = riga_compilazione;
-        const std::size_t r = static_cast<std::size_t>(riga_compilazione - 1);
-        d.inizio = r < m.src->righe.size() ? m.src->righe[r] : testo(m).size();
-        d.fine = d.inizio;
-        d.colonna = 1;
-    }
     if (!m.recupero) {
         m.s.errore_numero = numero;
         if (posizione) m.s.errore_posizione = *posizione;
     }
     return d;
+}
+
+// The compile records a status at the entry being read, and a failed reading (status 25) at the
+// field being read.
+rilievo& stato(motore& m, std::int32_t numero, const campo_n& c, std::string messaggio,
+               std::optional<std::int32_t> posizione = std::nullopt) {
+    const luogo_testo dove = numero == stati::lettura_fallita ? m.l.campo : m.l.voce;
+    return stato_in(m, *m.src, numero, c, std::move(messaggio), dove, posizione);
+}
+
+// Where a failed reading lies: its own place when it names one, else the field being read.
+luogo_testo luogo_guasto(const motore& m, const guasto_lettura& g) {
+    return g.riga > 0 ? luogo_testo{g.riga, g.colonna} : m.l.campo;
 }
 
 // The compile stops reading this description (or, in the walk that goes on, skips the entry).
@@ -270,7 +305,9 @@ void controlla_testo(motore& m, const campo_n& c) {
     if (utf8_to_cp1252(c.testo, cp)) d.correzione = cp;
 }
 
-campo_n leggi_t(motore& m) {
+// A text field, read by the compile's own reader; `sedici`: a text stored with a 16-bit length
+// (a sign text, a station name).
+campo_n leggi_t(motore& m, bool sedici = false) {
     const std::string& t = testo(m);
     if (fine_file(m.l)) passato_fine(m);
     std::size_t a = m.l.pos;
@@ -278,51 +315,51 @@ campo_n leggi_t(motore& m) {
     std::size_t e = a;
     const bool virgolette = a < t.size() && t[a] == '"';
     if (virgolette) {
-        e = t.find('"', a + 1);
-        e = e == std::string::npos ? t.size() : e + 1;
+        // A quoted text runs to the next double quote on its own line.
+        e = a + 1;
+        while (e < t.size() && t[e] != '"' && !fine_riga_c(t[e])) ++e;
+        if (e < t.size() && t[e] == '"') ++e;
     } else {
         while (e < t.size() && t[e] != ',' && !fine_riga_c(t[e])) ++e;
     }
     campo_n c;
-    try {
-        c.testo = leggi_testo(m.l);
-    } catch (const guasto_lettura& g) {
-        // A field the reader refuses (a quote left open, for one) fails the compile's reading.
-        c.inizio = a;
-        c.fine = e;
-        c.riga = m.l.riga_campo;
-        rilievo& d = stato(m, stati::lettura_fallita, c, std::string("the reading fails here: ") + g.motivo);
-        d.nota = "the reading of the description fails here";
-        if (m.recupero) throw fine_testo{};
-        ferma(m);
-    }
     c.inizio = a;
     c.fine = e;
-    c.riga = m.l.riga_campo;
     c.nome = nome_campo(m);
-    if (virgolette) {
-        const std::size_t a_capo = t.find_first_of("\r\n", a);
-        const std::size_t chiusa = t.find('"', a + 1);
-        if (chiusa == std::string::npos || (a_capo != std::string::npos && a_capo < chiusa)) {
-            campo_n aperta = c;
-            aperta.fine = a_capo == std::string::npos ? t.size() : a_capo;
-            aperta.testo = t.substr(a, aperta.fine - a);
-            rilievo& d = nuova(m, gravita::avviso, aperta, "unclosed quote: the text runs on to the next double quote");
-            d.campo = c.nome;
-            d.nota = chiusa == std::string::npos
-                         ? "no closing quote follows: the rest of the file is this one text"
-                         : "the closing quote stands on line " + std::to_string(riga_di(*m.src, chiusa)) +
-                               "; every field in between is part of this text";
-            m.riga_silenziosa = std::max(m.riga_silenziosa, riga_di(*m.src, c.fine > a ? c.fine - 1 : a));
-        }
+    try {
+        c.testo = sedici ? leggi_testo16(m.l) : leggi_testo(m.l);
+    } catch (const guasto_lettura& g) {
+        // A field the reader refuses fails the compile's reading there.
+        c.riga = m.l.campo.riga;
+        c.testo = t.substr(a, e - a);
+        const bool aperta = virgolette && (e == a + 1 || t[e - 1] != '"');
+        std::string messaggio = aperta ? "unclosed quote: the quoted text does not end on this line"
+                                       : std::string("the reading fails here: ") + g.motivo;
+        if (!aperta && sedici)
+            messaggio = "the text is " + decimale(static_cast<std::int64_t>(virgolette ? e - a - 2 : e - a)) +
+                        " bytes long, above 65535";
+        rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, c, std::move(messaggio), luogo_guasto(m, g));
+        if (*c.nome) d.campo = c.nome;
+        d.nota = aperta ? "a quoted text runs to the next double quote on the same line; close it there, or drop "
+                          "the quote; the reading of the description fails here"
+                 : sedici ? "a sign text or a station name holds at most 65535 bytes; the reading of the description "
+                            "fails here"
+                          : "the reading of the description fails here";
+        if (m.recupero && fine_file(m.l)) throw fine_testo{};
+        // The walk that goes on resumes after the field, as the rest of the file is intact; the
+        // refused text counts as empty.
+        ferma(m);
+        c.testo.clear();
+        return c;
     }
+    c.riga = m.l.campo.riga;
     return c;
 }
 
-// A text field of the current entry.
+// A text field of the current entry: a sign text or a station name, both stored with a 16-bit length.
 campo_n leggi_testo_voce(motore& m) {
     ++m.indice_campo;
-    campo_n c = leggi_t(m);
+    campo_n c = leggi_t(m, true);
     registra_campo(m, c);
     m.campi_correnti.push_back(c);
     controlla_testo(m, c);
@@ -455,7 +492,7 @@ bool percorso_pronto(const motore& m) { return percorso_creato(m.s); }
 
 void luogo_cella(motore& m, std::int64_t cella_i, const campo_n& c, const char* cosa) {
     if (cella_i < 0 || static_cast<std::size_t>(cella_i) >= m.luogo_cella.size()) return;
-    m.luoghi.push_back({m.src->f, c, cosa, colonna_di(*m.src, c.inizio)});
+    m.luoghi.push_back({m.src->f, c, cosa, colonna_di(*m.src, c.inizio), m.l.voce, 0, 0});
     m.luogo_cella[static_cast<std::size_t>(cella_i)] = static_cast<std::int32_t>(m.luoghi.size() - 1);
 }
 
@@ -474,8 +511,10 @@ void fuori_percorso(motore& m, const numero_n& n, double margine) {
 }
 
 // A guasto_lettura raised by one of the compile's placement procedures: status 25.
-void guasto(motore& m, const campo_n& c, const std::string& messaggio, const char* motivo) {
-    rilievo& d = stato(m, stati::lettura_fallita, c, messaggio);
+// It lies at the field being read, or at `dove` when the compile places it in an earlier entry.
+void guasto(motore& m, const campo_n& c, const std::string& messaggio, const char* motivo,
+            std::optional<luogo_testo> dove = std::nullopt) {
+    rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, c, messaggio, dove ? *dove : m.l.campo);
     d.campo = c.nome;
     d.nota = std::string("the compile's reading fails: ") + motivo;
     ferma(m);
@@ -731,8 +770,10 @@ void passo_progressiva(motore& m, const voce& v, const campo_n& chiave, int indi
     r.inizio = a.v;
     r.fine = b.v;
     r.posizione = c.v;
+    const campo_n& colpevole = a.v % 50 != 0 ? a.c : b.c;
     m.progressive[static_cast<std::size_t>(indice)] =
-        luogo{quale_file::linea, a.v % 50 != 0 ? a.c : b.c, v.nome, 0, a.v, b.v};
+        luogo{quale_file::linea, colpevole, v.nome, colonna_di(*m.src, colpevole.inizio), m.l.voce, a.v, b.v};
+    m.s.luoghi_progressive[static_cast<std::size_t>(indice)] = m.l.voce;
     if (c.v != 0 && c.v != 1) {
         rilievo& d = nuova(m, gravita::avviso, c.c, "flag " + c.c.testo + " is neither 0 nor 1: it counts as 0");
         d.campo = c.c.nome;
@@ -807,6 +848,7 @@ void blocco_generale(motore& m) {
             k = leggi_t(m);
             registra_campo(m, k);
         }
+        segna_voce(m.l);
         controlla_testo(m, k);
         bool riconosciuta = false;
         if (contiene_nc(k.testo, "percorso") && contiene_nc(k.testo, "lunghezza")) {
@@ -897,6 +939,7 @@ uscita_linea caratteristiche(motore& m) {
                 return uscita_linea::fine_file;
             }
         }
+        segna_voce(m.l);
         controlla_testo(m, k);
         bool riconosciuta = false;
         const std::string& c = k.testo;
@@ -928,6 +971,7 @@ uscita_linea caratteristiche(motore& m) {
                     if (!m.voce_fallita) {
                         m.pendenza_corrente = g.v;
                         m.campo_pendenza = g.c;
+                        m.voce_pendenza = m.l.voce;
                     }
                 }
             }
@@ -1133,6 +1177,7 @@ bool leggi_linea_d(motore& m) {
         for (;;) {
             campo_n k = leggi_t(m);
             registra_campo(m, k);
+            segna_voce(m.l);
             if (fine_file(m.l)) {
                 if (contiene_nc(k.testo, "[generale]")) {
                     rilievo& d = stato(m, stati::generale_mancante, k, "[generale] is the last field of the file");
@@ -1155,14 +1200,14 @@ bool leggi_linea_d(motore& m) {
         try {
             progressive_ordina(m.s);
         } catch (const guasto_lettura& g) {
-            const campo_n dove = m.progressive[2] ? m.progressive[2]->c : campo_n{};
-            guasto(m, dove, "a chainage raised by 100 m by its flag does not fit 32 bits", g.motivo);
+            // The compile places the failure at the reference entry whose chainage overflows.
+            const luogo_testo dove = luogo_guasto(m, g);
+            guasto(m, campo_a(*m.src, dove), "a chainage raised by 100 m by its flag does not fit 32 bits", g.motivo,
+                   dove);
         }
         m.contatore_cartelli = primo_slot_cartelli;
         if (!percorso_pronto(m)) {
-            campo_n dove;
-            dove.riga = m.l.riga_campo;
-            rilievo& d = stato(m, stati::lettura_fallita, dove, "no line length before the features");
+            rilievo& d = stato(m, stati::lettura_fallita, campo_a(*m.src, m.l.campo), "no line length before the features");
             d.nota = "write \"lunghezza percorso, L\" in the general block; nothing is built";
             ferma(m);
         }
@@ -1172,11 +1217,14 @@ bool leggi_linea_d(motore& m) {
         // The gradient in force at the end fills the route up to its last three cells.
         const std::int64_t v = std::int64_t{m.pendenza_corrente} + 100;
         if (percorso_pronto(m) && (m.indice_pendenze > m.s.n_celle || v < 0 || v > 255)) {
-            campo_n dove = m.campo_pendenza ? *m.campo_pendenza : campo_n{};
-            rilievo& d = stato(m, stati::lettura_fallita, dove,
+            // The compile places the failure at the last gradient entry.
+            const luogo_testo voce = m.voce_pendenza.riga > 0 ? m.voce_pendenza : m.l.campo;
+            const campo_n dove = m.campo_pendenza ? *m.campo_pendenza : campo_a(*m.src, voce);
+            rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, dove,
                                    v < 0 || v > 255 ? "the last gradient " + decimale(m.pendenza_corrente) +
                                                           " does not fit its 8-bit field"
-                                                    : "gradient entries push the gradient past the route's last cell");
+                                                    : "gradient entries push the gradient past the route's last cell",
+                                   voce);
             d.campo = "gradient";
             d.intervallo = "-100 to 155";
             d.nota = "the last gradient fills the route to its end and must be -100 to 155; the reading of the "
@@ -1274,6 +1322,7 @@ esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo
     if (m.voce_fallita) return esito_d::continua;
     p.valore = val.v;
     p.campo_valore = val.c;
+    p.voce = m.l.voce;
     return esito_d::continua;
 }
 
@@ -1627,17 +1676,21 @@ void fine_lettura_servizio(motore& m, const campo_n& dove) {
     stato_build& s = m.s;
     if (!percorso_pronto(m)) return;
     if (m.velocita.cursore > s.n_celle || m.aderenza.cursore > s.n_celle) {
-        guasto(m, dove, "the speed or adhesion entries push their profile past the route's last cell",
-               "a profile runs past the end of the route");
+        // The compile places the failure at the last entry of the profile that runs past.
+        const profilo_d& p = m.velocita.cursore > s.n_celle ? m.velocita : m.aderenza;
+        guasto(m, p.campo_valore ? *p.campo_valore : dove,
+               "the speed or adhesion entries push their profile past the route's last cell",
+               "a profile runs past the end of the route", p.voce.riga > 0 ? p.voce : m.l.campo);
         return;
     }
     for (profilo_d* p : {&m.velocita, &m.aderenza}) {
         if (p->velocita) {
             const std::int64_t quinto = nearest(p->valore / 5.0);
             if (quinto < 0 || quinto > 255) {
-                rilievo& d = stato(m, stati::lettura_fallita, p->campo_valore ? *p->campo_valore : dove,
-                                       "the last speed " + decimale(p->valore) + " km/h does not fit: speed / 5 must be "
-                                       "0 to 255");
+                rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, p->campo_valore ? *p->campo_valore : dove,
+                                      "the last speed " + decimale(p->valore) + " km/h does not fit: speed / 5 must be "
+                                      "0 to 255",
+                                      p->voce.riga > 0 ? p->voce : m.l.campo);
                 d.campo = "speed";
                 d.intervallo = "0 to 1277";
                 d.nota = "allowed: 0 to 1277 km/h; the reading of the description fails where the speed is written";
@@ -1652,18 +1705,23 @@ void fine_lettura_servizio(motore& m, const campo_n& dove) {
     for (int i = 0; i < 3; ++i) {
         const slot_servizio& slot = s.servizio[static_cast<std::size_t>(slot_progressiva_tre + i)];
         if (slot.inizio % 50 == 0 && slot.fine % 50 == 0) continue;
-        rilievo& d = stato(m, stati::progressiva_non_multipla, dove,
-                               "a kilometre reference's start (" + decimale(slot.inizio) + " m) or chainage (" +
-                                   decimale(slot.fine) + " m) is not a multiple of 50");
-        for (const auto& r : m.progressive) {
-            if (!r || r->inizio != slot.inizio || (r->inizio % 50 == 0 && r->catena % 50 == 0)) continue;
-            d.nota = std::string("the ") + r->cosa + " entry on line " + std::to_string(r->c.riga) +
-                     " of the line description; the compile records this after reading the service description";
-            d.campo = r->c.nome;
-            d.valore = r->c.testo;
-            break;
+        const std::string messaggio = "a kilometre reference's start (" + decimale(slot.inizio) + " m) or chainage (" +
+                                      decimale(slot.fine) + " m) is not a multiple of 50";
+        const std::string nota = "the compile checks the kilometre references after reading the service description";
+        // The reference was read from the line description: the compile records the status at its entry there.
+        const luogo_testo voce = s.luoghi_progressive[static_cast<std::size_t>(i)];
+        if (!m.src_linea || voce.riga <= 0) {
+            stato(m, stati::progressiva_non_multipla, dove, messaggio).nota = nota;
+            ferma(m);
+            return;
         }
-        if (d.nota.empty()) d.nota = "the compile records this after reading the service description";
+        const luogo* letta = nullptr;
+        for (const auto& r : m.progressive)
+            if (r && r->voce.riga == voce.riga && r->voce.colonna == voce.colonna) letta = &*r;
+        rilievo& d = stato_in(m, *m.src_linea, stati::progressiva_non_multipla,
+                              letta ? letta->c : campo_a(*m.src_linea, voce), messaggio, voce);
+        if (letta && d.riga == letta->c.riga) d.campo = letta->c.nome;
+        d.nota = nota;
         ferma(m);
         return;
     }
@@ -1681,6 +1739,7 @@ void leggi_servizio_d(motore& m) {
         do {
             k = leggi_t(m);
             registra_campo(m, k);
+            segna_voce(m.l);
             if (!contiene_nc(k.testo, "[generale]")) preambolo(m, k, {parte_voce::servizio}, detto);
         } while (!contiene_nc(k.testo, "[generale]") && !fine_file(m.l));
         if (!contiene_nc(k.testo, "[generale]")) {
@@ -1708,6 +1767,7 @@ void leggi_servizio_d(motore& m) {
                 ultimo_campo(m, k, {parte_voce::servizio});
                 break;
             }
+            segna_voce(m.l);
             controlla_testo(m, k);
             bool riconosciuta = false;
             esito_d e = esito_d::continua;
@@ -1830,6 +1890,7 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
         sl.f = quale_file::linea;
         sl.righe = inizi_righe(*linea);
         m.src = &sl;
+        m.src_linea = &sl;
         leggi_servizio = leggi_linea_d(m);
     }
     if (servizio) {

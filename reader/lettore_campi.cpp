@@ -22,6 +22,7 @@ void consuma_fine_riga(lettore_campi& l) {
         ++l.pos;
     }
     ++l.riga;
+    l.inizio_riga = l.pos;
 }
 
 // Consumes the comma or line end at the reader's position, if there is one.
@@ -37,6 +38,7 @@ void consuma_separatore(lettore_campi& l) {
 void inizio_campo(lettore_campi& l) {
     if (l.pos >= l.testo->size()) throw guasto_lettura{"an entry runs past the end of the file"};
     salta_bianchi(l);
+    l.campo = {l.riga, static_cast<int>(l.pos - l.inizio_riga) + 1};
     l.riga_campo = l.riga;
 }
 
@@ -55,17 +57,13 @@ std::string leggi_testo(lettore_campi& l) {
     const std::string& t = *l.testo;
     std::string campo;
     if (l.pos < t.size() && t[l.pos] == '"') {
-        ++l.pos;
-        while (l.pos < t.size() && t[l.pos] != '"') {
-            if (fine_riga(t[l.pos])) {
-                std::size_t da = l.pos;
-                consuma_fine_riga(l);
-                campo.append(t, da, l.pos - da);
-            } else {
-                campo.push_back(t[l.pos++]);
-            }
-        }
-        if (l.pos < t.size()) ++l.pos;  // the closing quote
+        // A quoted text never spans lines: a quote left open would swallow the rest of the file.
+        std::size_t da = ++l.pos;
+        while (l.pos < t.size() && t[l.pos] != '"' && !fine_riga(t[l.pos])) ++l.pos;
+        if (l.pos >= t.size() || t[l.pos] != '"')
+            throw guasto_lettura{"unclosed quote", l.campo.riga, l.campo.colonna};
+        campo.assign(t, da, l.pos - da);
+        ++l.pos;  // the closing quote
         // Whatever stands between the closing quote and the separator is dropped.
         while (l.pos < t.size() && t[l.pos] != ',' && !fine_riga(t[l.pos])) ++l.pos;
     } else {
@@ -74,6 +72,12 @@ std::string leggi_testo(lettore_campi& l) {
         campo.assign(t, da, l.pos - da);
     }
     consuma_separatore(l);
+    return campo;
+}
+
+std::string leggi_testo16(lettore_campi& l) {
+    std::string campo = leggi_testo(l);
+    if (campo.size() > 0xFFFFu) throw guasto_lettura{"a text longer than 65535 bytes"};
     return campo;
 }
 
@@ -111,14 +115,29 @@ std::int16_t leggi_numero16(lettore_campi& l) { return deve_stare_i16(leggi_nume
 
 std::uint8_t leggi_numero8(lettore_campi& l) { return deve_stare_u8(leggi_numero(l)); }
 
-void registra_stato(stato_build& s, const lettore_campi& l, descrizione d, std::int32_t numero) {
+void segna_voce(lettore_campi& l) { l.voce = l.campo; }
+
+void guasto_alla_voce(guasto_lettura& g, luogo_testo voce) {
+    if (voce.riga <= 0) return;
+    g.riga = voce.riga;
+    g.colonna = voce.colonna;
+}
+
+void registra_stato_in(stato_build& s, descrizione d, luogo_testo dove, std::int32_t numero) {
     s.errore_numero = numero;
     s.errore_descrizione = d;
-    s.errore_riga = l.riga_campo;
+    s.errore_riga = dove.riga;
+    s.errore_colonna = dove.colonna;
+    s.errore_motivo.clear();
+}
+
+void registra_stato(stato_build& s, const lettore_campi& l, descrizione d, std::int32_t numero) {
+    registra_stato_in(s, d, l.voce, numero);
 }
 
 void registra_stato(stato_build& s, const lettore_campi& l, descrizione d, std::int32_t numero,
                     std::int32_t posizione) {
     registra_stato(s, l, d, numero);
     s.errore_posizione = posizione;
+    s.errore_metri = posizione;
 }

@@ -36,6 +36,7 @@ bool leggi_generale(stato_build& s, lettore_campi& l) {
         if (fine_file(l)) return true;
         for (int i = 0; i < separatori_generale; ++i)
             if (contiene(s.riga, "-")) s.riga = leggi_testo(l);
+        segna_voce(l);
         const std::string& campo = s.riga;
 
         if (contiene_nc(campo, "percorso") && contiene_nc(campo, "lunghezza")) {
@@ -59,6 +60,7 @@ bool leggi_generale(stato_build& s, lettore_campi& l) {
                 r.inizio = leggi_numero(l);
                 r.fine = leggi_numero(l);
                 r.posizione = leggi_numero(l);
+                s.luoghi_progressive[static_cast<std::size_t>(slot - slot_progressiva_tre)] = l.voce;
             }
         }
         if (contiene(campo, "sfondo") && contiene(campo, "uno")) s.servizio[slot_scenario].inizio = leggi_numero(l);
@@ -98,6 +100,7 @@ enum class uscita_caratteristiche { fine_file, fuori_percorso, ritorna };
 struct riempimento_pendenze {
     std::int32_t indice = 0;    // next cell that receives a gradient
     std::int32_t corrente = 0;  // gradient of the last entry read
+    luogo_testo voce;           // where that entry was read: the tail fails at it
 };
 
 uscita_caratteristiche fuori(stato_build& s, const lettore_campi& l, std::int32_t posizione) {
@@ -116,6 +119,7 @@ uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, s
             s.riga = leggi_testo(l);
             if (fine_file(l)) return uscita_caratteristiche::fine_file;
         }
+        segna_voce(l);
         const std::string campo = s.riga;
 
         if (contiene_nc(campo, "pendenza")) {
@@ -130,6 +134,7 @@ uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, s
                 } while (pendenze.indice < q);
             }
             pendenze.corrente = g;
+            pendenze.voce = l.voce;
         }
         if (s.genera_linea != 0 && contiene_nc(campo, "curva")) {
             const std::int32_t inizio = leggi_numero(l);
@@ -172,7 +177,7 @@ uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, s
         }
         if (contiene_nc(campo, "cartello") && contiene_nc(campo, "indicat")) {
             const std::int32_t p = leggi_numero(l);
-            s.riga = leggi_testo(l);
+            s.riga = leggi_testo16(l);
             if (!entro_percorso(s, p)) return fuori(s, l, p);
             cella& c = cella_a(s, nearest(p / 50.0 + 1));
             if (!cella_libera(c)) {
@@ -194,6 +199,7 @@ uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, s
 bool leggi_linea(stato_build& s, lettore_campi& l, std::int32_t& contatore_cartelli) {
     for (;;) {
         s.riga = leggi_testo(l);
+        segna_voce(l);
         if (fine_file(l)) {
             registra_stato(s, l, questa, stati::generale_mancante);
             return false;
@@ -212,11 +218,17 @@ bool leggi_linea(stato_build& s, lettore_campi& l, std::int32_t& contatore_carte
 
     if (leggi_caratteristiche(s, l, contatore_cartelli, pendenze) == uscita_caratteristiche::ritorna) return false;
 
-    // The gradient in force at the end fills the route up to its last three cells.
-    do {
-        cella_a(s, pendenze.indice).pendenza = deve_stare_u8(std::int64_t{pendenze.corrente} + 100);
-        ++pendenze.indice;
-    } while (pendenze.indice < s.n_celle - 2);
+    // The gradient in force at the end fills the route up to its last three cells; a failure
+    // there lies in the last gradient entry, not at the end of the file.
+    try {
+        do {
+            cella_a(s, pendenze.indice).pendenza = deve_stare_u8(std::int64_t{pendenze.corrente} + 100);
+            ++pendenze.indice;
+        } while (pendenze.indice < s.n_celle - 2);
+    } catch (guasto_lettura& g) {
+        guasto_alla_voce(g, pendenze.voce);
+        throw;
+    }
 
     if (s.genera_linea != 0) completa_linea(s.linea);
     return true;
@@ -225,15 +237,16 @@ bool leggi_linea(stato_build& s, lettore_campi& l, std::int32_t& contatore_carte
 void progressive_ordina(stato_build& s) {
     struct terna {
         std::int32_t inizio, fine, posizione;
+        luogo_testo letta;  // where the reference was read, for the diagnostics
     };
     auto prendi = [&](int slot) {
         const slot_servizio& r = s.servizio[static_cast<std::size_t>(slot)];
-        return terna{r.inizio, r.fine, r.posizione};
+        return terna{r.inizio, r.fine, r.posizione, s.luoghi_progressive[static_cast<std::size_t>(slot - slot_progressiva_tre)]};
     };
     const terna r3 = prendi(slot_progressiva_tre);
     const terna r2 = prendi(slot_progressiva_due);
     const terna r1 = prendi(slot_progressiva_uno);
-    const terna zero{0, 0, 0};
+    const terna zero{0, 0, 0, {}};
     std::array<terna, 3> ordine{zero, zero, zero};
 
     if (std::int64_t{r3.inizio} + r2.inizio + r1.inizio != 0) {
@@ -257,11 +270,18 @@ void progressive_ordina(stato_build& s) {
         r.inizio = ordine[static_cast<std::size_t>(i)].inizio;
         r.fine = ordine[static_cast<std::size_t>(i)].fine;
         r.posizione = ordine[static_cast<std::size_t>(i)].posizione;
+        s.luoghi_progressive[static_cast<std::size_t>(i)] = ordine[static_cast<std::size_t>(i)].letta;
     }
-    // With flag 1 the chainage is raised by 100 m.
+    // With flag 1 the chainage is raised by 100 m; one that then no longer fits fails at its entry.
     for (int i = 0; i < 3; ++i) {
         slot_servizio& r = s.servizio[static_cast<std::size_t>(slot[i])];
-        if (r.posizione == 1) r.fine = deve_stare_i32(std::int64_t{r.fine} + 100);
+        if (r.posizione != 1) continue;
+        try {
+            r.fine = deve_stare_i32(std::int64_t{r.fine} + 100);
+        } catch (guasto_lettura& g) {
+            guasto_alla_voce(g, s.luoghi_progressive[static_cast<std::size_t>(i)]);
+            throw;
+        }
     }
 }
 

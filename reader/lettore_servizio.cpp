@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <initializer_list>
 
 #include "core/numeri.hpp"
 #include "core/stati.hpp"
@@ -29,6 +30,7 @@ struct profilo {
     std::uint8_t (*memorizzato)(std::int32_t);  // the stored form of a value
     std::int64_t cursore = 0;                // the first cell not yet written
     std::int32_t valore = 0;                 // the value in force before the current entry
+    luogo_testo voce;                        // where the last entry was read: the tail fails at it
 };
 
 // The stored speed limit is a fifth of the speed, and it must fit its 8-bit field; the
@@ -68,8 +70,8 @@ struct lettura {
     lettore_campi& l;
     std::int32_t limite_stazioni;  // station slots stay below the first slot of a sign text
     std::int32_t j = 1;            // the slot of the next station
-    profilo velocita{&cella::velocita_limite, true, quinto_velocita};
-    profilo aderenza{&cella::aderenza, false, aderenza_memorizzata};
+    profilo velocita{&cella::velocita_limite, true, quinto_velocita, 0, 0, {}};
+    profilo aderenza{&cella::aderenza, false, aderenza_memorizzata, 0, 0, {}};
 };
 
 void registra(lettura& r, std::int32_t numero) { registra_stato(r.s, r.l, descrizione::servizio, numero); }
@@ -104,6 +106,7 @@ esito passo_profilo(lettura& r, profilo& p) {
     if (!entro_percorso(r, posizione, 100)) return esito::fine_lettura;
     avanza_profilo(r.s, p, nearest(posizione / 50.0));
     p.valore = valore;
+    p.voce = r.l.voce;
     return esito::continua;
 }
 
@@ -234,7 +237,7 @@ esito passo_stazione(lettura& r) {
     const std::int64_t ore = leggi_numero(r.l);
     const std::int64_t minuti = leggi_numero(r.l);
     const std::int64_t secondi = leggi_numero(r.l);
-    slot.nome = leggi_testo(r.l);
+    slot.nome = leggi_testo16(r.l);
     slot.orario = deve_stare_i32((ore * 60 + minuti) * 60 + secondi);
 
     const std::uint8_t t = slot.tipo_stazione;
@@ -311,6 +314,7 @@ esito leggi_voci(lettura& r) {
     // At least one field is read, so an empty file is a read failure.
     do {
         s.riga = leggi_testo(r.l);
+        segna_voce(r.l);
     } while (!contiene_nc(s.riga, "[generale]") && !fine_file(r.l));
 
     for (;;) {
@@ -321,6 +325,7 @@ esito leggi_voci(lettura& r) {
             s.riga = leggi_testo(r.l);
             if (fine_file(r.l)) return esito::fine_lettura;
         }
+        segna_voce(r.l);
         for (const prova& p : prove) {
             if (!contiene_nc(s.riga, p.testo) || (p.anche != nullptr && !contiene_nc(s.riga, p.anche))) continue;
             const esito e = p.passo(r);
@@ -329,16 +334,32 @@ esito leggi_voci(lettura& r) {
     }
 }
 
+// A failure in a profile's tail lies in its last entry, not at the end of the file.
+[[noreturn]] void fallisce_alla_voce(guasto_lettura g, const profilo& p) {
+    guasto_alla_voce(g, p.voce);
+    throw g;
+}
+
+void coda_di(stato_build& s, profilo& p) {
+    try {
+        coda_profilo(s, p);
+    } catch (const guasto_lettura& g) {
+        fallisce_alla_voce(g, p);
+    }
+}
+
 void fine_lettura(lettura& r) {
     stato_build& s = r.s;
-    if (r.velocita.cursore > s.n_celle || r.aderenza.cursore > s.n_celle)
-        throw guasto_lettura{"a profile runs past the end of the route"};
-    coda_profilo(s, r.velocita);
-    coda_profilo(s, r.aderenza);
+    for (const profilo* p : {&r.velocita, &r.aderenza})
+        if (p->cursore > s.n_celle) fallisce_alla_voce(guasto_lettura{"a profile runs past the end of the route"}, *p);
+    coda_di(s, r.velocita);
+    coda_di(s, r.aderenza);
+    // The references were read from the line description: the status points at the entry there.
     for (int i = slot_progressiva_tre; i <= slot_progressiva_uno; ++i) {
         const slot_servizio& slot = s.servizio[static_cast<std::size_t>(i)];
         if (slot.inizio % 50 != 0 || slot.fine % 50 != 0) {
-            registra(r, stati::progressiva_non_multipla);
+            registra_stato_in(s, descrizione::linea, s.luoghi_progressive[static_cast<std::size_t>(i - slot_progressiva_tre)],
+                              stati::progressiva_non_multipla);
             return;
         }
     }

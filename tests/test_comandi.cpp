@@ -167,12 +167,12 @@ INSTANTIATE_TEST_SUITE_P(
         caso_compile{"line_status",
                      "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 100, (A)\r\n"
                      "cartello_indicatore, 120, (B)\r\n[fine]\r\n",
-                     servizio_minimo, "", 2, "l.txt:5: status 6: sign board on a cell that is not free (at 120 m)\n",
+                     servizio_minimo, "", 2, "l.txt:5:1: status 6: sign board on a cell that is not free (at 120 m)\n",
                      true},
         caso_compile{"service_status", linea_minima,
                      "[generale]\r\nvelocita, 0, 60\r\nstazione, 1920, 12, 300, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, X\r\n"
                      "[fine]\r\n",
-                     "--no-plan", 2, "s.txt:3: status 8: station position not a multiple of 50 (at 1920 m)\n", true},
+                     "--no-plan", 2, "s.txt:3:1: status 8: station position not a multiple of 50 (at 1920 m)\n", true},
         // Three speed boards fill the near group before the slowdown start in cell 41.
         caso_compile{"finishing_pass_status", linea_minima,
                      "[generale]\r\nvelocita, 0, 60\r\nabbattimento, 1700, 0\r\nabbattimento, 1750, 0\r\n"
@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
                      servizio_minimo, "", 1, " Errore n. 1250\n", false},
         caso_compile{"route_never_created", "[generale]\r\nlunghezza percorso, 2000000\r\n[curve]\r\n[fine]\r\n",
                      servizio_minimo, "", 1,
-                     "l.txt:2: status 1: line length above 1000000 m; the route was never created, so no binary file "
+                     "l.txt:2:1: status 1: line length above 1000000 m; the route was never created, so no binary file "
                      "is written\n",
                      false},
         caso_compile{"missing_input", linea_minima, "", "", 1, "cannot open s.txt: No such file or directory\n", false},

@@ -258,6 +258,9 @@ constexpr quale_file S = quale_file::servizio;
 constexpr gravita E = gravita::errore;
 constexpr gravita W = gravita::avviso;
 
+// A sign text one byte longer than its 16-bit length can hold.
+const std::string testo_troppo_lungo = "(" + std::string(65534, 'x') + ")";
+
 class ErroriAutore : public ::testing::TestWithParam<errore_autore> {};
 
 TEST_P(ErroriAutore, UnSoloRilievoAlPostoGiusto) {
@@ -285,7 +288,7 @@ INSTANTIATE_TEST_SUITE_P(
         errore_autore{"stazione_sbagliata", S, "stazione,    6000", "stazoine,    6000", W, 9, "", 0},
         errore_autore{"segnali", S, "segnale,", "segnali,", W, 11, "", 0},
         errore_autore{"pendenza_ripiegata", L, "pendenza,   0,    0", "pendenza,   0,    200", E, 8, "200", 0},
-        errore_autore{"ultima_pendenza", L, "pendenza,   5000,    4", "pendenza,   5000,    200", E, 16, "", 25},
+        errore_autore{"ultima_pendenza", L, "pendenza,   5000,    4", "pendenza,   5000,    200", E, 9, "200", 25},
         errore_autore{"aderenza_ripiegata", S, "aderenza,   0,    100", "aderenza,   0,    300", E, 5, "300", 0},
         errore_autore{"tempo_ripiegato", S, "2,1,0, 0\r\n", "2,1,0, 300\r\n", E, 11, "300", 0},
         errore_autore{"strisce_ripiegate", L, "105,  0,", "105,  4000,", E, 13, "4000", 0},
@@ -305,7 +308,13 @@ INSTANTIATE_TEST_SUITE_P(
         errore_autore{"utf8", S, "ARRIVO", "CITT\xc3\x80", W, 9, "CITT", 0},
         errore_autore{"punto_decimale", S, "velocita,   0,    80", "velocita,   0,    80.5", W, 6, "80.5", 0},
         errore_autore{"separatore_migliaia", S, "stazione,    6000", "stazione,    6.000", W, 9, "6.000", 0},
-        errore_autore{"virgolette_aperte", L, "(P.L.)(Km 1)", "\"(P.L.)(Km 1)", W, 15, "\"", 0},
+        errore_autore{"virgolette_aperte", L, "(P.L.)(Km 1)", "\"(P.L.)(Km 1)", E, 15, "\"", 25},
+        errore_autore{"virgolette_aperte_nel_nome", S, "ARRIVO", "\"ARRIVO", E, 9, "\"", 25},
+        errore_autore{"cartello_troppo_lungo", L, "(P.L.)(Km 1)", testo_troppo_lungo.c_str(), E, 15, "(", 25},
+        errore_autore{"progressiva_non_multipla", L, "150300", "150320", E, 3, "150320", 2},
+        errore_autore{"progressiva_oltre_32_bit", L, "150300", "2147483600", E, 3, "", 25},
+        // The position slides onto the next line: the status stays with the entry's keyword.
+        errore_autore{"cartello_a_capo", L, "[fine]", "cartello_indicatore\r\n460,   (X)\r\n[fine]", E, 16, "", 6},
         errore_autore{"riga_vuota", S, "sabbia,    300\r\n", "sabbia,    300\r\n\r\n", W, 4, "", 0},
         errore_autore{"senza_fine", S, "[fine]", "[codici]", W, 12, "", 0},
         errore_autore{"ultima_riga_voce", S, "[fine]", "sabbia", E, 12, "", 0},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
         caso_campi{"text_keeps_inner_blanks", "cartello,  450,   (PONTE SUL     )(FIUME)\r\n", "tnt",
                    {"[cartello]", "450", "[(PONTE SUL     )(FIUME)]"}, true},
         caso_campi{"quoted_text_holds_commas", "\"a, b\" ,x\r\n", "tt", {"[a, b]", "[x]"}, true},
+        caso_campi{"quote_inside_a_field_is_a_character", "a\"b,c\r\n", "tt", {"[a\"b]", "[c]"}, true},
+        caso_campi{"two_quoted_fields_on_a_line", "\"a\",\"b,c\"\r\nx\r\n", "ttt", {"[a]", "[b,c]", "[x]"}, true},
         caso_campi{"numbers_end_at_blanks", "orologio,    10              14            20 \r\n[x]\r\n", "tnnnt",
                    {"[orologio]", "10", "14", "20", "[[x]]"}, true},
         caso_campi{"blank_number_reads_zero", "a,  80,  ,  ,  0\r\n", "tnnnn", {"[a]", "80", "0", "0", "0"}, true},
@@ -52,12 +55,61 @@ INSTANTIATE_TEST_SUITE_P(
         caso_campi{"empty_text_field", ",x\r\n", "tt", {"[]", "[x]"}, true}),
     [](const ::testing::TestParamInfo<caso_campi>& caso) { return std::string(caso.param.nome); });
 
-TEST(LettoreCampi, NumeroFuoriDai32BitFallisce) {
-    for (const char* testo : {"2147483648\r\n", "-2147483649\r\n", "99999999999999999999999\r\n"}) {
-        std::string t = testo;
-        lettore_campi l = apri_lettore(t);
-        EXPECT_THROW(leggi_numero(l), guasto_lettura) << testo;
+// A read that fails, with its reason and the place it names: the field being read, or for a
+// quote left open, the quote itself.
+struct failed_read {
+    const char* name;
+    std::string text;
+    std::string reads;  // the last one fails
+    const char* reason;
+    int line, column;
+};
+
+void PrintTo(const failed_read& c, std::ostream* os) { *os << c.name; }
+
+class FieldReaderFailures : public ::testing::TestWithParam<failed_read> {};
+
+TEST_P(FieldReaderFailures, FailAtTheirPlace) {
+    const failed_read& c = GetParam();
+    lettore_campi l = apri_lettore(c.text);
+    for (std::size_t i = 0; i + 1 < c.reads.size(); ++i) leggi_uno(l, c.reads[i]);
+    try {
+        leggi_uno(l, c.reads.back());
+        FAIL() << "the read did not fail";
+    } catch (const guasto_lettura& g) {
+        EXPECT_STREQ(g.motivo, c.reason);
+        const int line = g.riga > 0 ? g.riga : l.campo.riga;
+        const int column = g.riga > 0 ? g.colonna : l.campo.colonna;
+        EXPECT_EQ(line, c.line);
+        EXPECT_EQ(column, c.column);
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FieldReaderFailures,
+    ::testing::Values(
+        failed_read{"number_above_32_bits", "a\r\n  2147483648\r\n", "tn", "number does not fit 32 bits", 2, 3},
+        failed_read{"number_below_32_bits", "-2147483649\r\n", "n", "number does not fit 32 bits", 1, 1},
+        failed_read{"number_of_23_digits", "x,  99999999999999999999999\r\n", "tn", "number does not fit 32 bits", 1,
+                    5},
+        // The quote ends at the line end: the rest of the file is not swallowed into one text.
+        failed_read{"quote_open_at_line_end", "a\r\n  \"(P.L.\r\nb\",c\r\n", "tt", "unclosed quote", 2, 3},
+        failed_read{"quote_open_at_lf", "x, \"abc\ny\"\n", "tt", "unclosed quote", 1, 4},
+        failed_read{"quote_open_at_end_of_file", "a,\"abc", "tt", "unclosed quote", 1, 3},
+        failed_read{"lone_quote", "\"\r\n", "t", "unclosed quote", 1, 1},
+        failed_read{"past_the_end", "a\r\n", "tt", "an entry runs past the end of the file", 1, 1}),
+    [](const ::testing::TestParamInfo<failed_read>& row) { return std::string(row.param.name); });
+
+TEST(FieldReader, StoredTextFitsSixteenBitLength) {
+    const std::string longest(65535, 'x');
+    std::string t = longest + "," + longest + "y\r\n";
+    lettore_campi l = apri_lettore(t);
+    EXPECT_EQ(leggi_testo16(l), longest);
+    EXPECT_THROW(leggi_testo16(l), guasto_lettura);
+    // A keyword field has no stored length.
+    lettore_campi k = apri_lettore(t);
+    leggi_testo(k);
+    EXPECT_EQ(leggi_testo(k).size(), 65536u);
 }
 
 TEST(LettoreCampi, LarghezzeDelCampo) {
@@ -82,15 +134,15 @@ TEST(LettoreCampi, LetturaOltreLaFineFallisce) {
     EXPECT_THROW(leggi_testo(v), guasto_lettura);
 }
 
-TEST(LettoreCampi, ContaLeRighe) {
-    std::string t = "a\r\nb, 1\nc\rd\r\n";
+TEST(LettoreCampi, ContaRigheEColonne) {
+    std::string t = "a\r\nb,  1\nc\r\t d, \"e\"\r\n";
     lettore_campi l = apri_lettore(t);
-    std::vector<int> righe;
-    for (char g : std::string("tntt")) {
+    std::vector<std::string> luoghi;
+    for (char g : std::string("ttnttt")) {
         leggi_uno(l, g);
-        righe.push_back(l.riga_campo);
+        luoghi.push_back(std::to_string(l.campo.riga) + ":" + std::to_string(l.campo.colonna));
     }
-    EXPECT_EQ(righe, (std::vector<int>{1, 2, 2, 3}));
+    EXPECT_EQ(luoghi, (std::vector<std::string>{"1:1", "2:1", "2:5", "3:1", "4:3", "4:6"}));
 }
 
 }  // namespace
