@@ -38,6 +38,9 @@ std::string join_path(const std::string& folder, const std::string& name);
 bool file_exists(const std::string& path);
 bool folder_exists(const std::string& path);
 
+// The names of the files (not the folders) in the folder, sorted; empty when it cannot be read.
+std::vector<std::string> list_files(const std::string& folder);
+
 // Reads the whole of a regular file; false with the reason when it cannot be opened or read,
 // when it is not a regular file (a folder, a FIFO, a device: refused at once, never waited on),
 // or when it holds more than `limit` bytes.

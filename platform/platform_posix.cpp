@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -61,6 +62,17 @@ bool file_exists(const std::string& path) {
 bool folder_exists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_directory(path, ec);
+}
+
+std::vector<std::string> list_files(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator i(folder, ec), end; !ec && i != end; i.increment(ec)) {
+        std::error_code kind;
+        if (i->is_regular_file(kind)) names.push_back(i->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool read_file(const std::string& path, std::string& bytes, std::string& reason, std::size_t limit) {

@@ -134,6 +134,18 @@ bool folder_exists(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::vector<std::string> list_files(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator i(std::filesystem::path(wide(folder)), ec), end; !ec && i != end;
+         i.increment(ec)) {
+        std::error_code kind;
+        if (i->is_regular_file(kind)) names.push_back(narrow(i->path().filename().wstring()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 bool read_file(const std::string& path, std::string& bytes, std::string& reason, std::size_t limit) {
     HANDLE f = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);

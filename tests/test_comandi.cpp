@@ -4,6 +4,8 @@
 #include <cctype>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
@@ -118,7 +120,7 @@ TEST(Comandi, CompilaGliEsempiComeLaCostruzioneIncorporata) {
     const esecuzione e =
         comando(c, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt' --out uscita");
     ASSERT_EQ(e.uscita, 0) << e.errori;
-    EXPECT_EQ(e.errori, "");
+    EXPECT_EQ(e.errori, "wrote uscita/Sorvanta_linea.dat, uscita/Sorvanta_E48027.sim, uscita/Sorvanta_E48027.dat\n");
     for (const char* nome : {"Sorvanta_linea.dat", "Sorvanta_E48027.sim", "Sorvanta_E48027.dat"})
         EXPECT_EQ(c.leggi(std::string("uscita/") + nome), incorporata.leggi(nome)) << nome;
     // compile writes the three binary files and nothing else.
@@ -145,7 +147,8 @@ TEST_P(CompileDiagnostica, DiceDoveELasciaIFileGiusti) {
     cartella_temporanea c;
     c.scrivi("l.txt", k.linea);
     if (!k.servizio.empty()) c.scrivi("s.txt", k.servizio);
-    const esecuzione e = comando(c, std::string("compile l.txt s.txt --out o ") + k.opzioni);
+    // -q leaves on standard error only what went wrong.
+    const esecuzione e = comando(c, std::string("compile l.txt s.txt -q --out o ") + k.opzioni);
     EXPECT_EQ(e.uscita, k.uscita);
     // The findings of check come first, as check prints them; the recorded status is the last line.
     const bool senza_piano = std::string(k.opzioni).find("--no-plan") != std::string::npos;
@@ -200,9 +203,9 @@ TEST(Comandi, NomiEPiano) {
     c.scrivi("l.txt", linea_minima);
     c.scrivi("s.txt", servizio_minimo);
     c.scrivi("Mia_linea.dat", "piano precedente");
-    EXPECT_EQ(comando(c, "compile l.txt s.txt --scenario Mia --train '' --no-plan").uscita, 0);
-    EXPECT_TRUE(c.esiste("Mia_.sim"));
-    EXPECT_TRUE(c.esiste("Mia_.dat"));
+    EXPECT_EQ(comando(c, "compile l.txt s.txt --scenario Mia --train R2 --no-plan").uscita, 0);
+    EXPECT_TRUE(c.esiste("Mia_R2.sim"));
+    EXPECT_TRUE(c.esiste("Mia_R2.dat"));
     EXPECT_EQ(c.leggi("Mia_linea.dat"), "piano precedente");
 
     EXPECT_EQ(comando(c, "compile l.txt s.txt --scenario=Citt\xC3\xA0 --train=R1 --out sotto/cartella").uscita, 0);
@@ -244,10 +247,18 @@ INSTANTIATE_TEST_SUITE_P(
                       caso_uso{"compile_help", "compile --help", 0, "--no-plan"},
                       caso_uso{"dump_help", "dump --help", 0, "--json"},
                       caso_uso{"unknown_command", "build", 64, "unknown command build"},
-                      caso_uso{"unknown_option", "compile l.txt s.txt --fast", 64, "unknown option --fast"},
+                      caso_uso{"unknown_option", "compile l.txt s.txt --fast", 64, "unknown option --fast\n"},
+                      caso_uso{"near_option", "compile l.txt s.txt --outt=o", 64,
+                               "unknown option --outt=o (did you mean --out?)"},
+                      caso_uso{"near_command", "plto .", 64, "unknown command plto (did you mean plot?)"},
+                      caso_uso{"help_command", "help dump", 0, "usage: genera_scenario dump"},
                       caso_uso{"missing_value", "compile l.txt s.txt --out", 64, "--out needs a value"},
                       caso_uso{"one_file", "compile l.txt", 64, "a line file and a service file"},
-                      caso_uso{"three_files", "compile l.txt s.txt x.txt", 64, "a line file and a service file"},
+                      caso_uso{"three_files", "compile l.txt s.txt x.txt", 64, "unexpected argument x.txt"},
+                      caso_uso{"empty_name", "compile l.txt s.txt --scenario ''", 64, "scenario name is empty"},
+                      caso_uso{"empty_code", "compile l.txt s.txt --train ''", 64, "train code is empty"},
+                      caso_uso{"empty_code_plot", "plot . --train ''", 64, "train code is empty"},
+                      caso_uso{"empty_out", "compile l.txt s.txt -o ''", 64, "--out needs a folder"},
                       caso_uso{"separator_in_name", "compile l.txt s.txt --scenario a/b", 64, "path separator"},
                       caso_uso{"backslash_in_code", "compile l.txt s.txt --train 'a\\b'", 64, "path separator"},
                       caso_uso{"control_in_name", "compile l.txt s.txt --scenario \"$(printf 'a\\tb')\"", 64,
@@ -310,6 +321,95 @@ TEST(Comandi, DumpDiFileRovinati) {
         EXPECT_NE(e.errori.find(k.messaggio), std::string::npos) << e.errori;
         EXPECT_EQ(e.uscita_standard, "") << k.file;
     }
+}
+
+// The commands the program's help lists, read from it so that a new command is covered here
+// as soon as it is in the table.
+std::vector<std::string> comandi_elencati() {
+    cartella_temporanea c;
+    const std::string aiuto = comando(c, "--help").uscita_standard;
+    std::vector<std::string> nomi;
+    const std::size_t inizio = aiuto.find("commands:\n");
+    std::size_t riga = inizio == std::string::npos ? aiuto.size() : inizio + 10;
+    while (riga + 2 < aiuto.size() && aiuto.compare(riga, 2, "  ") == 0) {
+        const std::size_t fine = aiuto.find(' ', riga + 2);
+        nomi.push_back(aiuto.substr(riga + 2, fine - riga - 2));
+        riga = aiuto.find('\n', riga) + 1;
+    }
+    return nomi;
+}
+
+TEST(Comandi, OgniComandoRispondeAdAiutoEAdOpzioniSbagliate) {
+    const std::vector<std::string> comandi = comandi_elencati();
+    ASSERT_GE(comandi.size(), 3u);
+    cartella_temporanea c;
+    for (const std::string& nome : comandi) {
+        const esecuzione breve = comando(c, nome + " -h");
+        const esecuzione lunga = comando(c, nome + " --help");
+        EXPECT_EQ(breve.uscita, 0) << nome;
+        EXPECT_EQ(lunga.uscita, 0) << nome;
+        EXPECT_NE(lunga.uscita_standard.find("usage: genera_scenario " + nome), std::string::npos) << nome;
+        EXPECT_NE(lunga.uscita_standard.find("exit status:"), std::string::npos) << nome;
+        EXPECT_EQ(breve.uscita_standard, lunga.uscita_standard) << nome;
+
+        const esecuzione versione = comando(c, nome + " --version");
+        EXPECT_EQ(versione.uscita, 0) << nome;
+        EXPECT_EQ(versione.uscita_standard.rfind("genera_scenario 1.", 0), 0u) << nome;
+
+        const esecuzione sbagliata = comando(c, nome + " --hepl");
+        EXPECT_EQ(sbagliata.uscita, 64) << nome;
+        EXPECT_EQ(sbagliata.uscita_standard, "") << nome;
+        EXPECT_EQ(sbagliata.errori.rfind("genera_scenario " + nome + ": unknown option --hepl (did you mean --help?)\n"
+                                         "usage: genera_scenario " + nome + " ",
+                                         0),
+                  0u)
+            << sbagliata.errori;
+    }
+    // Nothing was written by any of them.
+    EXPECT_TRUE(std::filesystem::is_empty(c.percorso));
+}
+
+// A missing input is the same answer everywhere: the path, the system's words, status 1.
+TEST(Comandi, IngressoMancante) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    c.scrivi("s.txt", servizio_minimo);
+    for (const auto& [argomenti, percorso] : std::vector<std::pair<std::string, std::string>>{
+             {"compile manca.txt s.txt", "manca.txt"},
+             {"compile l.txt manca/s.txt --out o", "manca/s.txt"},
+             {"dump manca.dat", "manca.dat"},
+             {"plot manca", "manca"},
+             {"plot manca/ --scenario A --train B", "manca/"},
+             {"plot A_B.sim A_B.dat", "A_B.sim"}}) {
+        const esecuzione e = comando(c, argomenti);
+        EXPECT_EQ(e.uscita, 1) << argomenti;
+        EXPECT_EQ(e.errori, "cannot open " + percorso + ": No such file or directory\n") << argomenti;
+    }
+    EXPECT_FALSE(c.esiste("o"));
+}
+
+// plot finds in a folder what compile wrote there, and says what it wrote; -q keeps it quiet.
+TEST(Comandi, PlotTrovaINomiDiCompile) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    c.scrivi("s.txt", servizio_minimo);
+    ASSERT_EQ(comando(c, "compile l.txt s.txt -q --scenario Citt\xC3\xA0_Alta --train R_1 -o o").uscita, 0);
+    esecuzione e = comando(c, "plot o");
+    EXPECT_EQ(e.uscita, 0) << e.errori;
+    EXPECT_EQ(e.errori, "wrote o/Citt\xC3\xA0_Alta_R_1.svg\n");
+    EXPECT_TRUE(c.esiste("o/Citt\xC3\xA0_Alta_R_1.svg"));
+
+    ASSERT_EQ(comando(c, "compile l.txt s.txt --no-plan -q --scenario Altra --train X -o o").uscita, 0);
+    e = comando(c, "plot o -o immagini/piano.svg");
+    EXPECT_EQ(e.uscita, 64);
+    EXPECT_NE(e.errori.find("o holds several scenarios (Altra_X, Citt\xC3\xA0_Alta_R_1): name one with --scenario and "
+                            "--train"),
+              std::string::npos)
+        << e.errori;
+    e = comando(c, "plot o --train X -q -o immagini/piano.svg");
+    EXPECT_EQ(e.uscita, 0) << e.errori;
+    EXPECT_EQ(e.errori, "");
+    EXPECT_TRUE(c.esiste("immagini/piano.svg"));
 }
 
 }  // namespace

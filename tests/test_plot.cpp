@@ -191,8 +191,13 @@ TEST_F(Plot, CompileDisegnaAccantoAiFile) {
     const esecuzione e = comando(d, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi +
                                         "/Sorvanta_E48027-.txt' --out fuori --plot --scenario Altra");
     ASSERT_EQ(e.uscita, 0) << e.errori;
+    // The one line of what was written names the picture with the files.
+    EXPECT_EQ(e.errori, "wrote fuori/Altra_linea.dat, fuori/Altra_E48027.sim, fuori/Altra_E48027.dat, "
+                        "fuori/Altra_E48027.svg\n");
     EXPECT_NE(d.leggi("fuori/Altra_E48027.svg").find("Altra_E48027 \xE2\x80\x94 line 39000 m"), std::string::npos);
-    const esecuzione piano = comando(d, "plot fuori/Altra_E48027.sim fuori/Altra_E48027.dat fuori/Altra_linea.dat -o p.svg");
+    // --output, the name plot first took for -o, still works.
+    const esecuzione piano =
+        comando(d, "plot fuori/Altra_E48027.sim fuori/Altra_E48027.dat fuori/Altra_linea.dat --output p.svg");
     ASSERT_EQ(piano.uscita, 0) << piano.errori;
     EXPECT_NE(d.leggi("p.svg").find("id=\"plan\""), std::string::npos);
 }

@@ -7,17 +7,8 @@
 #include "core/encoding.hpp"
 #include "core/stati.hpp"
 #include "platform/platform.hpp"
-#include "tools/command_line.hpp"
 
 namespace {
-
-constexpr const char* usage_check =
-    "usage: genera_scenario check LINE_FILE SERVICE_FILE [--json | --sarif] [--color=auto|always|never] [--no-plan]\n"
-    "Reads both descriptions as compile would, writes nothing, and reports every problem in both:\n"
-    "errors (what the compile records as a status, and values the simulator would get otherwise than\n"
-    "written) and warnings (likely mistakes). --json prints one JSON document, --sarif a SARIF 2.1.0 log.\n"
-    "--no-plan reads as compile --no-plan does (curve entries are then not read).\n"
-    "Exit status: 0 no error (warnings allowed); 2 at least one error; 1 an input cannot be read; 64 usage.\n";
 
 const char* severity_name(gravita g) {
     switch (g) {
@@ -180,48 +171,9 @@ std::string render_sarif(const analisi& a, const checked_files& f) {
     return log.dump(2) + "\n";
 }
 
-int check_command(const std::vector<std::string>& args) {
-    std::vector<std::string> files;
-    enum class format { text, json, sarif } fmt = format::text;
-    std::string color = "auto";
-    bool plan = true;
-    auto usage = [](const std::string& message) {
-        std::cerr << "genera_scenario: " << message << "\n" << usage_check;
-        return exit_usage;
-    };
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help") {
-            std::cout << usage_check;
-            return 0;
-        }
-        if (a == "--version") {
-            std::cout << "genera_scenario " GS_VERSION "\n";
-            return 0;
-        }
-        if (a == "--json") {
-            fmt = format::json;
-        } else if (a == "--sarif") {
-            fmt = format::sarif;
-        } else if (a == "--no-plan") {
-            plan = false;
-        } else if (a == "--color" || a.rfind("--color=", 0) == 0) {
-            if (a == "--color") {
-                if (i + 1 >= args.size()) return usage("option --color needs a value");
-                color = args[++i];
-            } else {
-                color = a.substr(8);
-            }
-            if (color != "auto" && color != "always" && color != "never")
-                return usage("--color takes auto, always or never, not " + color);
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usage("unknown option " + a);
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (files.size() != 2) return usage("check takes a line file and a service file");
-
+int check_files(const std::string& line_file, const std::string& service_file, check_format format,
+                const std::string& color, bool plan) {
+    const std::vector<std::string> files = {line_file, service_file};
     std::string line_text, service_text, reason;
     for (auto [file, text] : {std::pair{&files[0], &line_text}, std::pair{&files[1], &service_text}}) {
         if (!platform::read_file(*file, *text, reason)) {
@@ -233,10 +185,10 @@ int check_command(const std::vector<std::string>& args) {
     o.piano = plan;
     const analisi a = analizza(&line_text, &service_text, o);
     const checked_files f{files[0], files[1], &line_text, &service_text};
-    switch (fmt) {
-        case format::json: std::cout << render_json(a, f); break;
-        case format::sarif: std::cout << render_sarif(a, f); break;
-        case format::text: std::cout << render_text(a, f, use_color(color, false)); break;
+    switch (format) {
+        case check_format::json: std::cout << render_json(a, f); break;
+        case check_format::sarif: std::cout << render_sarif(a, f); break;
+        case check_format::text: std::cout << render_text(a, f, use_color(color, false)); break;
     }
     std::cout.flush();
     return a.errori > 0 ? 2 : 0;

@@ -25,8 +25,12 @@ std::string render_json(const analisi& a, const checked_files& f);
 // One SARIF 2.1.0 log with one run.
 std::string render_sarif(const analisi& a, const checked_files& f);
 
-// genera_scenario check LINE SERVICE [--json|--sarif] [--color=auto|always|never] [--no-plan]
-int check_command(const std::vector<std::string>& args);
+enum class check_format { text, json, sarif };
+
+// Reads both descriptions, prints every finding on standard output in the format asked for and
+// returns the exit status: 0 no error, 2 at least one error, 1 an input cannot be read.
+int check_files(const std::string& line_file, const std::string& service_file, check_format format,
+                const std::string& color, bool plan);
 
 // Whether colour is wanted: --color=always or never, or auto (a terminal, and NO_COLOR not set).
 bool use_color(const std::string& mode, bool error_stream);

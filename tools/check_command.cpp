@@ -1,0 +1,50 @@
+#include <memory>
+
+#include "tools/check.hpp"
+#include "tools/command.hpp"
+
+namespace {
+
+struct check_options {
+    std::string line_file;
+    std::string service_file;
+    bool json = false;
+    bool sarif = false;
+    std::string color = "auto";
+    bool no_plan = false;
+};
+
+int check(const check_options& o) {
+    if (o.line_file.empty() || o.service_file.empty()) throw usage_error{"check takes a line file and a service file"};
+    if (o.json && o.sarif) throw usage_error{"--json and --sarif exclude each other"};
+    check_color(o.color);
+    if (!inputs_exist({o.line_file, o.service_file})) return 1;
+    const check_format format = o.json ? check_format::json : o.sarif ? check_format::sarif : check_format::text;
+    return check_files(o.line_file, o.service_file, format, o.color, !o.no_plan);
+}
+
+}  // namespace
+
+command check_command() {
+    return {
+        "check",
+        "report every problem of a line and a service description, writing nothing",
+        "Reads both descriptions as compile would, writes nothing, and reports every problem in both:\n"
+        "errors (what the compile records as a status, and values the simulator would get otherwise than\n"
+        "written) and warnings (likely mistakes). --json prints one JSON document, --sarif a SARIF 2.1.0 log.",
+        "  0  no error (warnings allowed)\n"
+        "  1  an input is missing or cannot be read\n"
+        "  2  at least one error\n"
+        "  64 a wrong use of the command line",
+        [](CLI::App& app) -> command_run {
+            auto o = std::make_shared<check_options>();
+            app.add_option("LINE_FILE", o->line_file, "the line description")->type_name("");
+            app.add_option("SERVICE_FILE", o->service_file, "the service description")->type_name("");
+            app.add_flag("--json", o->json, "the findings as one JSON document");
+            app.add_flag("--sarif", o->sarif, "the findings as a SARIF 2.1.0 log");
+            add_color_option(app, o->color);
+            app.add_flag("--no-plan", o->no_plan, "read as compile --no-plan does (curve entries are then not read)");
+            return [o] { return check(*o); };
+        },
+    };
+}

@@ -1,0 +1,137 @@
+#include <memory>
+
+#include "builder/costruzione.hpp"
+#include "builder/nomi_file.hpp"
+#include "builder/sostituzione.hpp"
+#include "core/testo.hpp"
+#include "platform/platform.hpp"
+#include "tools/check.hpp"
+#include "tools/command.hpp"
+#include "tools/plot.hpp"
+
+namespace {
+
+struct compile_options {
+    std::string line_file;
+    std::string service_file;
+    std::string out = ".";
+    scenario_names names;
+    bool no_plan = false;
+    bool strict = false;
+    std::string color = "auto";
+    bool quiet = false;
+    bool plot = false;
+};
+
+int compile(const compile_options& o) {
+    if (o.line_file.empty() || o.service_file.empty())
+        throw usage_error{"compile takes a line file and a service file"};
+    if (o.out.empty()) throw usage_error{"--out needs a folder"};
+    check_color(o.color);
+
+    stato_build s;
+    s.scenario = identifier(o.names.scenario, "scenario name");
+    s.treno = identifier(o.names.train, "train code");
+    if (minuscole(s.treno) == "linea")
+        throw usage_error{"train code \"" + o.names.train + "\" would give its route file the plan file's name"};
+    s.cartella = o.out;
+    if (!inputs_exist({o.line_file, o.service_file})) return 1;
+
+    // Both inputs are read before anything is built or written.
+    std::string line_text, service_text, reason;
+    for (auto [file, text] : {std::pair{&o.line_file, &line_text}, std::pair{&o.service_file, &service_text}}) {
+        if (!platform::read_file(*file, *text, reason, dimensione_massima_descrizione)) {
+            platform::report_failure("cannot open " + *file + ": " + reason);
+            return 1;
+        }
+    }
+    const descrizioni d = descrizioni_in_memoria(o.line_file, line_text, o.service_file, service_text);
+
+    const bool plan = !o.no_plan;
+    // Every finding of check comes first; the line of the recorded status stays the last one.
+    opzioni_analisi options;
+    options.piano = plan;
+    const analisi findings = analizza(&line_text, &service_text, options);
+    std::string told = render_text(findings, {o.line_file, o.service_file, &line_text, &service_text},
+                                   use_color(o.color, true));
+    if (!told.empty()) {
+        told.pop_back();
+        platform::report_note(told);
+    }
+    if (o.strict && findings.errori + findings.avvisi > 0) {
+        platform::report_failure("nothing written: --strict counts every warning as an error");
+        return 1;
+    }
+
+    std::int32_t fatal;
+    try {
+        fatal = compila(s, plan ? 1 : 0, d);
+    } catch (const errore_esecuzione& e) {
+        platform::report_failure(e.messaggio);
+        return 1;
+    }
+    if (fatal != 0) {
+        platform::report_failure(" Errore n. " + std::to_string(fatal));
+        return 1;
+    }
+    try {
+        platform::make_folder(o.out);
+        const platform::folder_lock lock = blocca_cartella(o.out);
+        scrivi_file_binari(s);
+    } catch (const platform::file_error& e) {
+        platform::report_failure(e.message);
+        return 1;
+    }
+    std::vector<std::string> written;
+    if (plan) written.push_back(nome_file_linea_dat(s));
+    written.push_back(nome_file_sim(s));
+    written.push_back(nome_file_dat(s));
+    if (o.plot) {
+        std::string picture = nome_file_sim(s);
+        picture.replace(picture.size() - 4, 4, ".svg");
+        const int drawn = plot_files(plan ? nome_file_linea_dat(s) : "", nome_file_sim(s), nome_file_dat(s),
+                                     o.names.scenario + "_" + o.names.train, picture);
+        if (drawn != 0) {
+            // The binary files stand; only the picture is missing.
+            report_written(written, o.quiet);
+            return drawn;
+        }
+        written.push_back(picture);
+    }
+    const int status = s.errore_numero != 0 ? 2 : 0;
+    if (status != 0) platform::report_note(diagnostica(s, d));
+    report_written(written, o.quiet);
+    return status;
+}
+
+}  // namespace
+
+command compile_command() {
+    return {
+        "compile",
+        "compile a line and a service description into the simulator's binary files",
+        "Compiles a line description and a service description into NAME_linea.dat (not with --no-plan),\n"
+        "NAME_CODE.sim and NAME_CODE.dat in the output folder (default: the current folder; created if\n"
+        "missing). The two descriptions are read, never changed. The findings of check are printed\n"
+        "first; the status the build records is told last, on one line FILE:LINE: status N: ...\n"
+        "NAME defaults to Sorvanta and CODE to E48027. With --strict a warning counts as an error and\n"
+        "nothing is written. --plot also draws the result beside them as NAME_CODE.svg (see plot --help).",
+        "  0  built\n"
+        "  1  nothing written (a missing or unreadable input, a fatal error, an unwritable folder)\n"
+        "  2  built with a recorded status, told on standard error\n"
+        "  64 a wrong use of the command line",
+        [](CLI::App& app) -> command_run {
+            auto o = std::make_shared<compile_options>();
+            app.add_option("LINE_FILE", o->line_file, "the line description")->type_name("");
+            app.add_option("SERVICE_FILE", o->service_file, "the service description")->type_name("");
+            add_out_option(app, o->out, "DIR", "the folder to write into (default: the current folder)");
+            add_name_options(app, o->names);
+            app.add_flag("--no-plan", o->no_plan, "do not write NAME_linea.dat (the track plan)");
+            app.add_flag("--strict", o->strict, "count every warning as an error: nothing is written");
+            add_color_option(app, o->color);
+            add_quiet_option(app, o->quiet);
+            app.add_flag("--plot", o->plot, "also draw the result beside the files as NAME_CODE.svg (see plot --help)");
+            return [o] { return compile(*o); };
+        },
+    };
+}

@@ -1,0 +1,47 @@
+#include <memory>
+
+#include "tools/command.hpp"
+#include "tools/decompile.hpp"
+
+namespace {
+
+struct decompile_options {
+    std::vector<std::string> inputs;
+    scenario_names names;
+    std::string out = ".";
+};
+
+int decompile(const decompile_options& o) {
+    if (o.inputs.empty()) throw usage_error{"decompile takes a folder or the compiled files"};
+    if (o.out.empty()) throw usage_error{"--out needs a folder"};
+    if (!inputs_exist(o.inputs)) return 1;
+    const compiled_files f = find_compiled_files(o.inputs, o.names, "decompile");
+    return decompile_files(f.plan, f.slots, f.route, o.out);
+}
+
+}  // namespace
+
+command decompile_command() {
+    return {
+        "decompile",
+        "get editable descriptions back from a compiled scenario",
+        "Gets editable descriptions back from a compiled scenario: writes NAME_linea.txt and NAME_CODE-.txt\n"
+        "into the output folder (default: the current folder), such that compile of them gives the very\n"
+        "same bytes. Give a folder or the files themselves. In a folder, the scenario is the one whose\n"
+        "files match --scenario and --train (NAME_linea.dat, NAME_CODE.sim, NAME_CODE.dat); where only\n"
+        "one matches, the names need not be given. Without the plan file the line is written straight.\n"
+        "The names of the texts are the ones stored in the slot table.",
+        "  0  written and checked\n"
+        "  1  nothing written\n"
+        "  2  written as far as it goes, with the file and cell or slot that could not be matched on\n"
+        "     standard error\n"
+        "  64 a wrong use of the command line",
+        [](CLI::App& app) -> command_run {
+            auto o = std::make_shared<decompile_options>();
+            app.add_option("INPUT", o->inputs, "a folder, or the compiled files")->type_name("");
+            add_name_options(app, o->names);
+            add_out_option(app, o->out, "DIR", "the folder to write the two descriptions into (default: the current folder)");
+            return [o] { return decompile(*o); };
+        },
+    };
+}
