@@ -13,3 +13,15 @@ bool utf8_to_cp1252(std::string_view text, std::string& out);
 
 // Two lower-case hexadecimal digits for each byte, first byte first.
 std::string hex_digits(const unsigned char* bytes, std::size_t count);
+
+// Where a UTF-8 text cannot become Windows-1252: its line and column (1-based, the column
+// counted in characters) and why.
+struct encoding_error {
+    int line = 0;
+    int column = 0;
+    std::string reason;
+};
+
+// Converts a whole UTF-8 text (a leading byte order mark dropped) to Windows-1252; false with
+// the place of the first sequence that is not UTF-8 or has no Windows-1252 byte.
+bool utf8_text_to_cp1252(std::string_view text, std::string& out, encoding_error& error);

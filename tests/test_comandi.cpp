@@ -9,6 +9,7 @@
 
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
+#include "core/encoding.hpp"
 
 namespace {
 
@@ -410,6 +411,107 @@ TEST(Comandi, PlotTrovaINomiDiCompile) {
     EXPECT_EQ(e.uscita, 0) << e.errori;
     EXPECT_EQ(e.errori, "");
     EXPECT_TRUE(c.esiste("immagini/piano.svg"));
+}
+
+// A description saved as UTF-8 by an editor compiles with --input-encoding utf-8 to the very
+// bytes of its Windows-1252 twin; a byte order mark in front is dropped.
+TEST(Comandi, DescrizioniUtf8ComeLaGemellaWindows1252) {
+    cartella_temporanea c;
+    auto sostituisci = [](std::string testo, const std::string& da, const std::string& a) {
+        const std::size_t dove = testo.find(da);
+        EXPECT_NE(dove, std::string::npos) << da;
+        if (dove != std::string::npos) testo.replace(dove, da.size(), a);
+        return testo;
+    };
+    // à, € and the right quote (0x92) are Windows-1252 bytes whose UTF-8 forms take 2 and 3 bytes.
+    const std::string linea = sostituisci(c.leggi(esempi + "/Sorvanta_linea.txt"), "(FIUME VALSIN 1)",
+                                          "(FIUME CITT\xC0 1)");
+    const std::string servizio = sostituisci(
+        sostituisci(c.leggi(esempi + "/Sorvanta_E48027-.txt"), "STAZIONE 2", "Citt\xE0 \x80"), "STAZIONE 3",
+        "Sant\x92" "Elia");
+    c.scrivi("cp_l.txt", linea);
+    c.scrivi("cp_s.txt", servizio);
+    c.scrivi("u8_l.txt", "\xEF\xBB\xBF" + cp1252_to_utf8(linea));
+    c.scrivi("u8_s.txt", cp1252_to_utf8(servizio));
+    ASSERT_NE(c.leggi("u8_s.txt"), servizio);
+
+    ASSERT_EQ(comando(c, "compile cp_l.txt cp_s.txt -q -o cp").uscita, 0);
+    const esecuzione e = comando(c, "compile u8_l.txt u8_s.txt -q -o u8 --input-encoding utf-8");
+    ASSERT_EQ(e.uscita, 0) << e.errori;
+    for (const char* nome : {"Sorvanta_linea.dat", "Sorvanta_E48027.sim", "Sorvanta_E48027.dat"})
+        EXPECT_EQ(c.leggi(std::string("u8/") + nome), c.leggi(std::string("cp/") + nome)) << nome;
+    EXPECT_NE(c.leggi("cp/Sorvanta_E48027.sim").find("Citt\xE0 \x80"), std::string::npos);
+
+    // check reads them the same way: the same findings as for the twin.
+    const esecuzione gemella = comando(c, "check cp_l.txt cp_s.txt --json");
+    const esecuzione utf8 = comando(c, "check u8_l.txt u8_s.txt --json --input-encoding=utf-8");
+    EXPECT_EQ(utf8.uscita, gemella.uscita) << utf8.errori;
+    std::string letto = utf8.uscita_standard;
+    for (std::size_t at = letto.find("u8_"); at != std::string::npos; at = letto.find("u8_", at)) letto.replace(at, 3, "cp_");
+    EXPECT_EQ(letto, gemella.uscita_standard);
+}
+
+struct caso_codifica {
+    const char* nome;
+    const char* servizio;  // UTF-8 bytes
+    const char* errore;
+};
+
+void PrintTo(const caso_codifica& k, std::ostream* os) { *os << k.nome; }
+
+class CodificaRifiutata : public ::testing::TestWithParam<caso_codifica> {};
+
+// A character that Windows-1252 lacks, or bytes that are not UTF-8, stop compile and check
+// before anything is written, naming the file, line and column (in characters).
+TEST_P(CodificaRifiutata, NominaRigaEColonna) {
+    const caso_codifica& k = GetParam();
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    c.scrivi("s.txt", k.servizio);
+    for (const char* comando_usato : {"compile l.txt s.txt -o o", "check l.txt s.txt"}) {
+        const esecuzione e = comando(c, std::string(comando_usato) + " --input-encoding utf-8");
+        EXPECT_EQ(e.uscita, 1) << comando_usato;
+        EXPECT_EQ(e.errori, std::string("s.txt:") + k.errore + "\n") << comando_usato;
+        EXPECT_EQ(e.uscita_standard, "") << comando_usato;
+    }
+    EXPECT_FALSE(c.esiste("o"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casi, CodificaRifiutata,
+    ::testing::Values(
+        caso_codifica{"macron", "[generale]\r\nvelocita, 0, 60\r\nstazione, 2000, 12, 300, 0,0,0, 1,1,0, 4,1,1, 0, "
+                                "0,0,0, R\xC4\x81ga\r\n[fine]\r\n",
+                      "3:58: cannot convert from UTF-8 (--input-encoding utf-8): \"\xC4\x81\" (U+0101) has no "
+                      "Windows-1252 byte"},
+        caso_codifica{"emoji_after_accents",
+                      "[generale]\r\nvelocita, 0, 60\r\nstazione, 2000, 12, 300, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, "
+                      "Citt\xC3\xA0 \xE2\x82\xAC \xF0\x9F\x98\x80\r\n[fine]\r\n",
+                      "3:65: cannot convert from UTF-8 (--input-encoding utf-8): \"\xF0\x9F\x98\x80\" (U+1F600) has "
+                      "no Windows-1252 byte"},
+        caso_codifica{"c1_control", "[generale]\r\n\xC2\x85\r\n",
+                      "2:1: cannot convert from UTF-8 (--input-encoding utf-8): \"\xC2\x85\" (U+0085) has no "
+                      "Windows-1252 byte"},
+        caso_codifica{"windows_1252_byte", "[generale]\r\nvelocita, 0, 60\r\n; Citt\xE0\r\n",
+                      "3:7: cannot convert from UTF-8 (--input-encoding utf-8): not UTF-8 (byte 0xE0)"},
+        caso_codifica{"truncated_sequence", "[generale]\r\n\xE2\x82",
+                      "2:1: cannot convert from UTF-8 (--input-encoding utf-8): not UTF-8 (byte 0xE2)"},
+        caso_codifica{"overlong_slash", "[generale]\r\n\xC0\xAF\r\n",
+                      "2:1: cannot convert from UTF-8 (--input-encoding utf-8): not UTF-8 (byte 0xC0)"},
+        caso_codifica{"surrogate_half", "\xED\xA0\x80",
+                      "1:1: cannot convert from UTF-8 (--input-encoding utf-8): not UTF-8 (byte 0xED)"}),
+    [](const ::testing::TestParamInfo<caso_codifica>& caso) { return std::string(caso.param.nome); });
+
+// The default stays Windows-1252: UTF-8 bytes are read as they are, and only the two names are taken.
+TEST(Comandi, CodificaDiIngressoSoloUtf8OCp1252) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    c.scrivi("s.txt", servizio_minimo);
+    for (const char* nome : {"cp1252", "utf-8"})
+        EXPECT_EQ(comando(c, std::string("compile l.txt s.txt -q --input-encoding ") + nome).uscita, 0) << nome;
+    const esecuzione e = comando(c, "check l.txt s.txt --input-encoding latin1");
+    EXPECT_EQ(e.uscita, 64);
+    EXPECT_NE(e.errori.find("--input-encoding takes utf-8 or cp1252, not latin1"), std::string::npos) << e.errori;
 }
 
 }  // namespace

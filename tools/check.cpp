@@ -171,15 +171,12 @@ std::string render_sarif(const analisi& a, const checked_files& f) {
     return log.dump(2) + "\n";
 }
 
-int check_files(const std::string& line_file, const std::string& service_file, check_format format,
-                const std::string& color, bool plan) {
+int check_files(const std::string& line_file, const std::string& service_file, input_encoding encoding,
+                check_format format, const std::string& color, bool plan) {
     const std::vector<std::string> files = {line_file, service_file};
-    std::string line_text, service_text, reason;
+    std::string line_text, service_text;
     for (auto [file, text] : {std::pair{&files[0], &line_text}, std::pair{&files[1], &service_text}}) {
-        if (!platform::read_file(*file, *text, reason)) {
-            platform::report_failure("cannot open " + *file + ": " + reason);
-            return 1;
-        }
+        if (!read_description(*file, encoding, *text)) return 1;
     }
     opzioni_analisi o;
     o.piano = plan;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "diagnostics/diagnostica.hpp"
+#include "tools/descriptions.hpp"
 
 // The two descriptions as named on the command line, with their text.
 struct checked_files {
@@ -29,8 +30,8 @@ enum class check_format { text, json, sarif };
 
 // Reads both descriptions, prints every finding on standard output in the format asked for and
 // returns the exit status: 0 no error, 2 at least one error, 1 an input cannot be read.
-int check_files(const std::string& line_file, const std::string& service_file, check_format format,
-                const std::string& color, bool plan);
+int check_files(const std::string& line_file, const std::string& service_file, input_encoding encoding,
+                check_format format, const std::string& color, bool plan);
 
 // Whether colour is wanted: --color=always or never, or auto (a terminal, and NO_COLOR not set).
 bool use_color(const std::string& mode, bool error_stream);

@@ -12,15 +12,17 @@ struct check_options {
     bool sarif = false;
     std::string color = "auto";
     bool no_plan = false;
+    std::string encoding = "cp1252";
 };
 
 int check(const check_options& o) {
     if (o.line_file.empty() || o.service_file.empty()) throw usage_error{"check takes a line file and a service file"};
     if (o.json && o.sarif) throw usage_error{"--json and --sarif exclude each other"};
     check_color(o.color);
+    const input_encoding encoding = parse_input_encoding(o.encoding);
     if (!inputs_exist({o.line_file, o.service_file})) return 1;
     const check_format format = o.json ? check_format::json : o.sarif ? check_format::sarif : check_format::text;
-    return check_files(o.line_file, o.service_file, format, o.color, !o.no_plan);
+    return check_files(o.line_file, o.service_file, encoding, format, o.color, !o.no_plan);
 }
 
 }  // namespace
@@ -31,9 +33,11 @@ command check_command() {
         "report every problem of a line and a service description, writing nothing",
         "Reads both descriptions as compile would, writes nothing, and reports every problem in both:\n"
         "errors (what the compile records as a status, and values the simulator would get otherwise than\n"
-        "written) and warnings (likely mistakes). --json prints one JSON document, --sarif a SARIF 2.1.0 log.",
+        "written) and warnings (likely mistakes). --json prints one JSON document, --sarif a SARIF 2.1.0 log.\n"
+        "The descriptions are Windows-1252 text; --input-encoding utf-8 reads UTF-8 and converts it, and a\n"
+        "character that Windows-1252 lacks is an error at its FILE:LINE:COLUMN.",
         "  0  no error (warnings allowed)\n"
-        "  1  an input is missing or cannot be read\n"
+        "  1  an input is missing or cannot be read (or converted from UTF-8)\n"
         "  2  at least one error\n"
         "  64 a wrong use of the command line",
         [](CLI::App& app) -> command_run {
@@ -44,6 +48,7 @@ command check_command() {
             app.add_flag("--sarif", o->sarif, "the findings as a SARIF 2.1.0 log");
             add_color_option(app, o->color);
             app.add_flag("--no-plan", o->no_plan, "read as compile --no-plan does (curve entries are then not read)");
+            add_input_encoding_option(app, o->encoding);
             return [o] { return check(*o); };
         },
     };

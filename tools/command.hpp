@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/command_line.hpp"
+#include "tools/descriptions.hpp"
 
 // A wrong use of the command line: reported with the command's usage line, exit status 64.
 struct usage_error {
@@ -62,6 +63,10 @@ CLI::Option* add_quiet_option(CLI::App& app, bool& quiet);
 // --color auto|always|never, for commands that print findings; checked when the command runs.
 CLI::Option* add_color_option(CLI::App& app, std::string& color);
 void check_color(const std::string& color);  // throws usage_error
+
+// --input-encoding utf-8|cp1252: how the descriptions are encoded (default cp1252).
+CLI::Option* add_input_encoding_option(CLI::App& app, std::string& encoding);
+input_encoding parse_input_encoding(const std::string& encoding);  // throws usage_error
 
 // --scenario NAME and --train CODE, which name the compiled files NAME_CODE.*; the flags say
 // whether the user gave them.

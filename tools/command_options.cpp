@@ -75,6 +75,18 @@ void check_color(const std::string& color) {
         throw usage_error{"--color takes auto, always or never, not " + color};
 }
 
+CLI::Option* add_input_encoding_option(CLI::App& app, std::string& encoding) {
+    return app.add_option("--input-encoding", encoding,
+                          "how the descriptions are encoded: cp1252 (Windows-1252, the format's own; the default) or utf-8 (converted to Windows-1252)")
+        ->type_name("ENCODING");
+}
+
+input_encoding parse_input_encoding(const std::string& encoding) {
+    if (encoding == "cp1252" || encoding == "windows-1252") return input_encoding::cp1252;
+    if (encoding == "utf-8" || encoding == "utf8") return input_encoding::utf8;
+    throw usage_error{"--input-encoding takes utf-8 or cp1252, not " + encoding};
+}
+
 void add_name_options(CLI::App& app, scenario_names& names) {
     app.add_option_function<std::string>(
            "--scenario",

@@ -21,6 +21,7 @@ struct compile_options {
     std::string color = "auto";
     bool quiet = false;
     bool plot = false;
+    std::string encoding = "cp1252";
 };
 
 int compile(const compile_options& o) {
@@ -28,6 +29,7 @@ int compile(const compile_options& o) {
         throw usage_error{"compile takes a line file and a service file"};
     if (o.out.empty()) throw usage_error{"--out needs a folder"};
     check_color(o.color);
+    const input_encoding encoding = parse_input_encoding(o.encoding);
 
     stato_build s;
     s.scenario = identifier(o.names.scenario, "scenario name");
@@ -38,12 +40,9 @@ int compile(const compile_options& o) {
     if (!inputs_exist({o.line_file, o.service_file})) return 1;
 
     // Both inputs are read before anything is built or written.
-    std::string line_text, service_text, reason;
+    std::string line_text, service_text;
     for (auto [file, text] : {std::pair{&o.line_file, &line_text}, std::pair{&o.service_file, &service_text}}) {
-        if (!platform::read_file(*file, *text, reason, dimensione_massima_descrizione)) {
-            platform::report_failure("cannot open " + *file + ": " + reason);
-            return 1;
-        }
+        if (!read_description(*file, encoding, *text)) return 1;
     }
     const descrizioni d = descrizioni_in_memoria(o.line_file, line_text, o.service_file, service_text);
 
@@ -115,7 +114,9 @@ command compile_command() {
         "missing). The two descriptions are read, never changed. The findings of check are printed\n"
         "first; the status the build records is told last, on one line FILE:LINE: status N: ...\n"
         "NAME defaults to Sorvanta and CODE to E48027. With --strict a warning counts as an error and\n"
-        "nothing is written. --plot also draws the result beside them as NAME_CODE.svg (see plot --help).",
+        "nothing is written. --plot also draws the result beside them as NAME_CODE.svg (see plot --help).\n"
+        "The descriptions are Windows-1252 text; --input-encoding utf-8 reads UTF-8 and converts it, and a\n"
+        "character that Windows-1252 lacks is an error at its FILE:LINE:COLUMN.",
         "  0  built\n"
         "  1  nothing written (a missing or unreadable input, a fatal error, an unwritable folder)\n"
         "  2  built with a recorded status, told on standard error\n"
@@ -129,6 +130,7 @@ command compile_command() {
             app.add_flag("--no-plan", o->no_plan, "do not write NAME_linea.dat (the track plan)");
             app.add_flag("--strict", o->strict, "count every warning as an error: nothing is written");
             add_color_option(app, o->color);
+            add_input_encoding_option(app, o->encoding);
             add_quiet_option(app, o->quiet);
             app.add_flag("--plot", o->plot, "also draw the result beside the files as NAME_CODE.svg (see plot --help)");
             return [o] { return compile(*o); };
