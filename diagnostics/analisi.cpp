@@ -22,6 +22,7 @@
 #include "reader/lettore_campi.hpp"
 #include "reader/lettore_linea.hpp"
 #include "reader/lettore_servizio.hpp"
+#include "reader/limiti_percorso.hpp"
 
 namespace {
 
@@ -484,10 +485,6 @@ void chiudi_voce(motore& m, const campo_n& chiave) {
     m.indice_campo = 0;
 }
 
-bool entro_percorso_linea(const motore& m, std::int64_t p) {
-    return (static_cast<double>(p) + 100.0) / 50.0 <= static_cast<double>(m.s.n_celle);
-}
-
 bool percorso_pronto(const motore& m) { return percorso_creato(m.s); }
 
 void luogo_cella(motore& m, std::int64_t cella_i, const campo_n& c, const char* cosa) {
@@ -906,7 +903,7 @@ void scrivi_pendenze(motore& m, const campo_n& dove, std::int64_t q) {
     const std::int64_t a = std::max(da + 1, q);
     if (da < 0 || a - 1 > m.s.n_celle) {
         guasto(m, dove, "gradient entries at one position push the gradient past the route's last cell",
-               "a route cell index lies outside the route");
+               motivo_fuori_percorso);
         return;
     }
     const std::int64_t v = std::int64_t{m.pendenza_corrente} + 100;
@@ -962,7 +959,7 @@ uscita_linea caratteristiche(motore& m) {
                     if (g.v < -100 || g.v > 155)
                         errore_bassi_bit(m, g.c, g.v, std::int64_t{bassi8(std::int64_t{g.v} + 100)} - 100, "-100 to 155",
                                          "the gradient + 100 keeps its low 8 bits");
-                } else if (!entro_percorso_linea(m, p.v)) {
+                } else if (!entro_percorso(m.s, p.v, 100)) {
                     fuori_percorso(m, p, 100);
                     if (!m.recupero) return uscita_linea::fuori_percorso;
                     ferma(m);
@@ -983,7 +980,7 @@ uscita_linea caratteristiche(motore& m) {
             const numero_n n = leggi_n(m);
             chiudi_voce(m, k);
             if (a.letto && n.letto) {
-                if (percorso_pronto(m) && !entro_percorso_linea(m, a.v)) {
+                if (percorso_pronto(m) && !entro_percorso(m.s, a.v, 100)) {
                     fuori_percorso(m, a, 100);
                     if (!m.recupero) return uscita_linea::fuori_percorso;
                     ferma(m);
@@ -1047,7 +1044,7 @@ uscita_linea caratteristiche(motore& m) {
                     errore_bassi_bit(m, t.c, t.v, bassi8(genere), "0 to 265",
                                      "the kind (less 10 above 10) keeps its low 8 bits");
                 if (!percorso_pronto(m)) {
-                } else if (!entro_percorso_linea(m, a.v)) {
+                } else if (!entro_percorso(m.s, a.v, 100)) {
                     fuori_percorso(m, a, 100);
                     if (!m.recupero) return uscita_linea::fuori_percorso;
                     ferma(m);
@@ -1076,7 +1073,7 @@ uscita_linea caratteristiche(motore& m) {
             chiudi_voce(m, k);
             if (letti) {
                 if (!percorso_pronto(m)) {
-                } else if (!entro_percorso_linea(m, v[0].v)) {
+                } else if (!entro_percorso(m.s, v[0].v, 100)) {
                     fuori_percorso(m, v[0], 100);
                     if (!m.recupero) return uscita_linea::fuori_percorso;
                     ferma(m);
@@ -1132,7 +1129,7 @@ uscita_linea caratteristiche(motore& m) {
                     m.riga_silenziosa = std::max(m.riga_silenziosa, riga_di(*m.src, t.inizio));
                 }
                 if (!percorso_pronto(m)) {
-                } else if (!entro_percorso_linea(m, p.v)) {
+                } else if (!entro_percorso(m.s, p.v, 100)) {
                     fuori_percorso(m, p, 100);
                     if (!m.recupero) return uscita_linea::fuori_percorso;
                     ferma(m);
@@ -1140,7 +1137,7 @@ uscita_linea caratteristiche(motore& m) {
                     const std::int64_t i = nearest(p.v / 50.0 + 1);
                     if (i < 0 || i > m.s.n_celle) {
                         guasto(m, p.c, "the sign board's cell lies outside the route",
-                               "a route cell index lies outside the route");
+                               motivo_fuori_percorso);
                     } else if (!cella_libera(m.s.percorso[static_cast<std::size_t>(i)])) {
                         rilievo& d = stato(m, stati::cartello_occupato, p.c, "sign board on a cell that is not free",
                                                p.v);
@@ -1241,10 +1238,6 @@ bool leggi_linea_d(motore& m) {
 
 // ---------------------------------------------------------------- service description
 
-bool entro_percorso_servizio(const motore& m, std::int32_t p, double margine) {
-    return !((p + margine) / 50 > m.s.n_celle);
-}
-
 void fine_lettura_servizio(motore& m, const campo_n& dove);
 
 // Stops the service reading at a status (or skips the entry in the walk that goes on).
@@ -1275,7 +1268,7 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
         ultima = std::max(p.cursore + 1, n);
         if (ultima - 1 > m.s.n_celle) {
             guasto(m, dove, "entries at one position push the adhesion past the route's last cell",
-                   "a cell index outside the route");
+                   motivo_fuori_percorso);
             return;
         }
     }
@@ -1305,7 +1298,7 @@ esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo
     const numero_n val = leggi_n(m);
     chiudi_voce(m, chiave);
     if (m.voce_fallita || !percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso_servizio(m, pos.v, 100)) {
+    if (!entro_percorso(m.s, pos.v, 100)) {
         fuori_percorso(m, pos, 100);
         if (!m.recupero) return esito_d::fine_lettura;
         ferma(m);
@@ -1383,7 +1376,7 @@ esito_d passo_segnale_d(motore& m, const voce& v, const campo_n& chiave) {
         }
     }
     if (!percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso_servizio(m, n[0].v, 100)) {
+    if (!entro_percorso(m.s, n[0].v, 100)) {
         fuori_percorso(m, n[0], 100);
         if (!m.recupero) return esito_d::fine_lettura;
         ferma(m);
@@ -1417,7 +1410,7 @@ esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
         if (n[i].v < INT16_MIN || n[i].v > INT16_MAX)
             errore_bassi_bit(m, n[i].c, n[i].v, bassi16(n[i].v), "-32768 to 32767", "it keeps its low 16 bits");
     if (!percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso_servizio(m, n[0].v, 100)) {
+    if (!entro_percorso(m.s, n[0].v, 100)) {
         fuori_percorso(m, n[0], 100);
         if (!m.recupero) return esito_d::fine_lettura;
         ferma(m);
@@ -1459,7 +1452,7 @@ esito_d passo_abbattimento_d(motore& m, const voce& v, const campo_n& chiave) {
     if (val.v > INT16_MAX)
         errore_bassi_bit(m, val.c, val.v, bassi16(val.v), "up to 32767", "the board's speed keeps its low 16 bits");
     if (!percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso_servizio(m, p.v, 100)) {
+    if (!entro_percorso(m.s, p.v, 100)) {
         fuori_percorso(m, p, 100);
         if (!m.recupero) return esito_d::fine_lettura;
         ferma(m);
@@ -1467,7 +1460,7 @@ esito_d passo_abbattimento_d(motore& m, const voce& v, const campo_n& chiave) {
     }
     const std::int64_t q = nearest(p.v / 50.0);
     if (q < 0 || q > m.s.n_celle) {
-        guasto(m, p.c, "the speed board's cell lies outside the route", "a cell index outside the route");
+        guasto(m, p.c, "the speed board's cell lies outside the route", motivo_fuori_percorso);
         return esito_d::continua;
     }
     cella& c = m.s.percorso[static_cast<std::size_t>(q)];
@@ -1503,7 +1496,7 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     slot_servizio& slot = con_percorso && !fallita_prima ? s.servizio[static_cast<std::size_t>(m.j)] : scarto;
     const numero_n pos = leggi_n(m);
     if (pos.letto) slot.posizione = pos.v;
-    if (!m.voce_fallita && con_percorso && !entro_percorso_servizio(m, pos.v, 800)) {
+    if (!m.voce_fallita && con_percorso && !entro_percorso(m.s, pos.v, 800)) {
         const double limite = static_cast<double>(s.n_celle) * 50.0 - 800;
         if (!m.recupero) m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
         rilievo& d = stato(m, stati::fuori_percorso, pos.c, "station position " + pos.c.testo + " m lies too close "
@@ -1629,7 +1622,7 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
         bool dentro = fermata_c >= 0 && fermata_c <= s.n_celle;
         for (std::int64_t a : avvisi) dentro = dentro && (a < 0 || a <= s.n_celle);
         if (!dentro) {
-            guasto(m, pos.c, "the station's stop marker lies outside the route", "a cell index outside the route");
+            guasto(m, pos.c, "the station's stop marker lies outside the route", motivo_fuori_percorso);
             return esito_d::continua;
         }
         for (std::size_t i = 0; i < 4; ++i)

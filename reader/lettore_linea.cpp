@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "reader/limiti_percorso.hpp"
 #include "reader/tracciato.hpp"
 #include "core/numeri.hpp"
 #include "core/stati.hpp"
@@ -16,17 +17,8 @@ constexpr int separatori_generale = 10;
 // The curvature per metre of the curve classes 1 to 6.
 constexpr std::array<double, 6> curvature = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
 
-// A feature position p lies on the route when (p + 100) / 50 does not exceed N.
-bool entro_percorso(const stato_build& s, std::int64_t p) {
-    return (static_cast<double>(p) + 100.0) / 50.0 <= static_cast<double>(s.n_celle);
-}
-
-// Every route cell index is checked before it is used: a description cannot move a write
-// outside the route array.
-cella& cella_a(stato_build& s, std::int64_t i) {
-    if (i < 0 || i > s.n_celle) throw guasto_lettura{"a route cell index lies outside the route"};
-    return s.percorso[static_cast<std::size_t>(i)];
-}
+// A feature needs 100 m of route after its position.
+constexpr double margine_caratteristiche = 100.0;
 
 // The general block, from the field after "[generale]" to the closing section header.
 bool leggi_generale(stato_build& s, lettore_campi& l) {
@@ -125,7 +117,7 @@ uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, s
         if (contiene_nc(campo, "pendenza")) {
             const std::int32_t p = leggi_numero(l);
             const std::int32_t g = leggi_numero(l);
-            if (!entro_percorso(s, p)) return fuori(s, l, p);
+            if (!entro_percorso(s, p, margine_caratteristiche)) return fuori(s, l, p);
             const std::int64_t q = nearest(p / 50.0);
             if (q > 0) {
                 do {
@@ -139,7 +131,7 @@ uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, s
         if (s.genera_linea != 0 && contiene_nc(campo, "curva")) {
             const std::int32_t inizio = leggi_numero(l);
             const std::int32_t lunghezza = leggi_numero(l);
-            if (!entro_percorso(s, inizio)) return fuori(s, l, inizio);
+            if (!entro_percorso(s, inizio, margine_caratteristiche)) return fuori(s, l, inizio);
             double k = 0;
             bool classe_trovata = false;
             for (std::size_t c = 0; c < curvature.size() && !classe_trovata; ++c) {
@@ -162,13 +154,13 @@ uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, s
             const std::int32_t inizio = leggi_numero(l);
             const std::int32_t fine = leggi_numero(l);
             std::int32_t tipo_montagna = leggi_numero(l);
-            if (!entro_percorso(s, inizio)) return fuori(s, l, inizio);
+            if (!entro_percorso(s, inizio, margine_caratteristiche)) return fuori(s, l, inizio);
             memo_montagna(s, inizio, fine, tipo_montagna);
         }
         if (contiene_nc(campo, "indicatori_v")) {
             std::array<std::int32_t, 9> v{};
             for (std::int32_t& n : v) n = leggi_numero(l);
-            if (!entro_percorso(s, v[0])) return fuori(s, l, v[0]);
+            if (!entro_percorso(s, v[0], margine_caratteristiche)) return fuori(s, l, v[0]);
             memo_indicatori_v_max(s, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
             if (s.errore_numero > 0) {
                 registra_stato(s, l, questa, s.errore_numero, v[0]);
@@ -178,7 +170,7 @@ uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, s
         if (contiene_nc(campo, "cartello") && contiene_nc(campo, "indicat")) {
             const std::int32_t p = leggi_numero(l);
             s.riga = leggi_testo16(l);
-            if (!entro_percorso(s, p)) return fuori(s, l, p);
+            if (!entro_percorso(s, p, margine_caratteristiche)) return fuori(s, l, p);
             cella& c = cella_a(s, nearest(p / 50.0 + 1));
             if (!cella_libera(c)) {
                 registra_stato(s, l, questa, stati::cartello_occupato, p);

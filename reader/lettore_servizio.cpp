@@ -8,20 +8,9 @@
 #include "core/numeri.hpp"
 #include "core/stati.hpp"
 #include "core/testo.hpp"
+#include "reader/limiti_percorso.hpp"
 
 namespace {
-
-// A cell index outside the route is a read failure: whatever its positions and lengths, no entry
-// writes outside the route array.
-void deve_stare_nel_percorso(const stato_build& s, std::int64_t i) {
-    if (i < 0 || i > s.n_celle || i >= static_cast<std::int64_t>(s.percorso.size()))
-        throw guasto_lettura{"a cell index outside the route"};
-}
-
-cella& cella_di(stato_build& s, std::int64_t i) {
-    deve_stare_nel_percorso(s, i);
-    return s.percorso[static_cast<std::size_t>(i)];
-}
 
 // A speed limit or adhesion profile, written cell by cell as its entries are read.
 struct profilo {
@@ -47,14 +36,14 @@ void avanza_profilo(stato_build& s, profilo& p, std::int64_t n) {
     if (p.cursore > s.n_celle) throw guasto_lettura{"a profile runs past the end of the route"};
     do {
         if (p.ferma_a_n && p.cursore >= s.n_celle) return;
-        cella_di(s, p.cursore).*p.campo = p.memorizzato(p.valore);
+        cella_a(s, p.cursore).*p.campo = p.memorizzato(p.valore);
         ++p.cursore;
     } while (p.cursore < n);
 }
 
 void coda_profilo(stato_build& s, profilo& p) {
     do {
-        cella_di(s, p.cursore).*p.campo = p.memorizzato(p.valore);
+        cella_a(s, p.cursore).*p.campo = p.memorizzato(p.valore);
         ++p.cursore;
     } while (p.cursore < std::int64_t{s.n_celle} - 2);
 }
@@ -81,8 +70,8 @@ void registra(lettura& r, std::int32_t numero, std::int32_t posizione) {
 }
 
 // The bounds check of an entry at `posizione`; a station looks 800 m ahead instead of 100.
-bool entro_percorso(lettura& r, std::int32_t posizione, double margine) {
-    if ((posizione + margine) / 50 > r.s.n_celle) {
+bool controlla_percorso(lettura& r, std::int32_t posizione, double margine) {
+    if (!entro_percorso(r.s, posizione, margine)) {
         registra(r, stati::fuori_percorso, posizione);
         return false;
     }
@@ -103,7 +92,7 @@ esito passo_vetture(lettura& r) {
 esito passo_profilo(lettura& r, profilo& p) {
     const std::int32_t posizione = leggi_numero(r.l);
     const std::int32_t valore = leggi_numero(r.l);
-    if (!entro_percorso(r, posizione, 100)) return esito::fine_lettura;
+    if (!controlla_percorso(r, posizione, 100)) return esito::fine_lettura;
     avanza_profilo(r.s, p, nearest(posizione / 50.0));
     p.valore = valore;
     p.voce = r.l.voce;
@@ -150,7 +139,7 @@ esito passo_segnale(lettura& r) {
     std::int32_t d2 = leggi_numero(r.l);
     std::int32_t d3 = leggi_numero(r.l);
     std::int32_t tempo = leggi_numero(r.l);
-    if (!entro_percorso(r, posizione, 100)) return esito::fine_lettura;
+    if (!controlla_percorso(r, posizione, 100)) return esito::fine_lettura;
     const std::int32_t prima = r.s.errore_numero;
     memo_segnale(r.s, posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
     return dopo_memo(r, prima, posizione);
@@ -163,7 +152,7 @@ esito passo_rallentamento(lettura& r) {
     std::int32_t f_tt = leggi_numero(r.l);
     const std::int32_t f_ta = leggi_numero(r.l);
     std::int32_t d_v = leggi_numero(r.l);
-    if (!entro_percorso(r, x, 100)) return esito::fine_lettura;
+    if (!controlla_percorso(r, x, 100)) return esito::fine_lettura;
     const std::int32_t prima = r.s.errore_numero;
     memo_rallentamento(r.s, x, v, l, f_tt, f_ta, d_v);
     return dopo_memo(r, prima, x);
@@ -172,8 +161,8 @@ esito passo_rallentamento(lettura& r) {
 esito passo_abbattimento(lettura& r) {
     const std::int32_t posizione = leggi_numero(r.l);
     const std::int32_t valore = leggi_numero(r.l);
-    if (!entro_percorso(r, posizione, 100)) return esito::fine_lettura;
-    cella& c = cella_di(r.s, nearest(posizione / 50.0));
+    if (!controlla_percorso(r, posizione, 100)) return esito::fine_lettura;
+    cella& c = cella_a(r.s, nearest(posizione / 50.0));
     if (!cella_libera(c)) {
         registra(r, stati::abbattimento_occupato, posizione);
         return esito::ferma;
@@ -213,7 +202,7 @@ esito passo_stazione(lettura& r) {
 
     const std::int32_t posizione = leggi_numero(r.l);
     slot.posizione = posizione;
-    if (!entro_percorso(r, posizione, 800)) return esito::fine_lettura;
+    if (!controlla_percorso(r, posizione, 800)) return esito::fine_lettura;
     if (posizione % 50 != 0) {
         registra(r, stati::stazione_posizione, posizione);
         return esito::ferma;
@@ -271,8 +260,8 @@ esito passo_stazione(lettura& r) {
         for (std::int64_t a : c.avvisi)
             if (a >= 0) deve_stare_nel_percorso(s, a);
         for (std::size_t i = 0; i < c.avvisi.size(); ++i)
-            if (c.avvisi[i] >= 0) cella_di(s, c.avvisi[i]).preavviso = static_cast<std::uint8_t>(81 + i);
-        cella& fermata = cella_di(s, c.fermata);
+            if (c.avvisi[i] >= 0) cella_a(s, c.avvisi[i]).preavviso = static_cast<std::uint8_t>(81 + i);
+        cella& fermata = cella_a(s, c.fermata);
         fermata.tipo_cella = tipo::fermata_stazione;
         fermata.valore1 = deve_stare_i16(r.j);
     }
@@ -379,7 +368,7 @@ void memo_segnale(stato_build& s, std::int32_t posizione, std::int32_t& sx, std:
     // The approach cells lie up to 400 m before the signal and must exist as well.
     deve_stare_nel_percorso(s, k);
     deve_stare_nel_percorso(s, k - 8);
-    if (!cella_libera(cella_di(s, k))) {
+    if (!cella_libera(cella_a(s, k))) {
         s.errore_numero = stati::segnale_occupato;
         return;
     }
@@ -393,7 +382,7 @@ void memo_segnale(stato_build& s, std::int32_t posizione, std::int32_t& sx, std:
         codici[i] = deve_stare_u8(tipi * 10 + static_cast<std::int64_t>(i + 1));
 
     if (tempo >= 1 && tempo <= 100) tempo = 101;
-    cella& c = cella_di(s, k);
+    cella& c = cella_a(s, k);
     c.tipo_cella = tipo::segnale;
     c.valore1 = valore1;
     c.valore2 = valore2;
@@ -401,7 +390,7 @@ void memo_segnale(stato_build& s, std::int32_t posizione, std::int32_t& sx, std:
     c.valore4 = valore4;
     c.tempo_segnale = sx == 2 ? bassi8(tempo) : 0;
     for (std::size_t i = 0; i < codici.size(); ++i)
-        cella_di(s, k - 2 * static_cast<std::int64_t>(i + 1)).preavviso = codici[i];
+        cella_a(s, k - 2 * static_cast<std::int64_t>(i + 1)).preavviso = codici[i];
 }
 
 void memo_rallentamento(stato_build& s, std::int32_t x, std::int32_t& v, std::int32_t& l, std::int32_t& f_tt,
@@ -422,27 +411,27 @@ void memo_rallentamento(stato_build& s, std::int32_t x, std::int32_t& v, std::in
         deve_stare_nel_percorso(s, preavviso - 3);
     }
 
-    if (con_avviso && !cella_libera(cella_di(s, avviso))) {
+    if (con_avviso && !cella_libera(cella_a(s, avviso))) {
         s.errore_numero = stati::avviso_occupato;
         return;
     }
-    if (!cella_libera(cella_di(s, inizio))) {
+    if (!cella_libera(cella_a(s, inizio))) {
         s.errore_numero = stati::inizio_rallentamento_occupato;
         return;
     }
-    if (!cella_libera(cella_di(s, fine))) {
+    if (!cella_libera(cella_a(s, fine))) {
         s.errore_numero = stati::fine_rallentamento_occupato;
         return;
     }
 
-    cella& e = cella_di(s, fine);
+    cella& e = cella_a(s, fine);
     e.tipo_cella = tipo::fine_rallentamento;
     if (d_v != 0) e.valore2 = bassi16(d_v);
-    cella& i = cella_di(s, inizio);
+    cella& i = cella_a(s, inizio);
     i.tipo_cella = tipo::inizio_rallentamento;
     if (d_v != 0) i.valore2 = bassi16(d_v);
     if (con_avviso) {
-        cella& w = cella_di(s, avviso);
+        cella& w = cella_a(s, avviso);
         w.tipo_cella = tipo::avviso_rallentamento;
         if (d_v != 0) w.valore2 = bassi16(d_v);
         w.valore1 = bassi16(v);
@@ -454,13 +443,13 @@ void memo_rallentamento(stato_build& s, std::int32_t x, std::int32_t& v, std::in
 
     if (f_ta == 0) return;
     for (std::int64_t k = 0; k < 4; ++k) {
-        if (!cella_libera(cella_di(s, preavviso - k))) {
+        if (!cella_libera(cella_a(s, preavviso - k))) {
             s.errore_numero = stati::preavviso_occupato;
             return;
         }
     }
     for (std::int64_t k = 0; k < 4; ++k) {
-        cella& c = cella_di(s, preavviso - k);
+        cella& c = cella_a(s, preavviso - k);
         c.tipo_cella = tipo::preavviso_rallentamento;
         c.valore1 = static_cast<std::int16_t>(k + 1);
         if (d_v != 0) c.valore2 = static_cast<std::int16_t>(k + 1);
