@@ -54,6 +54,9 @@ command_app make_command_app(const command& c);
 // "genera_scenario compile [options] LINE_FILE SERVICE_FILE", from the parser itself.
 std::string synopsis(const CLI::App& app);
 
+// An option's type name says what its value is, for --help, the manual page and the bash
+// completion alike: DIR (a folder), FILE, its choices separated by "|", or a free word (NAME).
+
 // -o/--out: where the command writes (a folder or a file, as `what` says).
 CLI::Option* add_out_option(CLI::App& app, std::string& out, const std::string& value_name, const std::string& what);
 

@@ -67,7 +67,7 @@ CLI::Option* add_quiet_option(CLI::App& app, bool& quiet) {
 
 CLI::Option* add_color_option(CLI::App& app, std::string& color) {
     return app.add_option("--color", color, "colour the findings: auto (on a terminal, unless NO_COLOR is set), always or never")
-        ->type_name("WHEN");
+        ->type_name("auto|always|never");
 }
 
 void check_color(const std::string& color) {
@@ -78,7 +78,7 @@ void check_color(const std::string& color) {
 CLI::Option* add_input_encoding_option(CLI::App& app, std::string& encoding) {
     return app.add_option("--input-encoding", encoding,
                           "how the descriptions are encoded: cp1252 (Windows-1252, the format's own; the default) or utf-8 (converted to Windows-1252)")
-        ->type_name("ENCODING");
+        ->type_name("utf-8|cp1252");
 }
 
 input_encoding parse_input_encoding(const std::string& encoding) {

@@ -1,0 +1,92 @@
+// The manual page and the bash completion: the files kept in docs/ are what the option table
+// gives now, groff renders the page without a warning, and bash completes from the script.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "avvia_programma.hpp"
+#include "cartella_temporanea.hpp"
+#include "tools/command_docs.hpp"
+
+namespace {
+
+const std::string docs = std::string(GS_SOURCE_DIR) + "/docs";
+
+std::string leggi_file(const std::string& percorso) {
+    std::ifstream f(percorso, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+TEST(Manuale, IFileDiDocsSonoQuelliDellaTabellaDelleOpzioni) {
+    EXPECT_EQ(leggi_file(docs + "/genera_scenario.1"), manual_page())
+        << "docs/genera_scenario.1 is out of date: run build-dev/genera_scenario_docs docs";
+    EXPECT_EQ(leggi_file(docs + "/genera_scenario.bash"), bash_completion())
+        << "docs/genera_scenario.bash is out of date: run build-dev/genera_scenario_docs docs";
+}
+
+TEST(Manuale, GroffLoMostraSenzaAvvisi) {
+    cartella_temporanea c;
+    const esecuzione e = avvia_in(c.percorso, GS_GROFF, "-man -Tutf8 -ww -P-cbou '" + docs + "/genera_scenario.1'");
+    EXPECT_EQ(e.uscita, 0);
+    EXPECT_EQ(e.errori, "");
+    // Every command and every option of the table is on the page, its hyphens plain ASCII.
+    const std::string& pagina = e.uscita_standard;
+    for (const char* atteso : {"compile", "check", "dump", "plot", "decompile", "fmt", "lsp", "--input-encoding",
+                               "--scenario", "-o, --out, --output", "--raw", "--plot", "64"})
+        EXPECT_NE(pagina.find(atteso), std::string::npos) << atteso;
+    for (char byte : manual_page()) EXPECT_LT(static_cast<unsigned char>(byte), 0x80u) << "the page's source is ASCII";
+}
+
+struct caso_completamento {
+    const char* nome;
+    const char* parole;  // COMP_WORDS, the last one being completed
+    const char* atteso;  // COMPREPLY, one per line
+};
+
+void PrintTo(const caso_completamento& k, std::ostream* os) { *os << k.nome; }
+
+class Completamento : public ::testing::TestWithParam<caso_completamento> {};
+
+// bash sources the script, registers the function, and answers as it would on Tab.
+TEST_P(Completamento, RispondeComeSulTasto) {
+    const caso_completamento& k = GetParam();
+    cartella_temporanea c;
+    c.scrivi("l_linea.txt", "");
+    c.scrivi("l_R1-.txt", "");
+    std::filesystem::create_directory(c / "uscita");
+    c.scrivi("prova.sh",
+             "source '" + docs + "/genera_scenario.bash'\n"
+             "complete -p genera_scenario\n"
+             "COMP_WORDS=(" + std::string(k.parole) + ")\n"
+             "COMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n"
+             "COMP_LINE=\"${COMP_WORDS[*]}\"\n"
+             "COMP_POINT=${#COMP_LINE}\n"
+             "_genera_scenario\n"
+             "printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort\n");
+    const esecuzione e = avvia_in(c.percorso, GS_BASH, "--norc --noprofile prova.sh");
+    EXPECT_EQ(e.uscita, 0) << e.errori;
+    EXPECT_EQ(e.errori, "");
+    EXPECT_EQ(e.uscita_standard, std::string("complete -F _genera_scenario genera_scenario\n") + k.atteso);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casi, Completamento,
+    ::testing::Values(
+        caso_completamento{"command", "genera_scenario c", "check\ncompile\n"},
+        caso_completamento{"every_command", "genera_scenario ''",
+                           "--help\n--version\n-h\ncheck\ncompile\ndecompile\ndump\nfmt\nhelp\nlsp\nplot\n"},
+        caso_completamento{"help_of_a_command", "genera_scenario help d", "decompile\ndump\n"},
+        caso_completamento{"long_option", "genera_scenario compile --s", "--scenario\n--strict\n"},
+        caso_completamento{"option_of_its_command", "genera_scenario dump --r", "--raw\n"},
+        caso_completamento{"no_option_of_another", "genera_scenario dump --pl", "\n"},
+        caso_completamento{"choice", "genera_scenario compile l_linea.txt --input-encoding u", "utf-8\n"},
+        caso_completamento{"choice_after_equals", "genera_scenario check --color = a", "always\nauto\n"},
+        caso_completamento{"folder_for_out", "genera_scenario compile -o u", "uscita\n"},
+        caso_completamento{"files_for_inputs", "genera_scenario compile l_", "l_R1-.txt\nl_linea.txt\n"},
+        caso_completamento{"a_name_is_free", "genera_scenario plot --train ''", "\n"}),
+    [](const ::testing::TestParamInfo<caso_completamento>& caso) { return std::string(caso.param.nome); });
+
+}  // namespace
