@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cartella_temporanea.hpp"
+#include "tests/leggi_file.hpp"
 
 struct esecuzione {
     int uscita = -1;
@@ -31,12 +32,8 @@ inline esecuzione avvia_in(const std::filesystem::path& lavoro, const std::strin
     esecuzione e;
     const int stato = std::system(comando.c_str());
     e.uscita = WIFEXITED(stato) ? WEXITSTATUS(stato) : -1;
-    auto leggi = [](const std::filesystem::path& p) {
-        std::ifstream f(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    };
-    e.uscita_standard = leggi(out);
-    e.errori = leggi(err);
+    e.uscita_standard = leggi_file(out);
+    e.errori = leggi_file(err);
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return e;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "core/registri.hpp"
+#include "tests/leggi_file.hpp"
 
 struct cartella_temporanea {
     std::filesystem::path percorso;
@@ -41,8 +42,7 @@ struct cartella_temporanea {
         f << byte;
     }
     std::string leggi(const std::string& nome) const {
-        std::ifstream f(percorso / nome, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        return leggi_file(percorso / nome);
     }
     bool esiste(const std::string& nome) const { return std::filesystem::exists(percorso / nome); }
 };

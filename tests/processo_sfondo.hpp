@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 #include <vector>
+#include "tests/leggi_file.hpp"
 
 struct processo_sfondo {
     pid_t pid = -1;
@@ -59,8 +60,7 @@ inline fine_processo attendi(const processo_sfondo& p) {
     fine_processo f;
     while (::waitpid(p.pid, &f.stato, 0) < 0 && errno == EINTR) {
     }
-    std::ifstream in(p.uscita, std::ios::binary);
-    f.messaggi.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    f.messaggi = leggi_file(p.uscita);
     std::filesystem::remove(p.uscita);
     return f;
 }

@@ -16,6 +16,7 @@
 #include "harness/compila_in_memoria.hpp"
 #include "harness/decompila_in_memoria.hpp"
 #include "harness/descrizioni_casuali.hpp"
+#include "tests/leggi_file.hpp"
 
 namespace {
 
@@ -60,8 +61,7 @@ compilato compila_file(const std::string& linea, const std::string& servizio, bo
 }
 
 std::string leggi(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    return leggi_file(p);
 }
 
 TEST(decompile, built_in_scenario_comes_back_byte_for_byte) {

@@ -13,12 +13,12 @@
 #include "bench/scenario_generato.hpp"
 #include "diagnostics/diagnostica.hpp"
 #include "harness/compila_in_memoria.hpp"
+#include "tests/leggi_file.hpp"
 
 namespace {
 
 std::string leggi(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    return leggi_file(p);
 }
 
 std::string descrivi(const analisi& a) {

@@ -15,15 +15,11 @@
 #include "harness/compila_in_memoria.hpp"
 #include "scenario/dati_linea.hpp"
 #include "scenario/dati_treno.hpp"
+#include "tests/leggi_file.hpp"
 
 namespace {
 
 const std::filesystem::path sorgenti = std::filesystem::path(GS_SOURCE_DIR);
-
-std::string leggi_file(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
 
 std::string leggi(const std::string& nome) { return leggi_file(sorgenti / "examples" / nome); }
 

@@ -10,6 +10,7 @@
 
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
+#include "tests/leggi_file.hpp"
 
 namespace {
 
@@ -25,8 +26,7 @@ std::string kind_name(build_kind k) { return k == build_kind::plain ? "plain" : 
 void PrintTo(const golden_case& c, std::ostream* os) { *os << kind_name(c.kind) << "/" << c.file; }
 
 std::string read_bytes(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    return leggi_file(p);
 }
 
 // Builds into `c`: the program started with no arguments from a folder of its own, or

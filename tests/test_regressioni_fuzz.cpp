@@ -14,14 +14,14 @@
 #include "core/stati.hpp"
 #include "harness/compila_in_memoria.hpp"
 #include "harness/decompila_in_memoria.hpp"
+#include "tests/leggi_file.hpp"
 
 namespace {
 
 const std::filesystem::path fuzz_root = std::filesystem::path(GS_SOURCE_DIR) / "fuzz";
 
 std::string read_bytes(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    return leggi_file(p);
 }
 
 // Which description the input replaces; the other one is the embedded description.

@@ -24,6 +24,7 @@
 #include "cartella_temporanea.hpp"
 #include "platform/platform.hpp"
 #include "processo_sfondo.hpp"
+#include "tests/leggi_file.hpp"
 
 namespace {
 
@@ -36,8 +37,7 @@ contenuto_cartella contenuto(const fs::path& cartella) {
     for (const auto& e : fs::directory_iterator(cartella)) {
         const std::string nome = e.path().filename().string();
         if (e.is_regular_file() && !e.is_symlink()) {
-            std::ifstream f(e.path(), std::ios::binary);
-            r[nome] = std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+            r[nome] = leggi_file(e.path());
         } else {
             r[nome] = "<not a file>";
         }

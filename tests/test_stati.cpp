@@ -6,13 +6,13 @@
 
 #include "core/registri.hpp"
 #include "core/stati.hpp"
+#include "tests/leggi_file.hpp"
 
 namespace {
 
 // Every status of the table has its own text, and the authors' reference explains it.
 TEST(Stati, OgniNumeroHaTestoEDocumentazione) {
-    std::ifstream f(std::string(GS_SOURCE_DIR) + "/docs/formats.md");
-    const std::string guida(std::istreambuf_iterator<char>(f), {});
+    const std::string guida = leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "docs/formats.md");
     ASSERT_FALSE(guida.empty());
     std::size_t quante = 0;
     const voce_stato* voci = voci_stati(quante);
