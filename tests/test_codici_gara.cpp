@@ -45,21 +45,6 @@ TEST(CodiciGara, CodesOfTheJoinedLowerCasedNamesPaddedToTwentyFiveCharacters) {
     }
 }
 
-TEST(CodiciGara, EmbeddedScenarioNames) {
-    // e48027sorvanta, then the filler letters aabbccddeef.
-    const int codes[25] = {101, 52, 56, 48, 50, 55, 115, 111, 114, 118, 97, 110, 116,
-                           97,  97, 97, 98, 98, 99, 99,  100, 100, 101, 101, 102};
-    std::int32_t plain = 0;
-    std::int32_t weighted = 0;
-    for (int i = 0; i < 25; ++i) {
-        plain += codes[i];
-        weighted += (i + 1) * codes[i];
-    }
-    const stato_build s = with_names("E48027", "Sorvanta");
-    EXPECT_EQ(codice_gara_og(s), plain);
-    EXPECT_EQ(codice_gara_st(s), weighted);
-}
-
 TEST(Timbri, StampsMarkersAndCodesFromTheSlotCopiesOfTheNames) {
     stato_build s = with_names("T1", "Ab");
     s.treno = "E48027";

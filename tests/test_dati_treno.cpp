@@ -35,20 +35,4 @@ TEST(DatiTreno, Lines) {
     for (const row& r : rows) EXPECT_EQ(lines[static_cast<std::size_t>(r.number - 1)], r.text) << r.number;
 }
 
-TEST(DatiTreno, WritesTheFileAnew) {
-    cartella_temporanea c;
-    stato_build s = stato_sorvanta(c);
-    c.scrivi("Sorvanta_E48027-.txt", std::string(10000, 'x'));
-    dati_treno(s);
-    const std::string text = c.leggi("Sorvanta_E48027-.txt");
-    std::size_t line_ends = 0;
-    for (std::size_t i = 0; i + 1 < text.size(); ++i)
-        if (text[i] == '\r' && text[i + 1] == '\n') ++line_ends;
-    EXPECT_EQ(line_ends, 53u);
-    EXPECT_EQ(text.substr(0, 12), "[generale]\r\n");
-    EXPECT_EQ(text.substr(text.size() - 8), "[fine]\r\n");
-    EXPECT_NE(text.find("\r\norologio,    10              14            20 \r\n"), std::string::npos);
-    EXPECT_EQ(text.find('x'), std::string::npos);
-}
-
 }  // namespace

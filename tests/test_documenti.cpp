@@ -56,79 +56,6 @@ std::vector<std::size_t> bar_columns(const std::string& line) {
     return columns;
 }
 
-// A scenario name, "_" and a train code: "Valmora_R2231".
-bool is_identifier(const std::string& text) {
-    const std::size_t cut = text.find('_');
-    if (cut == std::string::npos || cut < 2 || text.size() < cut + 3) return false;
-    auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
-    auto lower = [](char c) { return c >= 'a' && c <= 'z'; };
-    auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    return upper(text[0]) && std::all_of(text.begin() + 1, text.begin() + static_cast<std::ptrdiff_t>(cut), lower) && upper(text[cut + 1]) &&
-           std::all_of(text.begin() + static_cast<std::ptrdiff_t>(cut) + 2, text.end(), digit);
-}
-
-const std::string blank_row = " |     |     |          |     |                            |                |     |";
-const std::string rule_row = " |_____|_____|__________|_____|____________________________|________________|_____|";
-
-TEST(SchedaTreno, FixedLinesAreExact) {
-    struct example {
-        std::size_t line;
-        std::string text;
-    };
-    const std::vector<example> examples = {
-        {1, ""},
-        {2, ""},
-        {3, "  ___________________                                               ______________"},
-        {4, " |                   |                    SCHEDA                   |              |"},
-        {5, " |   TRENO n.48027   |                   da: STAZIONE 1            |    V100 B    |"},
-        {6, " |___________________|                    a: STAZIONE 10           |     130%     |"},
-        {7, "                                                                   |______________|"},
-        {8, "  ___________________                ___________________"},
-        {9, " |  CLASSIFICAZIONE  |              |  MASSA BLOCCATA   |       "},
-        {10, " |   ESPRESSO        |              |      500T         |"},
-        {11, " |___________________|              |___________________|"},
-        {12, ""},
-        {13, "  ________________________________________________________________________________"},
-        {14, " | Vel.| Vel.| Progr Km |  No |   Localita' di  Servizio   |     Orario     | Rec |"},
-        {15, " | Lim.|Marc.|          |  Rs |                            |                |     |"},
-        {16, rule_row},
-        {17, blank_row},
-        {48, rule_row},
-        {49, ""},
-    };
-    const std::vector<std::string> lines = sheet_lines();
-    ASSERT_EQ(lines.size(), 49u);
-    for (const example& c : examples) EXPECT_EQ(lines[c.line - 1], c.text) << "line " << c.line;
-    for (std::size_t n = 38; n <= 47; ++n) EXPECT_EQ(lines[n - 1], blank_row) << "line " << n;
-}
-
-TEST(SchedaTreno, TimetableRowsAreExact) {
-    const std::array<std::string, 20> rows = {
-        " |  30 |     | 150.200  |  30 | STAZIONE 1                 |          10.15 |     |",
-        " | 100 |     | 149.550  | 100 | deviatoio di uscita        |     10.17      |     |",
-        " |  60 |     | 148.850  |  60 | Bivio STAZIONE 10          |     10.17+     |     |",
-        " |  85 |     |   0.600  |  85 | uscita Bivio STAZIONE 10   |     10.18+     |     |",
-        " |     |     |   2.100  |     | STAZIONE 2                 |     10.20      | 1.0 |",
-        " |  65 |     |   4.743  |  65 | P.L. Km 4.743              |     10.22+     |     |",
-        " |     |     |   5.300  |     | STAZIONE 3                 |     10.23      |     |",
-        " |  75 |     |   9.400  |  75 | STAZIONE 4                 |     10.28      |     |",
-        " |     |     |  12.100  |     | STAZIONE 5                 | 10.32    10.36 | 1.0 |",
-        " |  65 |     |  15.500  |  65 | segn.prot. STAZIONE 6      |     10.40+     |     |",
-        " |     |     |  15.950  |     | STAZIONE 6                 |     10.41      |     |",
-        " |  95 |     |  17.000  |  95 | Km 17.000                  |     10.42      |     |",
-        " |     |     |  19.150  |     | STAZIONE 7                 |     10.44      |     |",
-        " |  80 |     |  22.500  |  80 | segn.prot. STAZIONE 8      |     10.46+     |     |",
-        " |     |     |  23.000  |     | STAZIONE 8                 |     10.47      | 1.0 |",
-        " |  95 |     |  23.550  |  95 | Km 23.550                  |     10.47+     |     |",
-        " |  65 |     |  28.950  |  65 | segn.prot. STAZIONE 9      |     10.51+     |     |",
-        " |     |     |  29.350  |     | STAZIONE 9                 |     10.52      |     |",
-        " |  55 |     |  30.700  |  55 | segn.prot. STAZIONE 10     |     10.57      |     |",
-        " |     |     |  31.700  |     | STAZIONE 10                | 10.58          |     |",
-    };
-    const std::vector<std::string> lines = sheet_lines();
-    ASSERT_EQ(lines.size(), 49u);
-    for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(lines[17 + i], rows[i]) << "line " << 18 + i;
-}
 
 TEST(SchedaTreno, TableLinesKeepTheirBars) {
     const std::vector<std::size_t> bars(table_bars.begin(), table_bars.end());
@@ -183,41 +110,6 @@ TEST(SchedaTreno, RowFormatterKeepsCellsInPlace) {
     for (const example& c : examples) EXPECT_EQ(riga_orario(c.voce), c.row) << c.what;
 }
 
-TEST(AvvisoRallentamenti, HoldsExactly46Bytes) {
-    const std::string bytes = testo_documento(righe_rallentamenti(sorvanta()));
-    EXPECT_EQ(bytes, "\r\n\r\n\r\n                  NESSUNA PRESCRIZIONE\r\n");
-    EXPECT_EQ(bytes.size(), 46u);
-}
-
-TEST(NoteScenario, FixedLinesAndBlankLines) {
-    const std::vector<std::string> lines = notes_lines();
-    ASSERT_EQ(lines.size(), 40u);
-    EXPECT_EQ(lines[0].rfind("AUTORE: ", 0), 0u);
-    EXPECT_GT(lines[0].size(), 8u);
-    const std::string email = "INDIRIZZO EMAIL: ";
-    const std::string domain = "@example.org";
-    ASSERT_GT(lines[1].size(), email.size() + domain.size());
-    EXPECT_EQ(lines[1].substr(0, email.size()), email);
-    EXPECT_EQ(lines[1].substr(lines[1].size() - domain.size()), domain);
-    EXPECT_EQ(lines[2], "NUMERO PROGRESSIVO SCENARIO: 4");
-    EXPECT_EQ(lines[3], "DATA REALIZZAZIONE SCENARIO: 01.04.2001");
-    EXPECT_EQ(lines[35], "SCENARI PRECEDENTEMENTE REALIZZATI:");
-    const std::vector<std::size_t> empty = {5, 6, 33, 34, 35, 37};
-    for (std::size_t n = 1; n <= lines.size(); ++n) {
-        bool expected_empty = std::find(empty.begin(), empty.end(), n) != empty.end();
-        EXPECT_EQ(lines[n - 1].empty(), expected_empty) << "line " << n;
-    }
-}
-
-TEST(NoteScenario, ProseBlocksEndWhereTheLayoutSays) {
-    const std::vector<std::string> lines = notes_lines();
-    ASSERT_EQ(lines.size(), 40u);
-    for (std::size_t n : {11u, 16u, 21u, 25u, 31u, 32u}) {
-        ASSERT_FALSE(lines[n - 1].empty()) << "line " << n;
-        EXPECT_EQ(lines[n - 1].back(), '.') << "line " << n;
-    }
-}
-
 TEST(NoteScenario, LinesAreShortTrimmedSingleByteText) {
     const std::vector<std::string> lines = notes_lines();
     ASSERT_EQ(lines.size(), 40u);
@@ -241,18 +133,6 @@ TEST(NoteScenario, LinesAreShortTrimmedSingleByteText) {
     }
     for (char c : std::string("\xE8\xE0\xF9"))
         EXPECT_NE(seen.find(c), std::string::npos) << "byte " << int(static_cast<unsigned char>(c));
-}
-
-TEST(NoteScenario, EarlierScenariosAreIdentifiers) {
-    const std::vector<std::string> lines = notes_lines();
-    ASSERT_EQ(lines.size(), 40u);
-    for (std::size_t n = 38; n <= 40; ++n) {
-        EXPECT_TRUE(is_identifier(lines[n - 1])) << lines[n - 1];
-        EXPECT_NE(lines[n - 1], "Sorvanta_E48027");
-    }
-    EXPECT_NE(lines[37], lines[38]);
-    EXPECT_NE(lines[38], lines[39]);
-    EXPECT_NE(lines[37], lines[39]);
 }
 
 class DocumentiSuDisco : public ::testing::Test {
@@ -306,18 +186,6 @@ TEST_F(DocumentiSuDisco, FilesAreCrLfLinesWithoutTheMarker) {
     const std::string sheet = read("Sorvanta_E48027_scheda_treno.txt");
     ASSERT_GE(sheet.size(), 4u);
     EXPECT_EQ(sheet.substr(sheet.size() - 4), "\r\n\r\n");
-}
-
-TEST_F(DocumentiSuDisco, SecondRunReplacesALongerFile) {
-    for (const document& d : documents) {
-        const std::string path = (folder / d.file).string();
-        sostituisci_file(path, std::string(20000, 'x') + "\r\n");
-        d.write(s);
-        const std::string expected = testo_documento(d.list(s));
-        EXPECT_EQ(std::filesystem::file_size(path), expected.size()) << d.file;
-        EXPECT_EQ(read(d.file), expected) << d.file;
-    }
-    EXPECT_EQ(std::filesystem::file_size(folder / "Sorvanta_E48027_rallentamenti.txt"), 46u);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
+#include "tests/leggi_file.hpp"
 #include "builder/costruzione.hpp"
 #include "format/file_binari.hpp"
 #include "core/stati.hpp"
@@ -50,19 +51,35 @@ TEST(Programma, TimbriECodiciNeiFileScritti) {
     EXPECT_EQ(c.leggi("Sorvanta_E48027.dat").substr(16, 2), "\x01\x14");
 }
 
-TEST(Programma, SostituisceFilePiuLunghiEDaGliStessiByte) {
+// Each file the plain build writes (the two descriptions it reads back included) may already
+// stand in the folder, longer than what replaces it: the new file is written whole and nothing of
+// the old one is left at its end.
+class ExistingFile : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ExistingFile, ALongerOneIsReplacedWhole) {
+    const std::string gia_presente = GetParam();
     cartella_temporanea c;
-    ASSERT_EQ(avvia(c).uscita, 0);
-    const std::string sim = c.leggi("Sorvanta_E48027.sim");
-    const std::string dat = c.leggi("Sorvanta_E48027.dat");
-    const std::string piano = c.leggi("Sorvanta_linea.dat");
-    for (const char* nome : {"Sorvanta_E48027.sim", "Sorvanta_E48027.dat", "Sorvanta_linea.dat"})
-        c.scrivi(nome, std::string(1000000, '\x7F'));
-    ASSERT_EQ(avvia(c).uscita, 0);
-    EXPECT_EQ(c.leggi("Sorvanta_E48027.sim"), sim);
-    EXPECT_EQ(c.leggi("Sorvanta_E48027.dat"), dat);
-    EXPECT_EQ(c.leggi("Sorvanta_linea.dat"), piano);
+    c.scrivi(gia_presente, std::string(1000000, '\x7F'));
+    const esecuzione e = avvia(c);
+    ASSERT_EQ(e.uscita, 0) << e.errori;
+    const std::filesystem::path riferimenti = std::filesystem::path(GS_SOURCE_DIR) / "tests" / "golden" / "plain";
+    for (const char* nome : {"Sorvanta_linea.dat", "Sorvanta_E48027.sim", "Sorvanta_E48027.dat", "Sorvanta_E48027_note.txt",
+                             "Sorvanta_E48027_rallentamenti.txt", "Sorvanta_E48027_scheda_treno.txt"})
+        EXPECT_TRUE(c.leggi(nome) == leggi_file(riferimenti / nome)) << nome << " differs from its reference";
+    EXPECT_FALSE(c.esiste("Sorvanta_linea.txt"));
+    EXPECT_FALSE(c.esiste("Sorvanta_E48027-.txt"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Each, ExistingFile,
+                         ::testing::Values("Sorvanta_linea.txt", "Sorvanta_E48027-.txt", "Sorvanta_linea.dat",
+                                           "Sorvanta_E48027.sim", "Sorvanta_E48027.dat", "Sorvanta_E48027_note.txt",
+                                           "Sorvanta_E48027_rallentamenti.txt", "Sorvanta_E48027_scheda_treno.txt"),
+                         [](const ::testing::TestParamInfo<const char*>& caso) {
+                             std::string nome = caso.param;
+                             for (char& ch : nome)
+                                 if (ch == '.' || ch == '-') ch = '_';
+                             return nome;
+                         });
 
 TEST(Compilazione, ErroreMostraIlNumeroEChiude) {
     EXPECT_EXIT(errore("1250"), ::testing::ExitedWithCode(1), "^ Errore n\\. 1250\n$");
