@@ -246,6 +246,31 @@ void ferma(motore& m) {
     throw fermata{};
 }
 
+// A status about one field that stops the reading (in the walk that goes on, skips the entry).
+void ferma_al_campo(motore& m, std::int32_t numero, const campo_n& c, std::string messaggio, std::string nota,
+                    std::optional<std::int32_t> posizione = std::nullopt) {
+    rilievo& d = stato(m, numero, c, std::move(messaggio), posizione);
+    d.campo = c.nome;
+    d.nota = std::move(nota);
+    ferma(m);
+}
+
+// The note of an item on route cell k, which covers `da` to `da` + 50 m, already taken.
+std::string occupata(std::int64_t k, std::int64_t da, const char* descrizione_letta) {
+    return "route cell " + decimale(k) + " (" + decimale(da) + " to " + decimale(da + 50) +
+           " m) already holds an object; the " + descrizione_letta + "'s reading stops here";
+}
+
+// A number outside the range its field allows; `poi` says what the compile does then.
+void ferma_fuori_intervallo(motore& m, std::int32_t numero, const campo_n& c, std::string messaggio,
+                            std::string intervallo, const std::string& poi) {
+    rilievo& d = stato(m, numero, c, std::move(messaggio));
+    d.campo = c.nome;
+    d.intervallo = std::move(intervallo);
+    d.nota = "allowed: " + d.intervallo + "; " + poi;
+    ferma(m);
+}
+
 const char* nome_campo(const motore& m) {
     if (!m.campi_voce || m.indice_campo < 1 || static_cast<std::size_t>(m.indice_campo) > m.campi_voce->size())
         return "";
@@ -367,6 +392,16 @@ campo_n leggi_testo_voce(motore& m) {
     return c;
 }
 
+// A comma ends a sign text or a station name: the rest of its line is read as keyword fields.
+void virgola_nel_testo(motore& m, const campo_n& t, const char* campo, const char* cosa) {
+    const std::string& tt = testo(m);
+    if (t.fine >= tt.size() || tt[t.fine] != ',') return;
+    rilievo& d = nuova(m, gravita::avviso, t, std::string("a comma ends the ") + cosa + " here");
+    d.campo = campo;
+    d.nota = std::string("the rest of the line is read as keyword fields; a ") + cosa + " has no commas";
+    m.riga_silenziosa = std::max(m.riga_silenziosa, riga_di(*m.src, t.inizio));
+}
+
 bool intero_valido(const std::string& r) {
     std::size_t i = !r.empty() && r[0] == '-' ? 1 : 0;
     if (i >= r.size()) return false;
@@ -399,12 +434,9 @@ numero_n leggi_n(motore& m) {
     registra_campo(m, n.c);
     m.campi_correnti.push_back(n.c);
     if (!n.letto) {
-        rilievo& d = stato(m, stati::lettura_fallita, n.c, std::string(n.c.nome) + " " + n.c.testo +
-                                                                   " does not fit a 32-bit number");
-        d.campo = n.c.nome;
-        d.intervallo = "-2147483648 to 2147483647";
-        d.nota = "allowed: " + d.intervallo + "; the reading of the description fails here";
-        ferma(m);
+        ferma_fuori_intervallo(m, stati::lettura_fallita, n.c,
+                               std::string(n.c.nome) + " " + n.c.testo + " does not fit a 32-bit number",
+                               "-2147483648 to 2147483647", "the reading of the description fails here");
         return n;
     }
     const std::string& r = n.c.testo;
@@ -426,12 +458,9 @@ numero_n leggi_n(motore& m) {
 bool deve_stare(motore& m, const numero_n& n, std::int64_t minimo, std::int64_t massimo, const char* larghezza) {
     if (!n.letto) return false;
     if (n.v >= minimo && n.v <= massimo) return true;
-    rilievo& d = stato(m, stati::lettura_fallita, n.c,
-                           std::string(n.c.nome) + " " + n.c.testo + " does not fit its " + larghezza + " field");
-    d.campo = n.c.nome;
-    d.intervallo = decimale(minimo) + " to " + decimale(massimo);
-    d.nota = "allowed: " + d.intervallo + "; the reading of the description fails here";
-    ferma(m);
+    ferma_fuori_intervallo(m, stati::lettura_fallita, n.c,
+                           std::string(n.c.nome) + " " + n.c.testo + " does not fit its " + larghezza + " field",
+                           decimale(minimo) + " to " + decimale(massimo), "the reading of the description fails here");
     return false;
 }
 
@@ -485,6 +514,21 @@ void chiudi_voce(motore& m, const campo_n& chiave) {
     m.indice_campo = 0;
 }
 
+// An entry of N number fields, read in order.
+template <std::size_t N>
+std::array<numero_n, N> leggi_numeri(motore& m, const voce& v, const campo_n& chiave) {
+    inizia_voce(m, v);
+    std::array<numero_n, N> n;
+    for (numero_n& x : n) x = leggi_n(m);
+    chiudi_voce(m, chiave);
+    return n;
+}
+
+template <std::size_t N>
+bool letti(const std::array<numero_n, N>& n) {
+    return std::all_of(n.begin(), n.end(), [](const numero_n& x) { return x.letto; });
+}
+
 bool percorso_pronto(const motore& m) { return percorso_creato(m.s); }
 
 void luogo_cella(motore& m, std::int64_t cella_i, const campo_n& c, const char* cosa) {
@@ -493,7 +537,9 @@ void luogo_cella(motore& m, std::int64_t cella_i, const campo_n& c, const char* 
     m.luogo_cella[static_cast<std::size_t>(cella_i)] = static_cast<std::int32_t>(m.luoghi.size() - 1);
 }
 
-void fuori_percorso(motore& m, const numero_n& n, double margine) {
+// An item beyond the route: status 15. True when the compile stops reading this description here;
+// the walk that goes on skips the entry instead.
+bool fuori_percorso(motore& m, const numero_n& n, double margine) {
     const double limite = static_cast<double>(m.s.n_celle) * 50.0 - margine;
     if (!m.recupero) {
         std::size_t& fermo = m.src->f == quale_file::linea ? m.fermo_linea : m.fermo_servizio;
@@ -505,6 +551,9 @@ void fuori_percorso(motore& m, const numero_n& n, double margine) {
     d.intervallo = "at most " + decimale(static_cast<std::int64_t>(std::floor(limite))) + " m";
     d.nota = "the route ends at " + decimale(std::int64_t{m.s.n_celle} * 50) +
              " m (the line and 7000 m of run-out); from here on this description's entries are not applied";
+    if (!m.recupero) return true;
+    ferma(m);
+    return false;
 }
 
 // A guasto_lettura raised by one of the compile's placement procedures: status 25.
@@ -728,25 +777,19 @@ int corsa_piano(motore& m, std::int64_t fino) {
 }
 
 void passo_lunghezza(motore& m, const voce& v, const campo_n& chiave) {
-    inizia_voce(m, v);
-    const numero_n n = leggi_n(m);
-    chiudi_voce(m, chiave);
+    const auto [n] = leggi_numeri<1>(m, v, chiave);
     if (!n.letto) return;
     m.s.servizio[slot_generale].fine = n.v;
     m.campo_lunghezza = n.c;
-    if (n.v > lunghezza_massima) {
-        rilievo& d = stato(m, stati::lunghezza_oltre_limite, n.c, "line length " + n.c.testo + " m is above 1000000 m");
+    if (n.v > lunghezza_massima || n.v < 0) {
+        // Too long: status 1, and no route; negative: the reading fails.
+        const bool lunga = n.v > lunghezza_massima;
+        rilievo& d = stato(m, lunga ? stati::lunghezza_oltre_limite : stati::lettura_fallita, n.c,
+                           "line length " + n.c.testo + (lunga ? " m is above 1000000 m" : " m is negative"));
         d.campo = n.c.nome;
         d.intervallo = "0 to 1000000";
-        d.nota = "allowed: 0 to 1000000 m; nothing after this is read and no route is built";
-        ferma(m);
-        return;
-    }
-    if (n.v < 0) {
-        rilievo& d = stato(m, stati::lettura_fallita, n.c, "line length " + n.c.testo + " m is negative");
-        d.campo = n.c.nome;
-        d.intervallo = "0 to 1000000";
-        d.nota = "allowed: 0 to 1000000 m; the reading of the description fails here";
+        d.nota = std::string("allowed: 0 to 1000000 m; ") +
+                 (lunga ? "nothing after this is read and no route is built" : "the reading of the description fails here");
         ferma(m);
         return;
     }
@@ -757,12 +800,9 @@ void passo_lunghezza(motore& m, const voce& v, const campo_n& chiave) {
 }
 
 void passo_progressiva(motore& m, const voce& v, const campo_n& chiave, int indice) {
-    inizia_voce(m, v);
-    const numero_n a = leggi_n(m);
-    const numero_n b = leggi_n(m);
-    const numero_n c = leggi_n(m);
-    chiudi_voce(m, chiave);
-    if (!a.letto || !b.letto || !c.letto) return;
+    const auto numeri = leggi_numeri<3>(m, v, chiave);
+    if (!letti(numeri)) return;
+    const auto& [a, b, c] = numeri;
     slot_servizio& r = m.s.servizio[static_cast<std::size_t>(slot_progressiva_tre + indice)];
     r.inizio = a.v;
     r.fine = b.v;
@@ -780,35 +820,27 @@ void passo_progressiva(motore& m, const voce& v, const campo_n& chiave, int indi
 }
 
 void passo_sfondo(motore& m, const voce& v, const campo_n& chiave, std::int32_t slot_servizio::*campo) {
-    inizia_voce(m, v);
-    const numero_n n = leggi_n(m);
-    chiudi_voce(m, chiave);
+    const auto [n] = leggi_numeri<1>(m, v, chiave);
     if (n.letto) m.s.servizio[slot_scenario].*campo = n.v;
 }
 
 void passo_ripetizione(motore& m, const voce& v, const campo_n& chiave) {
-    inizia_voce(m, v);
-    const numero_n a = leggi_n(m);
-    const numero_n b = leggi_n(m);
-    chiudi_voce(m, chiave);
-    if (!a.letto || !b.letto) return;
+    const auto numeri = leggi_numeri<2>(m, v, chiave);
+    if (!letti(numeri)) return;
+    const auto& [a, b] = numeri;
     slot_servizio& r = m.s.servizio[slot_treno];
     r.inizio = a.v;
     r.fine = b.v;
     if (a.v % 50 != 0) {
-        rilievo& d = stato(m, stati::ripetizione_inizio, a.c, "signal repetition start " + a.c.testo +
-                                                                      " m is not a multiple of 50");
-        d.campo = a.c.nome;
-        d.nota = "the line's reading stops here";
-        ferma(m);
+        ferma_al_campo(m, stati::ripetizione_inizio, a.c,
+                       "signal repetition start " + a.c.testo + " m is not a multiple of 50",
+                       "the line's reading stops here");
         return;
     }
     if (b.v % 50 != 0) {
-        rilievo& d = stato(m, stati::ripetizione_fine, b.c, "signal repetition end " + b.c.testo +
-                                                                    " m is not a multiple of 50");
-        d.campo = b.c.nome;
-        d.nota = "the line's reading stops here";
-        ferma(m);
+        ferma_al_campo(m, stati::ripetizione_fine, b.c,
+                       "signal repetition end " + b.c.testo + " m is not a multiple of 50",
+                       "the line's reading stops here");
         return;
     }
     if (contiene(chiave.testo, "4")) {
@@ -943,11 +975,9 @@ uscita_linea caratteristiche(motore& m) {
 
         if (contiene_nc(c, "pendenza")) {
             riconosciuta = true;
-            inizia_voce(m, vv[0]);
-            const numero_n p = leggi_n(m);
-            const numero_n g = leggi_n(m);
-            chiudi_voce(m, k);
-            if (p.letto && g.letto) {
+            const auto numeri = leggi_numeri<2>(m, vv[0], k);
+            const auto& [p, g] = numeri;
+            if (letti(numeri)) {
                 if (p.v < m.posizione_pendenza_prec) {
                     rilievo& d = nuova(m, gravita::avviso, p.c, "gradient entries out of position order");
                     d.campo = p.c.nome;
@@ -960,9 +990,7 @@ uscita_linea caratteristiche(motore& m) {
                         errore_bassi_bit(m, g.c, g.v, std::int64_t{bassi8(std::int64_t{g.v} + 100)} - 100, "-100 to 155",
                                          "the gradient + 100 keeps its low 8 bits");
                 } else if (!entro_percorso(m.s, p.v, 100)) {
-                    fuori_percorso(m, p, 100);
-                    if (!m.recupero) return uscita_linea::fuori_percorso;
-                    ferma(m);
+                    if (fuori_percorso(m, p, 100)) return uscita_linea::fuori_percorso;
                 } else {
                     scrivi_pendenze(m, p.c, nearest(p.v / 50.0));
                     if (!m.voce_fallita) {
@@ -975,15 +1003,11 @@ uscita_linea caratteristiche(motore& m) {
         }
         if (m.o.piano && contiene_nc(c, "curva")) {
             riconosciuta = true;
-            inizia_voce(m, vv[1]);
-            const numero_n a = leggi_n(m);
-            const numero_n n = leggi_n(m);
-            chiudi_voce(m, k);
-            if (a.letto && n.letto) {
+            const auto numeri = leggi_numeri<2>(m, vv[1], k);
+            const auto& [a, n] = numeri;
+            if (letti(numeri)) {
                 if (percorso_pronto(m) && !entro_percorso(m.s, a.v, 100)) {
-                    fuori_percorso(m, a, 100);
-                    if (!m.recupero) return uscita_linea::fuori_percorso;
-                    ferma(m);
+                    if (fuori_percorso(m, a, 100)) return uscita_linea::fuori_percorso;
                 } else {
                     bool classe = false;
                     for (char d = '1'; d <= '6'; ++d) classe = classe || contiene(c, std::string(1, d));
@@ -1007,15 +1031,13 @@ uscita_linea caratteristiche(motore& m) {
                         if (percorso_pronto(m)) e = corsa_piano(m, a.v);
                         if (e == 0 && percorso_pronto(m)) e = corsa_piano(m, fine);
                         if (e == stati::curva_non_valida) {
-                            rilievo& d = stato(m, stati::curva_non_valida, n.c,
-                                                   "the plan passes metre 1000000 in this curve");
-                            d.campo = n.c.nome;
-                            d.nota = "the line's reading stops here and the service description is not read";
-                            ferma(m);
+                            ferma_al_campo(m, stati::curva_non_valida, n.c,
+                                           "the plan passes metre 1000000 in this curve",
+                                           "the line's reading stops here and the service description is not read");
                         } else if (e == stati::lettura_fallita) {
                             rilievo& d = stato(m, stati::lettura_fallita, n.c,
-                                                   "the curve runs to " + decimale(fine) + " m, past the plan's end at " +
-                                                       decimale(m.s.estensione) + " m");
+                                               "the curve runs to " + decimale(fine) + " m, past the plan's end at " +
+                                                   decimale(m.s.estensione) + " m");
                             d.campo = n.c.nome;
                             d.intervallo = "start + length at most " + decimale(m.s.estensione);
                             d.nota = "the line and 7000 m of run-out; the reading of the description fails here";
@@ -1028,12 +1050,9 @@ uscita_linea caratteristiche(motore& m) {
         }
         if (contiene_nc(c, "montagna")) {
             riconosciuta = true;
-            inizia_voce(m, vv[2]);
-            const numero_n a = leggi_n(m);
-            const numero_n f = leggi_n(m);
-            const numero_n t = leggi_n(m);
-            chiudi_voce(m, k);
-            if (a.letto && f.letto && t.letto) {
+            const auto numeri = leggi_numeri<3>(m, vv[2], k);
+            const auto& [a, f, t] = numeri;
+            if (letti(numeri)) {
                 if (f.v < a.v) {
                     rilievo& d = nuova(m, gravita::avviso, f.c, "the mountain ends before it starts");
                     d.campo = f.c.nome;
@@ -1045,9 +1064,7 @@ uscita_linea caratteristiche(motore& m) {
                                      "the kind (less 10 above 10) keeps its low 8 bits");
                 if (!percorso_pronto(m)) {
                 } else if (!entro_percorso(m.s, a.v, 100)) {
-                    fuori_percorso(m, a, 100);
-                    if (!m.recupero) return uscita_linea::fuori_percorso;
-                    ferma(m);
+                    if (fuori_percorso(m, a, 100)) return uscita_linea::fuori_percorso;
                 } else {
                     std::int32_t tipo_m = t.v;
                     try {
@@ -1063,20 +1080,11 @@ uscita_linea caratteristiche(motore& m) {
         }
         if (contiene_nc(c, "indicatori_v")) {
             riconosciuta = true;
-            inizia_voce(m, vv[3]);
-            std::array<numero_n, 9> v;
-            bool letti = true;
-            for (numero_n& n : v) {
-                n = leggi_n(m);
-                letti = letti && n.letto;
-            }
-            chiudi_voce(m, k);
-            if (letti) {
+            const std::array<numero_n, 9> v = leggi_numeri<9>(m, vv[3], k);
+            if (letti(v)) {
                 if (!percorso_pronto(m)) {
                 } else if (!entro_percorso(m.s, v[0].v, 100)) {
-                    fuori_percorso(m, v[0], 100);
-                    if (!m.recupero) return uscita_linea::fuori_percorso;
-                    ferma(m);
+                    if (fuori_percorso(m, v[0], 100)) return uscita_linea::fuori_percorso;
                 } else {
                     const std::int64_t strisce = std::int64_t{v[4].v} * 10 + v[8].v;
                     const std::int16_t memorizzate = bassi16(std::int64_t{bassi16(bassi16(v[4].v) * 10)} + bassi16(v[8].v));
@@ -1091,12 +1099,9 @@ uscita_linea caratteristiche(motore& m) {
                                               v[8].v);
                         if (m.s.errore_numero == stati::indicatori_occupato) {
                             m.s.errore_numero = prima;
-                            rilievo& d = stato(m, stati::indicatori_occupato, v[0].c,
-                                                   "speed indicator boards on a cell that is not free", v[0].v);
-                            d.campo = v[0].c.nome;
-                            d.nota = "route cell " + decimale(i) + " (" + decimale(i * 50 - 50) + " to " +
-                                     decimale(i * 50) + " m) already holds an object; the line's reading stops here";
-                            ferma(m);
+                            ferma_al_campo(m, stati::indicatori_occupato, v[0].c,
+                                           "speed indicator boards on a cell that is not free",
+                                           occupata(i, i * 50 - 50, "line"), v[0].v);
                         } else {
                             m.s.errore_numero = prima;
                             luogo_cella(m, i, v[0].c, "speed indicator boards");
@@ -1121,30 +1126,18 @@ uscita_linea caratteristiche(motore& m) {
             const campo_n t = leggi_testo_voce(m);
             chiudi_voce(m, k);
             if (p.letto) {
-                const std::string& tt = testo(m);
-                if (t.fine < tt.size() && tt[t.fine] == ',') {
-                    rilievo& d = nuova(m, gravita::avviso, t, "a comma ends the sign text here");
-                    d.campo = "text";
-                    d.nota = "the rest of the line is read as keyword fields; a sign text has no commas";
-                    m.riga_silenziosa = std::max(m.riga_silenziosa, riga_di(*m.src, t.inizio));
-                }
+                virgola_nel_testo(m, t, "text", "sign text");
                 if (!percorso_pronto(m)) {
                 } else if (!entro_percorso(m.s, p.v, 100)) {
-                    fuori_percorso(m, p, 100);
-                    if (!m.recupero) return uscita_linea::fuori_percorso;
-                    ferma(m);
+                    if (fuori_percorso(m, p, 100)) return uscita_linea::fuori_percorso;
                 } else {
                     const std::int64_t i = nearest(p.v / 50.0 + 1);
                     if (i < 0 || i > m.s.n_celle) {
                         guasto(m, p.c, "the sign board's cell lies outside the route",
                                motivo_fuori_percorso);
                     } else if (!cella_libera(m.s.percorso[static_cast<std::size_t>(i)])) {
-                        rilievo& d = stato(m, stati::cartello_occupato, p.c, "sign board on a cell that is not free",
-                                               p.v);
-                        d.campo = p.c.nome;
-                        d.nota = "route cell " + decimale(i) + " (" + decimale(i * 50 - 50) + " to " + decimale(i * 50) +
-                                 " m) already holds an object; the line's reading stops here";
-                        ferma(m);
+                        ferma_al_campo(m, stati::cartello_occupato, p.c, "sign board on a cell that is not free",
+                                       occupata(i, i * 50 - 50, "line"), p.v);
                     } else if (m.contatore_cartelli < 1) {
                         guasto(m, k, "more than 80 sign boards", "more than 80 sign boards");
                     } else {
@@ -1293,16 +1286,10 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
 }
 
 esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo_d& p) {
-    inizia_voce(m, v);
-    const numero_n pos = leggi_n(m);
-    const numero_n val = leggi_n(m);
-    chiudi_voce(m, chiave);
+    const auto [pos, val] = leggi_numeri<2>(m, v, chiave);
     if (m.voce_fallita || !percorso_pronto(m)) return esito_d::continua;
     if (!entro_percorso(m.s, pos.v, 100)) {
-        fuori_percorso(m, pos, 100);
-        if (!m.recupero) return esito_d::fine_lettura;
-        ferma(m);
-        return esito_d::continua;
+        return fuori_percorso(m, pos, 100) ? esito_d::fine_lettura : esito_d::continua;
     }
     if (pos.v < p.ultima_posizione) {
         rilievo& d = nuova(m, gravita::avviso, pos.c,
@@ -1356,10 +1343,7 @@ void controlla_cifra(motore& m, const numero_n& n, std::int64_t massimo) {
 }
 
 esito_d passo_segnale_d(motore& m, const voce& v, const campo_n& chiave) {
-    inizia_voce(m, v);
-    std::array<numero_n, 11> n;
-    for (numero_n& x : n) x = leggi_n(m);
-    chiudi_voce(m, chiave);
+    const std::array<numero_n, 11> n = leggi_numeri<11>(m, v, chiave);
     if (m.voce_fallita) return esito_d::continua;
     controlla_cifra(m, n[1], 2);
     controlla_cifra(m, n[6], 2);
@@ -1377,10 +1361,7 @@ esito_d passo_segnale_d(motore& m, const voce& v, const campo_n& chiave) {
     }
     if (!percorso_pronto(m)) return esito_d::continua;
     if (!entro_percorso(m.s, n[0].v, 100)) {
-        fuori_percorso(m, n[0], 100);
-        if (!m.recupero) return esito_d::fine_lettura;
-        ferma(m);
-        return esito_d::continua;
+        return fuori_percorso(m, n[0], 100) ? esito_d::fine_lettura : esito_d::continua;
     }
     std::array<std::int32_t, 11> x{};
     for (std::size_t i = 0; i < 11; ++i) x[i] = n[i].v;
@@ -1401,20 +1382,14 @@ esito_d passo_segnale_d(motore& m, const voce& v, const campo_n& chiave) {
 }
 
 esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
-    inizia_voce(m, v);
-    std::array<numero_n, 6> n;
-    for (numero_n& x : n) x = leggi_n(m);
-    chiudi_voce(m, chiave);
+    const std::array<numero_n, 6> n = leggi_numeri<6>(m, v, chiave);
     if (m.voce_fallita) return esito_d::continua;
     for (std::size_t i : {1u, 3u, 5u})
         if (n[i].v < INT16_MIN || n[i].v > INT16_MAX)
             errore_bassi_bit(m, n[i].c, n[i].v, bassi16(n[i].v), "-32768 to 32767", "it keeps its low 16 bits");
     if (!percorso_pronto(m)) return esito_d::continua;
     if (!entro_percorso(m.s, n[0].v, 100)) {
-        fuori_percorso(m, n[0], 100);
-        if (!m.recupero) return esito_d::fine_lettura;
-        ferma(m);
-        return esito_d::continua;
+        return fuori_percorso(m, n[0], 100) ? esito_d::fine_lettura : esito_d::continua;
     }
     std::int32_t x = n[0].v, vv = n[1].v, l = n[2].v, f_tt = n[3].v, f_ta = n[4].v, d_v = n[5].v;
     const std::int32_t prima = m.s.errore_numero;
@@ -1444,19 +1419,13 @@ esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
 }
 
 esito_d passo_abbattimento_d(motore& m, const voce& v, const campo_n& chiave) {
-    inizia_voce(m, v);
-    const numero_n p = leggi_n(m);
-    const numero_n val = leggi_n(m);
-    chiudi_voce(m, chiave);
+    const auto [p, val] = leggi_numeri<2>(m, v, chiave);
     if (m.voce_fallita) return esito_d::continua;
     if (val.v > INT16_MAX)
         errore_bassi_bit(m, val.c, val.v, bassi16(val.v), "up to 32767", "the board's speed keeps its low 16 bits");
     if (!percorso_pronto(m)) return esito_d::continua;
     if (!entro_percorso(m.s, p.v, 100)) {
-        fuori_percorso(m, p, 100);
-        if (!m.recupero) return esito_d::fine_lettura;
-        ferma(m);
-        return esito_d::continua;
+        return fuori_percorso(m, p, 100) ? esito_d::fine_lettura : esito_d::continua;
     }
     const std::int64_t q = nearest(p.v / 50.0);
     if (q < 0 || q > m.s.n_celle) {
@@ -1465,11 +1434,8 @@ esito_d passo_abbattimento_d(motore& m, const voce& v, const campo_n& chiave) {
     }
     cella& c = m.s.percorso[static_cast<std::size_t>(q)];
     if (!cella_libera(c)) {
-        rilievo& d = stato(m, stati::abbattimento_occupato, p.c, "speed board on a cell that is not free", p.v);
-        d.campo = p.c.nome;
-        d.nota = "route cell " + decimale(q) + " (" + decimale(q * 50) + " to " + decimale(q * 50 + 50) +
-                 " m) already holds an object; the service's reading stops here";
-        ferma(m);
+        ferma_al_campo(m, stati::abbattimento_occupato, p.c, "speed board on a cell that is not free",
+                       occupata(q, q * 50, "service"), p.v);
         return esito_d::continua;
     }
     if (val.v > 0) {
@@ -1523,11 +1489,9 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     if (!m.voce_fallita && deve_stare(m, t, 0, 255, "8-bit")) slot.tipo_stazione = static_cast<std::uint8_t>(t.v);
     const numero_n lung = leggi_n(m);
     if (!m.voce_fallita && lung.v % 100 != 0) {
-        rilievo& d = stato(m, stati::stazione_lunghezza, lung.c,
-                               "station length " + lung.c.testo + " m is not a multiple of 100", pos.v);
-        d.campo = lung.c.nome;
-        d.nota = "the service's reading stops here";
-        ferma(m);
+        ferma_al_campo(m, stati::stazione_lunghezza, lung.c,
+                       "station length " + lung.c.testo + " m is not a multiple of 100",
+                       "the service's reading stops here", pos.v);
     }
     struct stretto {
         int bit;
@@ -1553,13 +1517,7 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     const numero_n secondi = leggi_n(m);
     const campo_n nome = leggi_testo_voce(m);
     chiudi_voce(m, chiave);
-    const std::string& tt = testo(m);
-    if (nome.fine < tt.size() && tt[nome.fine] == ',') {
-        rilievo& d = nuova(m, gravita::avviso, nome, "a comma ends the station name here");
-        d.campo = "name";
-        d.nota = "the rest of the line is read as keyword fields; a station name has no commas";
-        m.riga_silenziosa = std::max(m.riga_silenziosa, riga_di(*m.src, nome.inizio));
-    }
+    virgola_nel_testo(m, nome, "name", "station name");
     if (m.voce_fallita || !con_percorso) return esito_d::continua;
     slot.nome = nome.testo;
     const std::int64_t orario = (std::int64_t{ore.v} * 60 + minuti.v) * 60 + secondi.v;
@@ -1604,12 +1562,10 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     }
     if (tipo_s < 25) {
         if (slot.fine / 50.0 - 1 <= 1) {
-            rilievo& d = stato(m, stati::stazione_fine_bassa, pos.c,
-                                   "the station ends at " + decimale(slot.fine) + " m, 100 m or less from the line's start");
-            d.campo = pos.c.nome;
-            d.nota = "a station of type below 25 gets a stop marker in the cell before its end; the service's reading "
-                     "stops here";
-            ferma(m);
+            ferma_al_campo(m, stati::stazione_fine_bassa, pos.c,
+                           "the station ends at " + decimale(slot.fine) + " m, 100 m or less from the line's start",
+                           "a station of type below 25 gets a stop marker in the cell before its end; the service's "
+                           "reading stops here");
             return esito_d::continua;
         }
         const std::int64_t fermata_c = nearest(slot.fine / 50.0 - 1);
@@ -1634,14 +1590,12 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     }
     if (m.j > 1 && std::int64_t{slot.inizio} - 350 < s.servizio[static_cast<std::size_t>(m.j - 1)].fine) {
         const std::int32_t prec = s.servizio[static_cast<std::size_t>(m.j - 1)].fine;
-        rilievo& d = stato(m, stati::stazione_vicina, pos.c,
-                               std::string(slot.inizio < prec ? "stations overlap: " : "") + "this station starts at " +
-                                   decimale(slot.inizio) + " m, less than 350 m after the previous one ends at " +
-                                   decimale(prec) + " m",
-                               pos.v);
-        d.campo = pos.c.nome;
-        d.nota = "write stations in increasing order of position, 350 m apart or more; the service's reading stops here";
-        ferma(m);
+        ferma_al_campo(
+            m, stati::stazione_vicina, pos.c,
+            std::string(slot.inizio < prec ? "stations overlap: " : "") + "this station starts at " +
+                decimale(slot.inizio) + " m, less than 350 m after the previous one ends at " + decimale(prec) + " m",
+            "write stations in increasing order of position, 350 m apart or more; the service's reading stops here",
+            pos.v);
         return esito_d::continua;
     }
     ++m.j;
@@ -1806,6 +1760,28 @@ const luogo* luogo_di_cella(const motore& m, std::int64_t k) {
     return i < 0 ? nullptr : &m.luoghi[static_cast<std::size_t>(i)];
 }
 
+// A status that the compile records after reading, at the entry that placed the cell it is about
+// (none known: the service description as a whole).
+rilievo& stato_dopo_lettura(motore& m, const luogo* l, std::string messaggio, std::int32_t numero,
+                            std::int32_t posizione) {
+    rilievo d;
+    d.severita = gravita::errore;
+    d.file = l ? l->f : quale_file::servizio;
+    if (l) {
+        d.inizio = l->c.inizio;
+        d.fine = l->c.fine;
+        d.riga = l->c.riga;
+        d.colonna = l->colonna;
+        d.valore = l->c.testo;
+        d.campo = l->c.nome;
+    }
+    d.messaggio = std::move(messaggio);
+    d.stato = numero;
+    d.posizione_m = posizione;
+    m.out.push_back(std::move(d));
+    return m.out.back();
+}
+
 // The finishing pass and the stamping guards, on the records as the compile leaves them.
 void passata_e_timbri(motore& m) {
     stato_build& s = m.s;
@@ -1825,44 +1801,18 @@ void passata_e_timbri(motore& m) {
         const voce_stato* v = cerca_stato(s.errore_numero);
         const std::string messaggio = std::string("the finishing pass finds ") +
                                       (v ? v->significato : "no free cell") + " at route cell " + decimale(k);
-        rilievo d;
-        d.severita = gravita::errore;
-        d.file = l ? l->f : quale_file::servizio;
-        if (l) {
-            d.inizio = l->c.inizio;
-            d.fine = l->c.fine;
-            d.riga = l->c.riga;
-            d.colonna = l->colonna;
-            d.valore = l->c.testo;
-            d.campo = l->c.nome;
-        }
-        d.messaggio = messaggio;
-        d.stato = s.errore_numero;
-        d.posizione_m = s.errore_posizione;
-        d.nota = "the pass places speed boards of 180 km/h around slowdowns on free cells; keep the cells before "
-                 "the slowdown and its signals free";
-        m.out.push_back(std::move(d));
+        stato_dopo_lettura(m, l, messaggio, s.errore_numero, s.errore_posizione).nota =
+            "the pass places speed boards of 180 km/h around slowdowns on free cells; keep the cells before the "
+            "slowdown and its signals free";
     }
     const std::int32_t fatale = applica_timbri(s);
     if (fatale != 0) {
         const luogo* l = luogo_di_cella(m, 1);
-        rilievo d;
-        d.severita = gravita::errore;
-        d.file = l ? l->f : quale_file::servizio;
-        if (l) {
-            d.inizio = l->c.inizio;
-            d.fine = l->c.fine;
-            d.riga = l->c.riga;
-            d.colonna = l->colonna;
-            d.valore = l->c.testo;
-            d.campo = l->c.nome;
-        }
-        d.messaggio = std::string(l ? l->cosa : "an item") + " in route cell 1, whose values are reserved for the build "
-                      "marks: fatal error " + decimale(fatale);
-        d.stato = fatale;
-        d.posizione_m = 50;
-        d.nota = "route cell 1 covers 0 to 50 m (25 to 75 m for speed boards); the compile stops and writes no file";
-        m.out.push_back(std::move(d));
+        const std::string messaggio = std::string(l ? l->cosa : "an item") +
+                                      " in route cell 1, whose values are reserved for the build marks: fatal error " +
+                                      decimale(fatale);
+        stato_dopo_lettura(m, l, messaggio, fatale, 50).nota =
+            "route cell 1 covers 0 to 50 m (25 to 75 m for speed boards); the compile stops and writes no file";
     }
 }
 
