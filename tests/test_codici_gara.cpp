@@ -18,7 +18,7 @@ stato_build with_names(const std::string& treno, const std::string& scenario) {
     return s;
 }
 
-TEST(CodiciGara, CodesOfTheJoinedLowerCasedNamesPaddedToTwentyFiveCharacters) {
+TEST(CheckCodes, CodesOfTheJoinedLowerCasedNamesPaddedToTwentyFiveCharacters) {
     struct row {
         const char* treno;
         const char* scenario;
@@ -45,7 +45,7 @@ TEST(CodiciGara, CodesOfTheJoinedLowerCasedNamesPaddedToTwentyFiveCharacters) {
     }
 }
 
-TEST(Timbri, StampsMarkersAndCodesFromTheSlotCopiesOfTheNames) {
+TEST(Stamps, StampsMarkersAndCodesFromTheSlotCopiesOfTheNames) {
     stato_build s = with_names("T1", "Ab");
     s.treno = "E48027";
     s.scenario = "Sorvanta";
@@ -58,7 +58,7 @@ TEST(Timbri, StampsMarkersAndCodesFromTheSlotCopiesOfTheNames) {
     EXPECT_EQ(s.percorso[2].valore1, 0);
 }
 
-TEST(Timbri, GuardsStopBeforeTheFieldsTheyProtect) {
+TEST(Stamps, GuardsStopBeforeTheFieldsTheyProtect) {
     struct row {
         const char* name;
         std::int16_t campo7;
@@ -91,7 +91,7 @@ TEST(Timbri, GuardsStopBeforeTheFieldsTheyProtect) {
     }
 }
 
-TEST(Timbri, BoardThatTheFinishingPassPutsOnCellOneIsRejected) {
+TEST(Stamps, BoardThatTheFinishingPassPutsOnCellOneIsRejected) {
     stato_build s = with_names("T1", "Ab");
     s.percorso[8].tipo_cella = tipo::inizio_rallentamento;
     s.percorso[8].valore1 = 150;
@@ -102,7 +102,7 @@ TEST(Timbri, BoardThatTheFinishingPassPutsOnCellOneIsRejected) {
     EXPECT_EQ(applica_timbri(s), stati::campi_riservati_occupati);
 }
 
-TEST(Timbri, RouteWithoutCellOneKeepsOnlyTheSlotStamps) {
+TEST(Stamps, RouteWithoutCellOneKeepsOnlyTheSlotStamps) {
     stato_build s = with_names("T1", "Ab");
     s.percorso = std::vector<cella>(1);
     EXPECT_EQ(applica_timbri(s), 0);

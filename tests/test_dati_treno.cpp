@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(DatiTreno, Lines) {
+TEST(BuiltInTrainData, Lines) {
     const lista_righe lines = righe_treno();
     ASSERT_EQ(lines.size(), 54u);
     EXPECT_EQ(lines[53], marcatore_fine);

@@ -64,7 +64,7 @@ std::string leggi(const std::filesystem::path& p) {
     return leggi_file(p);
 }
 
-TEST(decompile, built_in_scenario_comes_back_byte_for_byte) {
+TEST(Decompile, BuiltInScenarioComesBackByteForByte) {
     const compilato c = compila_file(linea_incorporata(), servizio_incorporato(), true);
     ASSERT_EQ(c.stato, 0);
     EXPECT_TRUE(torna_uguale(c));
@@ -78,14 +78,14 @@ TEST(decompile, built_in_scenario_comes_back_byte_for_byte) {
 
 // The example that uses every keyword: mountains with markers, a slowdown and the boards the
 // compile adds around it all come back.
-TEST(decompile, example_with_every_keyword_comes_back_byte_for_byte) {
+TEST(Decompile, ExampleWithEveryKeywordComesBackByteForByte) {
     const std::filesystem::path esempi = std::filesystem::path(GS_SOURCE_DIR) / "examples";
     const compilato c = compila_file(leggi(esempi / "Valcorta_linea.txt"), leggi(esempi / "Valcorta_R2231-.txt"), true);
     ASSERT_EQ(c.stato, 0);
     EXPECT_TRUE(torna_uguale(c));
 }
 
-TEST(decompile, without_the_plan_the_line_is_written_straight_and_said_so) {
+TEST(Decompile, WithoutThePlanTheLineIsWrittenStraightAndSaidSo) {
     const compilato c = compila_file(linea_incorporata(), servizio_incorporato(), false);
     ASSERT_EQ(c.stato, 0);
     EXPECT_TRUE(torna_uguale(c));
@@ -96,7 +96,7 @@ TEST(decompile, without_the_plan_the_line_is_written_straight_and_said_so) {
     EXPECT_TRUE(detta);
 }
 
-TEST(decompile, the_built_in_texts_come_back_in_the_writers_layout) {
+TEST(Decompile, TheBuiltInTextsComeBackInTheWritersLayout) {
     const esito_decompilazione e = decompila(compila_file(linea_incorporata(), servizio_incorporato(), true).file);
     for (const char* riga : {"lunghezza percorso,    39000\r\n", "progressiva chilometrica due,    1500,    -1900,    0\r\n",
                              "curvas6,  350,  100\r\n", "pendenza,  7400,  2\r\n",
@@ -110,7 +110,7 @@ TEST(decompile, the_built_in_texts_come_back_in_the_writers_layout) {
     EXPECT_EQ(e.servizio.substr(e.servizio.size() - 8), "[fine]\r\n");
 }
 
-TEST(decompile, random_descriptions_that_compile_without_a_status_come_back) {
+TEST(Decompile, RandomDescriptionsThatCompileWithoutAStatusComeBack) {
     int provate = 0, senza_stato = 0;
     for (std::uint32_t seme = 1; seme <= 400; ++seme) {
         const descrizioni_casuali d = genera_casuali(seme);
@@ -125,7 +125,7 @@ TEST(decompile, random_descriptions_that_compile_without_a_status_come_back) {
     std::cout << "random descriptions: " << senza_stato << " of " << provate << " compiled without a status\n";
 }
 
-TEST(decompile, generated_benchmark_lines_come_back) {
+TEST(Decompile, GeneratedBenchmarkLinesComeBack) {
     for (std::int64_t lunghezza : {20000, 39000, 60000, 100000}) {
         const descrizioni_generate d = genera_descrizioni(lunghezza);
         const compilato c = compila_file(d.linea, d.servizio, true);
@@ -134,7 +134,7 @@ TEST(decompile, generated_benchmark_lines_come_back) {
     }
 }
 
-TEST(decompile, fuzz_corpus_pairs_come_back) {
+TEST(Decompile, FuzzCorpusPairsComeBack) {
     const std::filesystem::path radice = std::filesystem::path(GS_SOURCE_DIR) / "fuzz" / "corpus";
     std::vector<std::string> linee, servizi;
     for (const auto& f : std::filesystem::directory_iterator(radice / "linea")) linee.push_back(leggi(f.path()));
@@ -154,7 +154,7 @@ TEST(decompile, fuzz_corpus_pairs_come_back) {
 
 // Small sets whose bytes hide part of their source: each comes back byte for byte, and the
 // choice made is told in a note.
-TEST(decompile, hidden_sources_come_back_with_a_note) {
+TEST(Decompile, HiddenSourcesComeBackWithANote) {
     struct caso {
         const char* nome;
         const char* linea;     // feature entries of a 5000 m line
@@ -196,7 +196,7 @@ TEST(decompile, hidden_sources_come_back_with_a_note) {
 
 // Sets that no description gives: decompile goes as far as it can and names the file and the
 // first cell, slot or metre it could not match.
-TEST(decompile, a_hand_edited_set_names_the_file_and_the_cell_or_slot) {
+TEST(Decompile, AHandEditedSetNamesTheFileAndTheCellOrSlot) {
     const compilato c = compila_file(linea_incorporata(), servizio_incorporato(), true);
     auto percorso = [](scenario_compilato& f, const std::function<void(std::vector<cella>&)>& cambia) {
         std::vector<cella> p;
@@ -250,7 +250,7 @@ TEST(decompile, a_hand_edited_set_names_the_file_and_the_cell_or_slot) {
 }
 
 // Truncated and random files end with a message that names the file, never with a crash.
-TEST(decompile, truncated_and_random_files_end_with_a_message) {
+TEST(Decompile, TruncatedAndRandomFilesEndWithAMessage) {
     const compilato c = compila_file(linea_incorporata(), servizio_incorporato(), true);
     std::mt19937 g(7);
     for (int quale = 0; quale < 3; ++quale) {
@@ -278,7 +278,7 @@ TEST(decompile, truncated_and_random_files_end_with_a_message) {
 }
 
 // The command as an author runs it: a compiled folder back to texts, and the texts compiled again.
-TEST(decompile, command_gives_texts_that_compile_to_the_same_files) {
+TEST(Decompile, CommandGivesTextsThatCompileToTheSameFiles) {
     cartella_temporanea c;
     const std::string esempi = std::string(GS_SOURCE_DIR) + "/examples";
     auto comando = [&](const std::string& argomenti) { return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti); };

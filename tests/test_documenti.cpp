@@ -57,7 +57,7 @@ std::vector<std::size_t> bar_columns(const std::string& line) {
 }
 
 
-TEST(SchedaTreno, TableLinesKeepTheirBars) {
+TEST(TrainSheet, TableLinesKeepTheirBars) {
     const std::vector<std::size_t> bars(table_bars.begin(), table_bars.end());
     const std::vector<std::string> lines = sheet_lines();
     ASSERT_EQ(lines.size(), 49u);
@@ -67,7 +67,7 @@ TEST(SchedaTreno, TableLinesKeepTheirBars) {
     }
 }
 
-TEST(SchedaTreno, TrainNumberComesFromTheTrainCode) {
+TEST(TrainSheet, TrainNumberComesFromTheTrainCode) {
     struct example {
         std::string treno;
         std::string shown;
@@ -90,7 +90,7 @@ TEST(SchedaTreno, TrainNumberComesFromTheTrainCode) {
     }
 }
 
-TEST(SchedaTreno, RowFormatterKeepsCellsInPlace) {
+TEST(TrainSheet, RowFormatterKeepsCellsInPlace) {
     struct example {
         const char* what;
         voce_orario voce;
@@ -110,7 +110,7 @@ TEST(SchedaTreno, RowFormatterKeepsCellsInPlace) {
     for (const example& c : examples) EXPECT_EQ(riga_orario(c.voce), c.row) << c.what;
 }
 
-TEST(NoteScenario, LinesAreShortTrimmedSingleByteText) {
+TEST(ScenarioNotes, LinesAreShortTrimmedSingleByteText) {
     const std::vector<std::string> lines = notes_lines();
     ASSERT_EQ(lines.size(), 40u);
     const std::string accented = "\xE0\xE8\xE9\xEC\xF2\xF9";
@@ -135,7 +135,7 @@ TEST(NoteScenario, LinesAreShortTrimmedSingleByteText) {
         EXPECT_NE(seen.find(c), std::string::npos) << "byte " << int(static_cast<unsigned char>(c));
 }
 
-class DocumentiSuDisco : public ::testing::Test {
+class DocumentsOnDisk : public ::testing::Test {
 protected:
     void SetUp() override {
         std::random_device seed;
@@ -171,7 +171,7 @@ protected:
     stato_build s;
 };
 
-TEST_F(DocumentiSuDisco, FilesAreCrLfLinesWithoutTheMarker) {
+TEST_F(DocumentsOnDisk, FilesAreCrLfLinesWithoutTheMarker) {
     for (const document& d : documents) {
         d.write(s);
         const std::string bytes = read(d.file);

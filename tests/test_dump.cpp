@@ -63,7 +63,7 @@ std::string piano_con(double valore, int metro) {
     return byte;
 }
 
-TEST(Dump, CelleDelPercorsoInUnita) {
+TEST(Dump, RouteCellsInUnits) {
     const json d = dump_json("Sorvanta_E48027.dat", incorporati().percorso);
     EXPECT_EQ(d["cells"], 921);
     struct caso {
@@ -99,7 +99,7 @@ TEST(Dump, CelleDelPercorsoInUnita) {
         << testo.testo.substr(0, 2000);
 }
 
-TEST(Dump, SlotPerRuolo) {
+TEST(Dump, SlotsByRole) {
     const json d = dump_json("Sorvanta_E48027.sim", incorporati().servizio);
     EXPECT_EQ(d["line_length_m"], 39000);
     EXPECT_EQ(d["route_bytes"], incorporati().percorso.size());
@@ -131,7 +131,7 @@ TEST(Dump, SlotPerRuolo) {
 
 // Values a plan file can hold but no trace makes: JSON has no inf or nan, so they are null
 // with a note; nothing is converted to an integer.
-TEST(Dump, PianoConValoriOstili) {
+TEST(Dump, PlanWithHostileValues) {
     for (double v : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
                      std::numeric_limits<double>::quiet_NaN(), 1e300, -1e300}) {
         const std::string byte = piano_con(v, 1000);
@@ -150,7 +150,7 @@ TEST(Dump, PianoConValoriOstili) {
     }
 }
 
-TEST(Dump, FileCheNonTornano) {
+TEST(Dump, FilesThatDoNotHoldTogetherAreRefused) {
     const std::string piano = incorporati().linea;
     struct caso {
         const char* nome;
@@ -176,7 +176,7 @@ TEST(Dump, FileCheNonTornano) {
     }
 }
 
-TEST(Dump, UscitaStandardPiena) {
+TEST(Dump, FullStandardOutputIsAFailure) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     cartella_temporanea c;
     c.scrivi("Sorvanta_E48027.dat", incorporati().percorso);

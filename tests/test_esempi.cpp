@@ -24,7 +24,7 @@ const std::filesystem::path sorgenti = std::filesystem::path(GS_SOURCE_DIR);
 std::string leggi(const std::string& nome) { return leggi_file(sorgenti / "examples" / nome); }
 
 // The examples for authors are exactly the descriptions the plain build writes and reads.
-TEST(Esempi, SonoLeDescrizioniIncorporate) {
+TEST(Examples, AreTheEmbeddedDescriptions) {
     EXPECT_EQ(leggi("Sorvanta_linea.txt"), testo_documento(righe_linea()));
     EXPECT_EQ(leggi("Sorvanta_E48027-.txt"), testo_documento(righe_treno()));
 }
@@ -70,7 +70,7 @@ std::vector<std::size_t> celle_di_tipo(const std::vector<cella>& p, std::uint8_t
 }
 
 // The example that uses every keyword of both formats builds with no status and no finding.
-TEST(examples, valcorta_builds_with_no_status_and_no_finding) {
+TEST(Examples, ValcortaBuildsWithNoStatusAndNoFinding) {
     const valcorta_compilato& v = valcorta();
     EXPECT_EQ(v.compila.uscita, 0) << v.compila.errori;
     EXPECT_EQ(v.compila.errori.find("status"), std::string::npos) << v.compila.errori;
@@ -82,7 +82,7 @@ TEST(examples, valcorta_builds_with_no_status_and_no_finding) {
     EXPECT_EQ(v.byte_piano.size(), 20u * 19000u - 36u);
 }
 
-TEST(examples, valcorta_line_features_land_in_the_route_and_the_plan) {
+TEST(Examples, ValcortaLineFeaturesLandInTheRouteAndThePlan) {
     const valcorta_compilato& v = valcorta();
     const std::vector<cella>& p = v.percorso;
     ASSERT_EQ(p.size(), 381u);
@@ -130,7 +130,7 @@ TEST(examples, valcorta_line_features_land_in_the_route_and_the_plan) {
     EXPECT_EQ((std::array{v.servizio[86].inizio, v.servizio[86].fine, v.servizio[86].posizione}), (std::array{2000, 10000, 9}));
 }
 
-TEST(examples, valcorta_service_features_land_in_the_route_and_the_slots) {
+TEST(Examples, ValcortaServiceFeaturesLandInTheRouteAndTheSlots) {
     const valcorta_compilato& v = valcorta();
     const std::vector<cella>& p = v.percorso;
     const auto& s = v.servizio;
@@ -240,7 +240,7 @@ bool contiene_nc(std::string t, const std::string& cosa) {
     return t.find(cosa) != std::string::npos;
 }
 
-TEST(examples, worked_examples_of_the_formats_reference_build_with_no_status) {
+TEST(Examples, WorkedExamplesOfTheFormatsReferenceBuildWithNoStatus) {
     const std::vector<esempio_manuale> esempi = esempi_del_manuale();
     ASSERT_FALSE(esempi.empty());
     const std::string generale = "[generale]\r\nlunghezza percorso,    12000\r\n";

@@ -16,7 +16,7 @@ std::string b(std::initializer_list<int> v) {
     return s;
 }
 
-TEST(FileBinari, CellaDelPercorso) {
+TEST(BinaryFiles, RouteCell) {
     std::vector<cella> p(3);
     p[1] = cella{14, 5121, -2, 0x1234, -32768, 200, 81, 3, 19, 102, 100};
     const std::string byte = serializza_percorso(p);
@@ -30,7 +30,7 @@ TEST(FileBinari, CellaDelPercorso) {
     EXPECT_FALSE(leggi_file_percorso(byte.substr(0, 44), letto, motivo));
 }
 
-TEST(FileBinari, UnaPendenzaCambiaUnSoloByte) {
+TEST(BinaryFiles, OneGradientChangesOneByte) {
     std::vector<cella> p(10);
     const std::string prima = serializza_percorso(p);
     p[7].pendenza = 103;
@@ -38,7 +38,7 @@ TEST(FileBinari, UnaPendenzaCambiaUnSoloByte) {
     for (std::size_t i = 0; i < prima.size(); ++i) EXPECT_EQ(prima[i] == dopo[i], i != 15 * 7 + 13) << i;
 }
 
-TEST(FileBinari, TabellaDegliSlot) {
+TEST(BinaryFiles, SlotTable) {
     std::array<slot_servizio, n_slot> servizio{};
     const std::string vuota = serializza_servizio(servizio);
     EXPECT_EQ(vuota, std::string(87 * 34, '\0'));
@@ -65,7 +65,7 @@ TEST(FileBinari, TabellaDegliSlot) {
     EXPECT_FALSE(leggi_file_servizio(byte + "x", letto, motivo));
 }
 
-TEST(FileBinari, RecordDellaLinea) {
+TEST(BinaryFiles, LinePlanRecords) {
     linea_tracciata l;
     EXPECT_EQ(serializza_linea(l), "");
     crea_linea(l, 10);
@@ -82,7 +82,7 @@ TEST(FileBinari, RecordDellaLinea) {
     EXPECT_EQ(byte.substr(byte.size() - 4), b({0, 0, 0, 0}));
 }
 
-TEST(ScrittoreDocumenti, MarcatoreESostituzione) {
+TEST(DocumentWriter, EndMarkerAndEmptyDocument) {
     EXPECT_EQ(testo_documento({marcatore_fine, "dopo"}), "");
     EXPECT_EQ(testo_documento({"a", "", "b\xE8", marcatore_fine, "mai"}), "a\r\n\r\nb\xE8\r\n");
     // Only an exact match ends the list.

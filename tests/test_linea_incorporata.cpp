@@ -21,7 +21,7 @@ stato_build compila_incorporato(const cartella_temporanea& c, std::int32_t j) {
     return s;
 }
 
-TEST(LineaIncorporata, FileDiDescrizione) {
+TEST(BuiltInLine, DescriptionFile) {
     lista_righe righe = righe_linea();
     ASSERT_EQ(righe.size(), 113u);
     EXPECT_EQ(righe.front(), "[generale]");
@@ -40,7 +40,7 @@ TEST(LineaIncorporata, FileDiDescrizione) {
     EXPECT_EQ(testo.substr(testo.size() - 8), "[fine]\r\n");
 }
 
-TEST(LineaIncorporata, CelleDelPercorso) {
+TEST(BuiltInLine, RouteCells) {
     cartella_temporanea c;
     stato_build s = compila_incorporato(c, 0);
     EXPECT_FALSE(c.esiste("Sorvanta_linea.txt"));
@@ -87,7 +87,7 @@ TEST(LineaIncorporata, CelleDelPercorso) {
     for (const cella& k : s.percorso) EXPECT_EQ(k.montagna, 0);
 }
 
-TEST(LineaIncorporata, SlotDellaLinea) {
+TEST(BuiltInLine, LineSlots) {
     cartella_temporanea c;
     stato_build s = compila_incorporato(c, 0);
     EXPECT_EQ(s.servizio[84].fine, 39000);
@@ -111,7 +111,7 @@ TEST(LineaIncorporata, SlotDellaLinea) {
     EXPECT_EQ(s.servizio[0].nome, "");
 }
 
-TEST(LineaIncorporata, PianoDellaLinea) {
+TEST(BuiltInLine, LinePlan) {
     cartella_temporanea c;
     stato_build s = compila_incorporato(c, 1);
     ASSERT_TRUE(linea_creata(s.linea));
@@ -137,7 +137,7 @@ TEST(LineaIncorporata, PianoDellaLinea) {
     EXPECT_NE(x[352].valore, 0.0);
 }
 
-TEST(LineaIncorporata, SenzaPianoNessunRecord) {
+TEST(BuiltInLine, WithoutPlanNoRecords) {
     cartella_temporanea c;
     stato_build s = compila_incorporato(c, 0);
     EXPECT_FALSE(linea_creata(s.linea));

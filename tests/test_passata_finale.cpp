@@ -47,9 +47,9 @@ auto fields(const cella& c) {
                     c.montagna, c.velocita_limite, c.pendenza, c.aderenza);
 }
 
-using PassataSenzaRallentamenti = route_fixture;
+using FinishingPassWithoutSlowdowns = route_fixture;
 
-TEST_F(PassataSenzaRallentamenti, RouteWithoutSlowdownCellsIsUnchanged) {
+TEST_F(FinishingPassWithoutSlowdowns, RouteWithoutSlowdownCellsIsUnchanged) {
     put(3, tipo::segnale, 7);
     put(10, tipo::tabella_con_valore, 200);
     put(11, tipo::marcatore_montagna);
@@ -63,9 +63,9 @@ TEST_F(PassataSenzaRallentamenti, RouteWithoutSlowdownCellsIsUnchanged) {
     EXPECT_EQ(s.errore_numero, stati::nessuno);
 }
 
-using PassataAvviso = route_fixture;
+using FinishingPassSlowdownWarning = route_fixture;
 
-TEST_F(PassataAvviso, EverySignalWithinTwentyCellsGetsItsBoardKeepingTheTrackFields) {
+TEST_F(FinishingPassSlowdownWarning, EverySignalWithinTwentyCellsGetsItsBoardKeepingTheTrackFields) {
     put(30, tipo::avviso_rallentamento, 60);
     put(26, tipo::segnale);
     put(21, tipo::segnale);
@@ -79,7 +79,7 @@ TEST_F(PassataAvviso, EverySignalWithinTwentyCellsGetsItsBoardKeepingTheTrackFie
     EXPECT_EQ(s.errore_numero, stati::nessuno);
 }
 
-TEST_F(PassataAvviso, LookBackWindowEndsTwentyCellsBackAndBeforeCellThree) {
+TEST_F(FinishingPassSlowdownWarning, LookBackWindowEndsTwentyCellsBackAndBeforeCellThree) {
     struct row {
         std::int32_t warning, signal;
         std::initializer_list<std::int32_t> occupied;
@@ -104,7 +104,7 @@ TEST_F(PassataAvviso, LookBackWindowEndsTwentyCellsBackAndBeforeCellThree) {
     }
 }
 
-TEST_F(PassataAvviso, FreeCellFirstThenExistingBoardLoweredThenStatus) {
+TEST_F(FinishingPassSlowdownWarning, FreeCellFirstThenExistingBoardLoweredThenStatus) {
     // Signal at 20, warning at 25; the two cells before the signal are 19 and 18.
     struct row {
         const char* name;
@@ -146,9 +146,9 @@ TEST_F(PassataAvviso, FreeCellFirstThenExistingBoardLoweredThenStatus) {
     }
 }
 
-using PassataInizio = route_fixture;
+using FinishingPassSlowdownStart = route_fixture;
 
-TEST_F(PassataInizio, DistanceGroupsBeforeAStart) {
+TEST_F(FinishingPassSlowdownStart, DistanceGroupsBeforeAStart) {
     struct row {
         std::int32_t start;
         std::initializer_list<std::int32_t> occupied;
@@ -181,7 +181,7 @@ TEST_F(PassataInizio, DistanceGroupsBeforeAStart) {
     }
 }
 
-TEST_F(PassataInizio, OnlyASlowStartGetsBoardsInsideAndAfterItsZone) {
+TEST_F(FinishingPassSlowdownStart, OnlyASlowStartGetsBoardsInsideAndAfterItsZone) {
     // Start at 10, end at 30, a signal at 35.
     struct row {
         std::int16_t speed;
@@ -203,9 +203,9 @@ TEST_F(PassataInizio, OnlyASlowStartGetsBoardsInsideAndAfterItsZone) {
     }
 }
 
-using PassataZona = route_fixture;
+using FinishingPassSlowdownZone = route_fixture;
 
-TEST_F(PassataZona, WalkPlacesEveryEightCellsShiftingAroundOccupiedCells) {
+TEST_F(FinishingPassSlowdownZone, WalkPlacesEveryEightCellsShiftingAroundOccupiedCells) {
     // A slow start at 10; the near group's board on cell 5 is left out of the comparison.
     struct row {
         const char* name;
@@ -242,7 +242,7 @@ TEST_F(PassataZona, WalkPlacesEveryEightCellsShiftingAroundOccupiedCells) {
     }
 }
 
-TEST_F(PassataZona, BoardBeforeTheFirstSignalWithinTwelveCellsAfterTheEnd) {
+TEST_F(FinishingPassSlowdownZone, BoardBeforeTheFirstSignalWithinTwelveCellsAfterTheEnd) {
     // A slow start at 10 and its end at 30; the zone's own boards are on 18 and 26.
     struct row {
         std::initializer_list<std::int32_t> signals;
@@ -276,7 +276,7 @@ TEST_F(PassataZona, BoardBeforeTheFirstSignalWithinTwelveCellsAfterTheEnd) {
     }
 }
 
-TEST_F(PassataZona, WalkAndSearchStopAtTheLastCell) {
+TEST_F(FinishingPassSlowdownZone, WalkAndSearchStopAtTheLastCell) {
     // 60 cells: the last one is 59.
     {
         SCOPED_TRACE("no end cell, 8th cell is the last one and occupied with its neighbour");
@@ -306,7 +306,7 @@ TEST_F(PassataZona, WalkAndSearchStopAtTheLastCell) {
     }
 }
 
-TEST_F(PassataZona, TinyRoutesAreWalkedWithoutLeavingTheArray) {
+TEST_F(FinishingPassSlowdownZone, TinyRoutesAreWalkedWithoutLeavingTheArray) {
     const std::uint8_t fills[] = {tipo::inizio_rallentamento, tipo::avviso_rallentamento, tipo::segnale};
     for (std::int32_t cells = 0; cells <= 12; ++cells) {
         SCOPED_TRACE(testing::Message() << cells << " cells");

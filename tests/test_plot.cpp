@@ -50,7 +50,7 @@ protected:
     cartella_temporanea c;
 };
 
-TEST_F(Plot, ScenarioIncorporato) {
+TEST_F(Plot, BuiltInScenario) {
     const esecuzione e = comando(c, "plot .");
     ASSERT_EQ(e.uscita, 0) << e.errori;
     const std::string svg = c.leggi("Sorvanta_E48027.svg");
@@ -82,7 +82,7 @@ TEST_F(Plot, ScenarioIncorporato) {
     }
 }
 
-TEST_F(Plot, LaPolilineaFinisceSullUltimoPuntoDelPiano) {
+TEST_F(Plot, PolylineEndsOnThePlansLastPoint) {
     ASSERT_EQ(comando(c, "plot . -o piano.svg").uscita, 0);
     const std::string svg = c.leggi("piano.svg");
     const std::size_t at = svg.find("<polyline id=\"plan\"");
@@ -114,7 +114,7 @@ TEST_F(Plot, LaPolilineaFinisceSullUltimoPuntoDelPiano) {
 
 // A short scenario with every kind of object: each keeps its label, the slowdown is drawn in
 // the speed panel at its speed, and the curves show in the curvature panel.
-TEST(PlotInMemoria, OgniOggettoHaLaSuaEtichetta) {
+TEST(PlotInMemory, EveryObjectHasItsLabel) {
     std::string svg;
     ASSERT_TRUE(plot_in_memoria("\x01", &svg));
     for (const char* etichetta : {">S 1.45<", ">PONTE SUL FIUME<", ">95/100/105<", ">180<", ">warning 30<",
@@ -128,7 +128,7 @@ TEST(PlotInMemoria, OgniOggettoHaLaSuaEtichetta) {
 }
 
 // The 1,000,000 m line: the polyline and the strips are drawn at the page's resolution.
-TEST(PlotInMemoria, LineaDiUnMilioneDiMetri) {
+TEST(PlotInMemory, MillionMetreLine) {
     const descrizioni_generate d = genera_descrizioni(1000000);
     const file_compilati f = compila_e_serializza(d.linea, d.servizio);
     ASSERT_EQ(f.linea.size(), 20u * 1007000u - 36u);
@@ -143,7 +143,7 @@ TEST(PlotInMemoria, LineaDiUnMilioneDiMetri) {
 
 // Files that do not belong together or hold values no trace makes are refused, naming the
 // file and the metre; nothing is converted to an integer on the way.
-TEST(PlotInMemoria, FileOstili) {
+TEST(PlotInMemory, HostileFilesAreRefused) {
     const file_compilati& f = scenario_da_disegnare();
     const file_compilati& altro = compila_e_serializza(linea_incorporata(), servizio_incorporato());
     auto con_x = [&](double v) {
@@ -186,7 +186,7 @@ TEST(PlotInMemoria, FileOstili) {
     EXPECT_NE(errore.find("the line length 2147483647 m is outside 0 to 1000000"), std::string::npos) << errore;
 }
 
-TEST_F(Plot, CompileDisegnaAccantoAiFile) {
+TEST_F(Plot, CompileDrawsBesideTheFiles) {
     cartella_temporanea d;
     const esecuzione e = comando(d, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi +
                                         "/Sorvanta_E48027-.txt' --out fuori --plot --scenario Altra");
@@ -202,7 +202,7 @@ TEST_F(Plot, CompileDisegnaAccantoAiFile) {
     EXPECT_NE(d.leggi("p.svg").find("id=\"plan\""), std::string::npos);
 }
 
-TEST_F(Plot, SenzaPianoSoloIProfili) {
+TEST_F(Plot, WithoutPlanOnlyTheProfiles) {
     cartella_temporanea d;
     ASSERT_EQ(comando(d, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt' --no-plan")
                   .uscita,
@@ -217,7 +217,7 @@ TEST_F(Plot, SenzaPianoSoloIProfili) {
     EXPECT_EQ(conta(svg, "class=\"extent\""), 11u);
 }
 
-TEST_F(Plot, FileMancantiORovinati) {
+TEST_F(Plot, MissingOrDamagedFiles) {
     const std::string sim = c.leggi("Sorvanta_E48027.sim");
     c.scrivi("Rotto_E1.sim", sim.substr(0, 100));
     c.scrivi("Rotto_E1.dat", c.leggi("Sorvanta_E48027.dat"));

@@ -24,7 +24,7 @@ esecuzione avvia(const cartella_temporanea& c) {
     return e;
 }
 
-TEST(Programma, CostruisceNellaPropriaCartella) {
+TEST(Program, BuildsInItsOwnFolder) {
     cartella_temporanea c;
     const esecuzione e = avvia(c);
     EXPECT_EQ(e.uscita, 0) << e.errori;
@@ -36,7 +36,7 @@ TEST(Programma, CostruisceNellaPropriaCartella) {
     EXPECT_FALSE(c.esiste("Sorvanta_E48027-.txt"));
 }
 
-TEST(Programma, TimbriECodiciNeiFileScritti) {
+TEST(Program, StampsAndCodesInTheWrittenFiles) {
     cartella_temporanea c;
     ASSERT_EQ(avvia(c).uscita, 0);
     std::vector<cella> percorso;
@@ -81,11 +81,11 @@ INSTANTIATE_TEST_SUITE_P(Each, ExistingFile,
                              return nome;
                          });
 
-TEST(Compilazione, ErroreMostraIlNumeroEChiude) {
+TEST(BuildSequence, ErrorShowsTheNumberAndExits) {
     EXPECT_EXIT(errore("1250"), ::testing::ExitedWithCode(1), "^ Errore n\\. 1250\n$");
 }
 
-TEST(Compilazione, GuardiaFermaPrimaDeiFileBinari) {
+TEST(BuildSequence, GuardStopsBeforeTheBinaryFiles) {
     cartella_temporanea c;
     stato_build s = stato_sorvanta(c);
     // A speed board at 50 m lands on route cell 1, whose first value is reserved.
@@ -97,7 +97,7 @@ TEST(Compilazione, GuardiaFermaPrimaDeiFileBinari) {
     EXPECT_FALSE(c.esiste("Sorvanta_linea.dat"));
 }
 
-TEST(Compilazione, SenzaFileDiLineaNessunPercorso) {
+TEST(BuildSequence, WithoutLineFileNoRoute) {
     cartella_temporanea c;
     stato_build s = stato_sorvanta(c);
     c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\n[fine]\r\n");
@@ -112,7 +112,7 @@ TEST(Compilazione, SenzaFileDiLineaNessunPercorso) {
     EXPECT_TRUE(c.esiste("Sorvanta_E48027-.txt"));
 }
 
-TEST(Compilazione, GuastoCancellaEntrambeLeDescrizioni) {
+TEST(BuildSequence, ReadFailureDeletesBothDescriptions) {
     cartella_temporanea c;
     stato_build s = stato_sorvanta(c);
     c.scrivi("Sorvanta_linea.txt", "[generale]\r\nlunghezza percorso, 99999999999\r\n[fine]\r\n");
@@ -124,7 +124,7 @@ TEST(Compilazione, GuastoCancellaEntrambeLeDescrizioni) {
     EXPECT_FALSE(c.esiste("Sorvanta_E48027-.txt"));
 }
 
-TEST(Compilazione, StatoChiudeLaLetturaMaScriveIFile) {
+TEST(BuildSequence, StatusEndsReadingButTheFilesAreWritten) {
     cartella_temporanea c;
     stato_build s = stato_sorvanta(c);
     c.scrivi("Sorvanta_linea.txt",

@@ -140,7 +140,7 @@ const ingressi_diversi& ingressi() {
 
 // --- the replacing algorithm, in the process --------------------------------------------
 
-TEST(Sostituzione, NomiTemporaneiImprevedibiliERiconosciuti) {
+TEST(Replacement, TemporaryNamesAreUnpredictableAndRecognised) {
     std::set<std::string> visti;
     for (int i = 0; i < 200; ++i) {
         const std::string n = platform::unpredictable_name_part();
@@ -167,7 +167,7 @@ TEST(Sostituzione, NomiTemporaneiImprevedibiliERiconosciuti) {
     for (const auto& k : casi) EXPECT_EQ(nome_temporaneo(k.nome), k.nostro) << k.nome;
 }
 
-TEST(Sostituzione, FileNuovoNonApreMaiCioCheEsisteGia) {
+TEST(Replacement, NewFileNeverOpensWhatIsAlreadyThere) {
     cartella_temporanea c;
     c.scrivi("bersaglio", "untouched");
     fs::create_symlink(c / "bersaglio", c / "collegamento");
@@ -184,7 +184,7 @@ TEST(Sostituzione, FileNuovoNonApreMaiCioCheEsisteGia) {
 
 // A folder stands where one of three files goes: nothing is replaced, the files that were
 // there come back as they were, those that were not are not left behind.
-TEST(Sostituzione, UnaCartellaInMezzoRimetteTuttoComEra) {
+TEST(Replacement, FolderInTheWayPutsEverythingBackAsItWas) {
     for (int ostacolo = 0; ostacolo < 3; ++ostacolo) {
         for (bool esistevano : {true, false}) {
             cartella_temporanea c;
@@ -213,7 +213,7 @@ TEST(Sostituzione, UnaCartellaInMezzoRimetteTuttoComEra) {
 
 // --- one writer per folder --------------------------------------------------------------
 
-TEST(BloccoCartella, SecondaAttesaRinunciaDopoIlLimite) {
+TEST(FolderLock, SecondWaiterGivesUpAfterTheLimit) {
     cartella_temporanea c;
     const platform::folder_lock primo = platform::lock_folder(c.str(), 5, [] {});
     int avvisi = 0;
@@ -229,7 +229,7 @@ TEST(BloccoCartella, SecondaAttesaRinunciaDopoIlLimite) {
     EXPECT_EQ(contenuto(c.percorso).size(), 0u) << "a lock must leave nothing on disk";
 }
 
-TEST(BloccoCartella, LaSecondaCorsaAttendeELoDice) {
+TEST(FolderLock, SecondRunWaitsAndSaysSo) {
     cartella_temporanea c;
     const ingressi_diversi& in = ingressi();
     fs::create_directory(c / "out");
@@ -248,7 +248,7 @@ TEST(BloccoCartella, LaSecondaCorsaAttendeELoDice) {
     EXPECT_TRUE(stesso_contenuto(contenuto(c / "out"), in.file_a));
 }
 
-TEST(BloccoCartella, CoppieDiCompileNellaStessaCartella) {
+TEST(FolderLock, PairsOfCompilesIntoOneFolder) {
     const ingressi_diversi& in = ingressi();
     int finiti_a = 0, finiti_b = 0;
     const int coppie = ridotto(8, 3);
@@ -270,7 +270,7 @@ TEST(BloccoCartella, CoppieDiCompileNellaStessaCartella) {
     EXPECT_EQ(finiti_a + finiti_b, coppie);
 }
 
-TEST(BloccoCartella, CoppieDiBuildSempliciNellaStessaCartella) {
+TEST(FolderLock, PairsOfPlainBuildsIntoOneFolder) {
     cartella_temporanea riferimento;
     fs::copy_file(GENERA_SCENARIO_EXE, riferimento / "genera_scenario");
     ASSERT_EQ(avvia_in("/", (riferimento / "genera_scenario").string(), "").uscita, 0);
@@ -288,7 +288,7 @@ TEST(BloccoCartella, CoppieDiBuildSempliciNellaStessaCartella) {
     }
 }
 
-TEST(BloccoCartella, TemporaneiAbbandonatiSonoRimossiEDetti) {
+TEST(FolderLock, AbandonedTemporariesAreRemovedAndReported) {
     cartella_temporanea c;
     const ingressi_diversi& in = ingressi();
     fs::create_directory(c / "out");
@@ -317,10 +317,10 @@ struct caso_strace {
 
 void PrintTo(const caso_strace& k, std::ostream* os) { *os << k.nome; }
 
-class IniezioniStrace : public ::testing::TestWithParam<caso_strace> {};
+class StraceInjections : public ::testing::TestWithParam<caso_strace> {};
 
 // compile into a folder that holds an earlier good set: a failed run leaves exactly that set.
-TEST_P(IniezioniStrace, LeRinomineSonoTutteOnessuna) {
+TEST_P(StraceInjections, RenamesAreAllOrNothing) {
     if (!strace_utilizzabile()) GTEST_SKIP() << "strace cannot trace here";
     const caso_strace& k = GetParam();
     const ingressi_diversi& in = ingressi();
@@ -342,22 +342,22 @@ TEST_P(IniezioniStrace, LeRinomineSonoTutteOnessuna) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casi, IniezioniStrace,
-    ::testing::Values(caso_strace{"first_rename", "inject=rename:error=EIO:when=1", "Sorvanta_linea.dat"},
-                      caso_strace{"second_rename", "inject=rename:error=EIO:when=2", "Sorvanta_E48027.sim"},
-                      caso_strace{"third_rename", "inject=rename:error=EIO:when=3", "Sorvanta_E48027.dat"},
-                      caso_strace{"no_fourth_rename", "inject=rename:error=EIO:when=4", nullptr},
+    Cases, StraceInjections,
+    ::testing::Values(caso_strace{"FirstRename", "inject=rename:error=EIO:when=1", "Sorvanta_linea.dat"},
+                      caso_strace{"SecondRename", "inject=rename:error=EIO:when=2", "Sorvanta_E48027.sim"},
+                      caso_strace{"ThirdRename", "inject=rename:error=EIO:when=3", "Sorvanta_E48027.dat"},
+                      caso_strace{"NoFourthRename", "inject=rename:error=EIO:when=4", nullptr},
                       // Without hard links the earlier files are moved aside, and moved back.
-                      caso_strace{"no_links_fourth_rename", "inject=link:error=EPERM -e inject=rename:error=EIO:when=4",
+                      caso_strace{"NoLinksFourthRename", "inject=link:error=EPERM -e inject=rename:error=EIO:when=4",
                                   "Sorvanta_E48027.sim"},
-                      caso_strace{"no_links_sixth_rename", "inject=link:error=EPERM -e inject=rename:error=EIO:when=6",
+                      caso_strace{"NoLinksSixthRename", "inject=link:error=EPERM -e inject=rename:error=EIO:when=6",
                                   "Sorvanta_E48027.dat"},
-                      caso_strace{"no_links_success", "inject=link:error=EPERM", nullptr}),
+                      caso_strace{"NoLinksSuccess", "inject=link:error=EPERM", nullptr}),
     [](const ::testing::TestParamInfo<caso_strace>& caso) { return std::string(caso.param.nome); });
 
 // The plain build with a write failing at each of its writes in turn: no description, no
 // temporary file and no partial set of binary files is ever left.
-TEST(GuastiIniettati, ScrittureDellaBuildSemplice) {
+TEST(InjectedFaults, EveryWriteOfThePlainBuild) {
     if (!strace_utilizzabile()) GTEST_SKIP() << "strace cannot trace here";
     // The sanitizers' runtime writes too, and fails its own checks when a write is refused.
     if (con_sanitizzatori()) GTEST_SKIP() << "the sanitizers' own writes would take the injected failures";
@@ -393,7 +393,7 @@ TEST(GuastiIniettati, ScrittureDellaBuildSemplice) {
 
 // A signal while the renames are in hand (held there by strace after the first rename): the
 // run ends by that signal with every earlier file back in place.
-TEST(Interruzioni, DuranteLeRinomineRimetteIFileDiPrima) {
+TEST(Interruptions, DuringTheRenamesPutsTheEarlierFilesBack) {
     if (!strace_utilizzabile()) GTEST_SKIP() << "strace cannot trace here";
     const ingressi_diversi& in = ingressi();
     for (int segnale : {SIGINT, SIGTERM, SIGHUP}) {
@@ -434,7 +434,7 @@ TEST(Interruzioni, DuranteLeRinomineRimetteIFileDiPrima) {
 
 // Signals at swept moments of a long compile: the folder holds the earlier set or the new
 // one, whole, and nothing else.
-TEST(Interruzioni, CompileInterrottoAMomentiDiversi) {
+TEST(Interruptions, CompileInterruptedAtDifferentMoments) {
     const ingressi_diversi& in = ingressi();
     int uccisi = 0;
     for (int segnale : {SIGINT, SIGTERM, SIGHUP}) {
@@ -455,7 +455,7 @@ TEST(Interruzioni, CompileInterrottoAMomentiDiversi) {
     EXPECT_GT(uccisi, 0);
 }
 
-TEST(Interruzioni, BuildSempliceInterrottaNonLasciaDescrizioni) {
+TEST(Interruptions, InterruptedPlainBuildLeavesNoDescriptions) {
     int uccisi = 0;
     for (int ritardo = 0; ritardo <= 60; ritardo += ridotto(4, 20)) {
         cartella_temporanea c;
@@ -482,7 +482,7 @@ TEST(Interruzioni, BuildSempliceInterrottaNonLasciaDescrizioni) {
 // Past the file-size limit a write fails as any write does: a message, exit 1, the earlier
 // files intact. At 3600 bytes the plain build fails at the train sheet (3733 bytes), after
 // both descriptions were written: they are removed as well.
-TEST(Limiti, DimensioneMassimaDeiFile) {
+TEST(Limits, MaximumFileSize) {
     const struct {
         int byte;
         const char* file_che_fallisce;
@@ -502,7 +502,7 @@ TEST(Limiti, DimensioneMassimaDeiFile) {
 }
 
 // A disk that fills up: every free-space size from nothing to the whole build, in steps.
-TEST(Limiti, DiscoPienoInOgniPunto) {
+TEST(Limits, DiskFullAtEveryPoint) {
     if (!puo_montare()) GTEST_SKIP() << "needs root and mount namespaces";
     cartella_temporanea c;
     fs::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
@@ -548,10 +548,10 @@ struct caso_ingresso_limitato {
 
 void PrintTo(const caso_ingresso_limitato& k, std::ostream* os) { *os << k.nome; }
 
-class IngressiLimitati : public ::testing::TestWithParam<caso_ingresso_limitato> {};
+class SpecialOrOversizedInputs : public ::testing::TestWithParam<caso_ingresso_limitato> {};
 
 // Refused at once, with the reason: nothing waits for a writer, nothing reads without end.
-TEST_P(IngressiLimitati, RifiutatiSubito) {
+TEST_P(SpecialOrOversizedInputs, AreRefusedAtOnce) {
     const caso_ingresso_limitato& k = GetParam();
     cartella_temporanea c;
     ASSERT_EQ(avvia_in(c.percorso, "sh", std::string("-c '") + k.preparazione + "'").uscita, 0);
@@ -565,17 +565,17 @@ TEST_P(IngressiLimitati, RifiutatiSubito) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casi, IngressiLimitati,
+    Cases, SpecialOrOversizedInputs,
     ::testing::Values(
-        caso_ingresso_limitato{"fifo", "mkfifo f", "f", "not a regular file (a FIFO)"},
-        caso_ingresso_limitato{"endless_device", "true", "/dev/zero", "not a regular file (a character device)"},
-        caso_ingresso_limitato{"folder", "mkdir d", "d", "Is a directory"},
-        caso_ingresso_limitato{"over_16_MiB", "head -c 16777217 /dev/zero | tr \"\\\\0\" x > big", "big",
+        caso_ingresso_limitato{"Fifo", "mkfifo f", "f", "not a regular file (a FIFO)"},
+        caso_ingresso_limitato{"EndlessDevice", "true", "/dev/zero", "not a regular file (a character device)"},
+        caso_ingresso_limitato{"Folder", "mkdir d", "d", "Is a directory"},
+        caso_ingresso_limitato{"Over16MiB", "head -c 16777217 /dev/zero | tr \"\\\\0\" x > big", "big",
                                "it holds 16777217 bytes, more than the limit of 16777216 bytes (16 MiB)"}),
     [](const ::testing::TestParamInfo<caso_ingresso_limitato>& caso) { return std::string(caso.param.nome); });
 
 // Output that cannot be written is a failure: exit 1 and a message, never a silent success.
-TEST(Limiti, UscitaStandardPiena) {
+TEST(Limits, FullStandardOutputIsAFailure) {
     cartella_temporanea c;
     ASSERT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile " + esempio_linea + " " + esempio_treno).uscita, 0);
     for (const char* argomenti : {"--help", "--version", "compile --help", "dump Sorvanta_E48027.dat",
@@ -591,7 +591,7 @@ TEST(Limiti, UscitaStandardPiena) {
 
 // Memory that runs out ends in a message and exit 1, like any other failure. The plan is
 // streamed, so the 1000000 m line needs only about 10 MB: the limit is set below that.
-TEST(Limiti, MemoriaEsaurita) {
+TEST(Limits, OutOfMemory) {
     if (con_sanitizzatori()) GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
     const ingressi_diversi& in = ingressi();
     cartella_temporanea c;

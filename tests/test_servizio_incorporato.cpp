@@ -14,7 +14,7 @@
 namespace {
 
 // The embedded line and service, compiled by the real build without the line plan.
-class ServizioIncorporato : public ::testing::Test {
+class BuiltInService : public ::testing::Test {
 protected:
     void SetUp() override {
         s = stato_sorvanta(folder);
@@ -70,7 +70,7 @@ const signal_row signals[] = {
     {618, {40, 0, 0, 6}, 61},   {653, {30, 10, 0, 6}, 61},
 };
 
-TEST_F(ServizioIncorporato, NoStatusAndGeneralValues) {
+TEST_F(BuiltInService, NoStatusAndGeneralValues) {
     EXPECT_EQ(s.errore_numero, stati::nessuno);
     EXPECT_FALSE(folder.esiste("Sorvanta_E48027-.txt"));
     EXPECT_EQ(s.servizio[slot_generale].inizio, 130);
@@ -81,7 +81,7 @@ TEST_F(ServizioIncorporato, NoStatusAndGeneralValues) {
     EXPECT_EQ(s.servizio[slot_treno].campo12, 20);
 }
 
-TEST_F(ServizioIncorporato, Stations) {
+TEST_F(BuiltInService, Stations) {
     for (const station_row& r : stations) {
         SCOPED_TRACE(r.nome);
         const slot_servizio& slot = s.servizio[static_cast<std::size_t>(r.slot)];
@@ -105,7 +105,7 @@ TEST_F(ServizioIncorporato, Stations) {
     EXPECT_EQ(s.servizio[12].posizione, 0);
 }
 
-TEST_F(ServizioIncorporato, Signals) {
+TEST_F(BuiltInService, Signals) {
     for (const signal_row& r : signals) {
         SCOPED_TRACE(r.cell);
         const cella& k = cell(r.cell);
@@ -124,7 +124,7 @@ TEST_F(ServizioIncorporato, Signals) {
 }
 
 // Every approach code of the route, from the stations and the signals, and none elsewhere.
-TEST_F(ServizioIncorporato, ApproachCodes) {
+TEST_F(BuiltInService, ApproachCodes) {
     std::vector<int> expected(921, 0);
     for (const station_row& r : stations)
         for (std::size_t i = 0; i < 4; ++i)
@@ -136,7 +136,7 @@ TEST_F(ServizioIncorporato, ApproachCodes) {
     EXPECT_EQ(actual, expected);
 }
 
-TEST_F(ServizioIncorporato, SpeedLimitsAndAdhesion) {
+TEST_F(BuiltInService, SpeedLimitsAndAdhesion) {
     struct run {
         int last, value;  // from the cell after the previous run's last
     };

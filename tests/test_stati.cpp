@@ -11,7 +11,7 @@
 namespace {
 
 // Every status of the table has its own text, and the authors' reference explains it.
-TEST(Stati, OgniNumeroHaTestoEDocumentazione) {
+TEST(Statuses, EveryNumberHasTextAndDocumentation) {
     const std::string guida = leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "docs/formats.md");
     ASSERT_FALSE(guida.empty());
     std::size_t quante = 0;

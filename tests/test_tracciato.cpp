@@ -14,7 +14,7 @@ linea_tracciata seminata(std::int32_t estensione) {
     return l;
 }
 
-TEST(Tracciato, SenzaCurveELaRettaDelPrimoPasso) {
+TEST(PlanTracing, WithoutCurvesTheFirstStepsStraightLine) {
     linea_tracciata l = seminata(46000);
     completa_linea(l);
     EXPECT_EQ(l.metro, 45999);
@@ -32,7 +32,7 @@ TEST(Tracciato, SenzaCurveELaRettaDelPrimoPasso) {
     EXPECT_EQ(genere_di(l, 46000), genere_elemento::vuoto);
 }
 
-TEST(Tracciato, CurvaDestraDiClasseSeiValoriEsatti) {
+TEST(PlanTracing, RightCurveOfClassSixGivesExactValues) {
     linea_tracciata l = seminata(100);
     ASSERT_EQ(traccia_curva(l, 2, 3, 0.003), esito_traccia::riuscita);
     EXPECT_EQ(l.metro, 6);
@@ -60,7 +60,7 @@ double direzione(const linea_tracciata& l, std::int32_t m) {
     return std::atan2(p.x[i] - p.x[i - 1], p.y[i] - p.y[i - 1]);
 }
 
-TEST(Tracciato, CurveConsecutiveSiAnnullano) {
+TEST(PlanTracing, OppositeConsecutiveCurvesCancelOut) {
     linea_tracciata l = seminata(5000);
     ASSERT_EQ(traccia_curva(l, 1700, 100, 0.003), esito_traccia::riuscita);
     EXPECT_EQ(l.metro, 1801);
@@ -72,7 +72,7 @@ TEST(Tracciato, CurveConsecutiveSiAnnullano) {
     EXPECT_LT(direzione(l, 1801), direzione(l, 1800));
 }
 
-TEST(Tracciato, CurvaAllIndietroGiraDalPuntoRaggiunto) {
+TEST(PlanTracing, BackwardCurveTurnsFromThePointReached) {
     linea_tracciata l = seminata(5000);
     ASSERT_EQ(traccia_curva(l, 1000, 100, 0.003), esito_traccia::riuscita);
     ASSERT_EQ(traccia_curva(l, 500, 700, 0.001), esito_traccia::riuscita);
@@ -80,7 +80,7 @@ TEST(Tracciato, CurvaAllIndietroGiraDalPuntoRaggiunto) {
     EXPECT_NEAR(direzione(l, 1200), 100 * std::atan(0.003) + 100 * std::atan(0.001), 1e-9);
 }
 
-TEST(Tracciato, LimitiDelRecord) {
+TEST(PlanTracing, RecordLimits) {
     linea_tracciata corta = seminata(1000);
     EXPECT_THROW(traccia_curva(corta, 900, 200, 0.001), guasto_lettura);
     EXPECT_EQ(corta.metro, 1001);  // everything up to the last metre was traced, nothing beyond
