@@ -70,7 +70,7 @@ _genera_scenario() {
         -o|--out|--output) compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -d -- "$cur"); return ;;
         esac
         if [[ $cur == -* ]]; then
-            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --scenario --train -o --out --output' -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --scenario --train -o --out --output -q --quiet' -- "$cur")
         else
             compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         fi
@@ -79,7 +79,7 @@ _genera_scenario() {
         case $prev in
         esac
         if [[ $cur == -* ]]; then
-            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --check' -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --check -q --quiet' -- "$cur")
         else
             compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         fi

@@ -514,4 +514,32 @@ TEST(Comandi, CodificaDiIngressoSoloUtf8OCp1252) {
     EXPECT_NE(e.errori.find("--input-encoding takes utf-8 or cp1252, not latin1"), std::string::npos) << e.errori;
 }
 
+// Every command that writes says so in one line on standard error, naming each file; -q
+// silences it and leaves the files the same.
+TEST(Comandi, OgniComandoCheScriveLoDiceInUnaRiga) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    c.scrivi("s.txt", servizio_minimo);
+    ASSERT_EQ(comando(c, "compile l.txt s.txt -q -o a").uscita, 0);
+    const struct {
+        const char* argomenti;
+        const char* detto;
+    } casi[] = {
+        {"compile l.txt s.txt -o o", "wrote o/Sorvanta_linea.dat, o/Sorvanta_E48027.sim, o/Sorvanta_E48027.dat\n"},
+        {"plot a -o p/a.svg", "wrote p/a.svg\n"},
+        {"decompile a -o d", "wrote d/Sorvanta_linea.txt, d/Sorvanta_E48027-.txt\n"},
+        {"fmt f.txt", "wrote f.txt\n"},
+    };
+    for (const auto& k : casi) {
+        for (const char* silenzio : {"", " -q"}) {
+            for (const char* via : {"o", "p", "d"}) std::filesystem::remove_all(c / via);
+            c.scrivi("f.txt", "[generale]\r\nvelocita,0,   60\r\n[fine]\r\n");
+            const esecuzione e = comando(c, std::string(k.argomenti) + silenzio);
+            EXPECT_EQ(e.uscita, 0) << k.argomenti << silenzio << ": " << e.errori;
+            EXPECT_EQ(e.errori, *silenzio ? "" : k.detto) << k.argomenti << silenzio;
+        }
+    }
+    EXPECT_EQ(comando(c, "fmt --check f.txt -q").uscita, 0);
+}
+
 }  // namespace

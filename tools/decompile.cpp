@@ -31,7 +31,7 @@ std::string canonical(lsp::document_kind kind, const std::string& text) {
 }  // namespace
 
 int decompile_files(const std::string& plan, const std::string& slots, const std::string& route,
-                    const std::string& output_folder) {
+                    const std::string& output_folder, std::vector<std::string>& written) {
     scenario_compilato c;
     c.nome_piano = plan;
     c.nome_servizio = slots;
@@ -78,7 +78,7 @@ int decompile_files(const std::string& plan, const std::string& slots, const std
         platform::report_failure("genera_scenario: decompile: " + failure.message);
         return 1;
     }
-    std::cout << "wrote " << line_file << " and " << service_file << "\n";
+    written = {line_file, service_file};
     if (!e.riprodotto) {
         platform::report_failure("genera_scenario: decompile: " + e.problema +
                                  "; the texts hold what could be recovered");

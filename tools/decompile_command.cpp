@@ -9,6 +9,7 @@ struct decompile_options {
     std::vector<std::string> inputs;
     scenario_names names;
     std::string out = ".";
+    bool quiet = false;
 };
 
 int decompile(const decompile_options& o) {
@@ -16,7 +17,10 @@ int decompile(const decompile_options& o) {
     if (o.out.empty()) throw usage_error{"--out needs a folder"};
     if (!inputs_exist(o.inputs)) return 1;
     const compiled_files f = find_compiled_files(o.inputs, o.names, "decompile");
-    return decompile_files(f.plan, f.slots, f.route, o.out);
+    std::vector<std::string> written;
+    const int status = decompile_files(f.plan, f.slots, f.route, o.out, written);
+    report_written(written, o.quiet);
+    return status;
 }
 
 }  // namespace
@@ -41,6 +45,7 @@ command decompile_command() {
             app.add_option("INPUT", o->inputs, "a folder, or the compiled files")->type_name("");
             add_name_options(app, o->names);
             add_out_option(app, o->out, "DIR", "the folder to write the two descriptions into (default: the current folder)");
+            add_quiet_option(app, o->quiet);
             return [o] { return decompile(*o); };
         },
     };

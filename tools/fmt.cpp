@@ -7,7 +7,7 @@
 #include "builder/sostituzione.hpp"
 #include "platform/platform.hpp"
 
-int format_files(const std::vector<std::string>& files, bool check) {
+int format_files(const std::vector<std::string>& files, bool check, std::vector<std::string>& written) {
     int status = 0;
     for (const std::string& file : files) {
         std::string text, reason;
@@ -27,6 +27,7 @@ int format_files(const std::vector<std::string>& files, bool check) {
         }
         try {
             sostituisci_file(file, lsp::apply_edits(a.text, edits));
+            written.push_back(file);
         } catch (const platform::file_error& e) {
             platform::report_failure(e.message);
             status = 1;

@@ -8,12 +8,16 @@ namespace {
 struct fmt_options {
     std::vector<std::string> files;
     bool check = false;
+    bool quiet = false;
 };
 
 int fmt(const fmt_options& o) {
     if (o.files.empty()) throw usage_error{"fmt takes one or more files"};
     if (!inputs_exist(o.files)) return 1;
-    return format_files(o.files, o.check);
+    std::vector<std::string> written;
+    const int status = format_files(o.files, o.check, written);
+    report_written(written, o.quiet);
+    return status;
 }
 
 }  // namespace
@@ -32,6 +36,7 @@ command fmt_command() {
             auto o = std::make_shared<fmt_options>();
             app.add_option("FILE", o->files, "the descriptions")->type_name("");
             app.add_flag("--check", o->check, "write nothing; list the files that are not laid out canonically");
+            add_quiet_option(app, o->quiet);
             return [o] { return fmt(*o); };
         },
     };
