@@ -340,7 +340,7 @@ std::vector<std::string> comandi_elencati() {
     return nomi;
 }
 
-TEST(Comandi, OgniComandoRispondeAdAiutoEAdOpzioniSbagliate) {
+TEST(Comandi, EveryCommandAnswersHelpAndAMistypedOption) {
     const std::vector<std::string> comandi = comandi_elencati();
     ASSERT_GE(comandi.size(), 3u);
     cartella_temporanea c;
@@ -371,7 +371,7 @@ TEST(Comandi, OgniComandoRispondeAdAiutoEAdOpzioniSbagliate) {
 }
 
 // A missing input is the same answer everywhere: the path, the system's words, status 1.
-TEST(Comandi, IngressoMancante) {
+TEST(Comandi, MissingInputIsNamed) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);
     c.scrivi("s.txt", servizio_minimo);
@@ -390,7 +390,7 @@ TEST(Comandi, IngressoMancante) {
 }
 
 // plot finds in a folder what compile wrote there, and says what it wrote; -q keeps it quiet.
-TEST(Comandi, PlotTrovaINomiDiCompile) {
+TEST(Comandi, PlotFindsTheNamesCompileGave) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);
     c.scrivi("s.txt", servizio_minimo);
@@ -415,7 +415,7 @@ TEST(Comandi, PlotTrovaINomiDiCompile) {
 
 // A description saved as UTF-8 by an editor compiles with --input-encoding utf-8 to the very
 // bytes of its Windows-1252 twin; a byte order mark in front is dropped.
-TEST(Comandi, DescrizioniUtf8ComeLaGemellaWindows1252) {
+TEST(Comandi, Utf8DescriptionCompilesLikeItsWindows1252Twin) {
     cartella_temporanea c;
     auto sostituisci = [](std::string testo, const std::string& da, const std::string& a) {
         const std::size_t dove = testo.find(da);
@@ -459,11 +459,11 @@ struct caso_codifica {
 
 void PrintTo(const caso_codifica& k, std::ostream* os) { *os << k.nome; }
 
-class CodificaRifiutata : public ::testing::TestWithParam<caso_codifica> {};
+class RefusedEncoding : public ::testing::TestWithParam<caso_codifica> {};
 
 // A character that Windows-1252 lacks, or bytes that are not UTF-8, stop compile and check
 // before anything is written, naming the file, line and column (in characters).
-TEST_P(CodificaRifiutata, NominaRigaEColonna) {
+TEST_P(RefusedEncoding, NamesLineAndColumn) {
     const caso_codifica& k = GetParam();
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);
@@ -478,7 +478,7 @@ TEST_P(CodificaRifiutata, NominaRigaEColonna) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casi, CodificaRifiutata,
+    Cases, RefusedEncoding,
     ::testing::Values(
         caso_codifica{"macron", "[generale]\r\nvelocita, 0, 60\r\nstazione, 2000, 12, 300, 0,0,0, 1,1,0, 4,1,1, 0, "
                                 "0,0,0, R\xC4\x81ga\r\n[fine]\r\n",
@@ -503,7 +503,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<caso_codifica>& caso) { return std::string(caso.param.nome); });
 
 // The default stays Windows-1252: UTF-8 bytes are read as they are, and only the two names are taken.
-TEST(Comandi, CodificaDiIngressoSoloUtf8OCp1252) {
+TEST(Comandi, InputEncodingIsUtf8OrCp1252) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);
     c.scrivi("s.txt", servizio_minimo);
@@ -516,7 +516,7 @@ TEST(Comandi, CodificaDiIngressoSoloUtf8OCp1252) {
 
 // Every command that writes says so in one line on standard error, naming each file; -q
 // silences it and leaves the files the same.
-TEST(Comandi, OgniComandoCheScriveLoDiceInUnaRiga) {
+TEST(Comandi, EveryWritingCommandSaysSoInOneLine) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);
     c.scrivi("s.txt", servizio_minimo);

@@ -20,14 +20,14 @@ std::string leggi_file(const std::string& percorso) {
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-TEST(Manuale, IFileDiDocsSonoQuelliDellaTabellaDelleOpzioni) {
+TEST(Manual, DocsFilesAreWhatTheOptionTableGives) {
     EXPECT_EQ(leggi_file(docs + "/genera_scenario.1"), manual_page())
         << "docs/genera_scenario.1 is out of date: run build-dev/genera_scenario_docs docs";
     EXPECT_EQ(leggi_file(docs + "/genera_scenario.bash"), bash_completion())
         << "docs/genera_scenario.bash is out of date: run build-dev/genera_scenario_docs docs";
 }
 
-TEST(Manuale, GroffLoMostraSenzaAvvisi) {
+TEST(Manual, GroffRendersThePageWithoutWarnings) {
     cartella_temporanea c;
     const esecuzione e = avvia_in(c.percorso, GS_GROFF, "-man -Tutf8 -ww -P-cbou '" + docs + "/genera_scenario.1'");
     EXPECT_EQ(e.uscita, 0);
@@ -48,10 +48,10 @@ struct caso_completamento {
 
 void PrintTo(const caso_completamento& k, std::ostream* os) { *os << k.nome; }
 
-class Completamento : public ::testing::TestWithParam<caso_completamento> {};
+class BashCompletion : public ::testing::TestWithParam<caso_completamento> {};
 
 // bash sources the script, registers the function, and answers as it would on Tab.
-TEST_P(Completamento, RispondeComeSulTasto) {
+TEST_P(BashCompletion, AnswersAsOnTab) {
     const caso_completamento& k = GetParam();
     cartella_temporanea c;
     c.scrivi("l_linea.txt", "");
@@ -73,7 +73,7 @@ TEST_P(Completamento, RispondeComeSulTasto) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casi, Completamento,
+    Cases, BashCompletion,
     ::testing::Values(
         caso_completamento{"command", "genera_scenario c", "check\ncompile\n"},
         caso_completamento{"every_command", "genera_scenario ''",
