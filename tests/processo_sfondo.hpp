@@ -56,6 +56,20 @@ inline processo_sfondo avvia_sfondo(const std::filesystem::path& lavoro, const s
     return p;
 }
 
+// Waits until the started process runs `programma` (its name as /proc shows it, at most 15
+// characters), so that a delay measured from here is a delay into the program's own run and not
+// into the fork before it; false after two seconds.
+inline bool attendi_avvio(const processo_sfondo& p, const std::string& programma) {
+    const std::string comm = "/proc/" + std::to_string(p.pid) + "/comm";
+    for (int i = 0; i < 20000; ++i) {
+        std::ifstream f(comm);
+        std::string nome;
+        if (std::getline(f, nome) && nome == programma.substr(0, 15)) return true;
+        ::usleep(100);
+    }
+    return false;
+}
+
 inline fine_processo attendi(const processo_sfondo& p) {
     fine_processo f;
     while (::waitpid(p.pid, &f.stato, 0) < 0 && errno == EINTR) {
