@@ -112,7 +112,7 @@ bool json_valido(const std::string& testo) {
 const char* linea_minima = "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendenza, 0, 1\r\n[fine]\r\n";
 const char* servizio_minimo = "[generale]\r\nvelocita, 0, 60\r\n[fine]\r\n";
 
-TEST(Comandi, CompilaGliEsempiComeLaCostruzioneIncorporata) {
+TEST(Commands, CompileOfTheExamplesMatchesTheBuiltInBuild) {
     cartella_temporanea incorporata;
     std::filesystem::copy_file(GENERA_SCENARIO_EXE, incorporata / "genera_scenario");
     ASSERT_EQ(avvia_in("/", (incorporata / "genera_scenario").string(), "").uscita, 0);
@@ -141,9 +141,9 @@ struct caso_compile {
     bool file_binari;     // whether the route and slot files are written
 };
 
-class CompileDiagnostica : public ::testing::TestWithParam<caso_compile> {};
+class CompileDiagnostics : public ::testing::TestWithParam<caso_compile> {};
 
-TEST_P(CompileDiagnostica, DiceDoveELasciaIFileGiusti) {
+TEST_P(CompileDiagnostics, SaysWhereAndLeavesTheRightFiles) {
     const caso_compile& k = GetParam();
     cartella_temporanea c;
     c.scrivi("l.txt", k.linea);
@@ -165,20 +165,20 @@ TEST_P(CompileDiagnostica, DiceDoveELasciaIFileGiusti) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casi, CompileDiagnostica,
+    Cases, CompileDiagnostics,
     ::testing::Values(
-        caso_compile{"clean", linea_minima, servizio_minimo, "", 0, "", true},
-        caso_compile{"line_status",
+        caso_compile{"Clean", linea_minima, servizio_minimo, "", 0, "", true},
+        caso_compile{"LineStatus",
                      "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 100, (A)\r\n"
                      "cartello_indicatore, 120, (B)\r\n[fine]\r\n",
                      servizio_minimo, "", 2, "l.txt:5:1: status 6: sign board on a cell that is not free (at 120 m)\n",
                      true},
-        caso_compile{"service_status", linea_minima,
+        caso_compile{"ServiceStatus", linea_minima,
                      "[generale]\r\nvelocita, 0, 60\r\nstazione, 1920, 12, 300, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, X\r\n"
                      "[fine]\r\n",
                      "--no-plan", 2, "s.txt:3:1: status 8: station position not a multiple of 50 (at 1920 m)\n", true},
         // Three speed boards fill the near group before the slowdown start in cell 41.
-        caso_compile{"finishing_pass_status", linea_minima,
+        caso_compile{"FinishingPassStatus", linea_minima,
                      "[generale]\r\nvelocita, 0, 60\r\nabbattimento, 1700, 0\r\nabbattimento, 1750, 0\r\n"
                      "abbattimento, 1800, 0\r\nrallentamento, 2000, 60, 200, 0, 0, 0\r\n[fine]\r\n",
                      "", 2,
@@ -186,20 +186,20 @@ INSTANTIATE_TEST_SUITE_P(
                      "(at 2050 m)\n",
                      true},
         // A sign board at 0 m lands in route cell 1, whose first value is reserved.
-        caso_compile{"fatal_guard",
+        caso_compile{"FatalGuard",
                      "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 0, (A)\r\n[fine]\r\n",
                      servizio_minimo, "", 1, " Errore n. 1250\n", false},
-        caso_compile{"route_never_created", "[generale]\r\nlunghezza percorso, 2000000\r\n[curve]\r\n[fine]\r\n",
+        caso_compile{"RouteNeverCreated", "[generale]\r\nlunghezza percorso, 2000000\r\n[curve]\r\n[fine]\r\n",
                      servizio_minimo, "", 1,
                      "l.txt:2:1: status 1: line length above 1000000 m; the route was never created, so no binary file "
                      "is written\n",
                      false},
-        caso_compile{"missing_input", linea_minima, "", "", 1, "cannot open s.txt: No such file or directory\n", false},
-        caso_compile{"unwritable_output", linea_minima, servizio_minimo, "--out l.txt/sotto", 1,
+        caso_compile{"MissingInput", linea_minima, "", "", 1, "cannot open s.txt: No such file or directory\n", false},
+        caso_compile{"UnwritableOutput", linea_minima, servizio_minimo, "--out l.txt/sotto", 1,
                      "cannot create folder l.txt/sotto: Not a directory\n", false}),
     [](const ::testing::TestParamInfo<caso_compile>& caso) { return std::string(caso.param.nome); });
 
-TEST(Comandi, NomiEPiano) {
+TEST(Commands, NamesAndPlanOptions) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);
     c.scrivi("s.txt", servizio_minimo);
@@ -224,9 +224,9 @@ struct caso_uso {
     const char* messaggio;  // found in standard error, or in standard output for help and version
 };
 
-class UsoComandi : public ::testing::TestWithParam<caso_uso> {};
+class CommandUsage : public ::testing::TestWithParam<caso_uso> {};
 
-TEST_P(UsoComandi, RispondeComeAtteso) {
+TEST_P(CommandUsage, AnswersAsExpected) {
     const caso_uso& u = GetParam();
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);
@@ -242,38 +242,38 @@ TEST_P(UsoComandi, RispondeComeAtteso) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casi, UsoComandi,
-    ::testing::Values(caso_uso{"help", "--help", 0, "usage: genera_scenario"},
-                      caso_uso{"version", "--version", 0, "genera_scenario 1."},
-                      caso_uso{"compile_help", "compile --help", 0, "--no-plan"},
-                      caso_uso{"dump_help", "dump --help", 0, "--json"},
-                      caso_uso{"unknown_command", "build", 64, "unknown command build"},
-                      caso_uso{"unknown_option", "compile l.txt s.txt --fast", 64, "unknown option --fast\n"},
-                      caso_uso{"near_option", "compile l.txt s.txt --outt=o", 64,
+    Cases, CommandUsage,
+    ::testing::Values(caso_uso{"Help", "--help", 0, "usage: genera_scenario"},
+                      caso_uso{"Version", "--version", 0, "genera_scenario 1."},
+                      caso_uso{"CompileHelp", "compile --help", 0, "--no-plan"},
+                      caso_uso{"DumpHelp", "dump --help", 0, "--json"},
+                      caso_uso{"UnknownCommand", "build", 64, "unknown command build"},
+                      caso_uso{"UnknownOption", "compile l.txt s.txt --fast", 64, "unknown option --fast\n"},
+                      caso_uso{"NearOption", "compile l.txt s.txt --outt=o", 64,
                                "unknown option --outt=o (did you mean --out?)"},
-                      caso_uso{"near_command", "plto .", 64, "unknown command plto (did you mean plot?)"},
-                      caso_uso{"help_command", "help dump", 0, "usage: genera_scenario dump"},
-                      caso_uso{"missing_value", "compile l.txt s.txt --out", 64, "--out needs a value"},
-                      caso_uso{"one_file", "compile l.txt", 64, "a line file and a service file"},
-                      caso_uso{"three_files", "compile l.txt s.txt x.txt", 64, "unexpected argument x.txt"},
-                      caso_uso{"empty_name", "compile l.txt s.txt --scenario ''", 64, "scenario name is empty"},
-                      caso_uso{"empty_code", "compile l.txt s.txt --train ''", 64, "train code is empty"},
-                      caso_uso{"empty_code_plot", "plot . --train ''", 64, "train code is empty"},
-                      caso_uso{"empty_out", "compile l.txt s.txt -o ''", 64, "--out needs a folder"},
-                      caso_uso{"separator_in_name", "compile l.txt s.txt --scenario a/b", 64, "path separator"},
-                      caso_uso{"backslash_in_code", "compile l.txt s.txt --train 'a\\b'", 64, "path separator"},
-                      caso_uso{"control_in_name", "compile l.txt s.txt --scenario \"$(printf 'a\\tb')\"", 64,
+                      caso_uso{"NearCommand", "plto .", 64, "unknown command plto (did you mean plot?)"},
+                      caso_uso{"HelpCommand", "help dump", 0, "usage: genera_scenario dump"},
+                      caso_uso{"MissingValue", "compile l.txt s.txt --out", 64, "--out needs a value"},
+                      caso_uso{"OneFile", "compile l.txt", 64, "a line file and a service file"},
+                      caso_uso{"ThreeFiles", "compile l.txt s.txt x.txt", 64, "unexpected argument x.txt"},
+                      caso_uso{"EmptyName", "compile l.txt s.txt --scenario ''", 64, "scenario name is empty"},
+                      caso_uso{"EmptyCode", "compile l.txt s.txt --train ''", 64, "train code is empty"},
+                      caso_uso{"EmptyCodePlot", "plot . --train ''", 64, "train code is empty"},
+                      caso_uso{"EmptyOut", "compile l.txt s.txt -o ''", 64, "--out needs a folder"},
+                      caso_uso{"SeparatorInName", "compile l.txt s.txt --scenario a/b", 64, "path separator"},
+                      caso_uso{"BackslashInCode", "compile l.txt s.txt --train 'a\\b'", 64, "path separator"},
+                      caso_uso{"ControlInName", "compile l.txt s.txt --scenario \"$(printf 'a\\tb')\"", 64,
                                "control character"},
-                      caso_uso{"outside_1252", "compile l.txt s.txt --train \xE2\x82\xAC\xE2\x98\x83", 64,
+                      caso_uso{"OutsideWindows1252", "compile l.txt s.txt --train \xE2\x82\xAC\xE2\x98\x83", 64,
                                "outside Windows-1252"},
-                      caso_uso{"invalid_utf8", "compile l.txt s.txt --train \"$(printf 'a\\377')\"", 64,
+                      caso_uso{"InvalidUtf8", "compile l.txt s.txt --train \"$(printf 'a\\377')\"", 64,
                                "outside Windows-1252"},
-                      caso_uso{"code_linea", "compile l.txt s.txt --train LiNeA", 64, "plan file's name"},
-                      caso_uso{"dump_no_file", "dump", 64, "dump takes one file"},
-                      caso_uso{"dump_unknown_option", "dump x.dat --xml", 64, "unknown option --xml"}),
+                      caso_uso{"TrainCodeThatNamesThePlanFile", "compile l.txt s.txt --train LiNeA", 64, "plan file's name"},
+                      caso_uso{"DumpNoFile", "dump", 64, "dump takes one file"},
+                      caso_uso{"DumpUnknownOption", "dump x.dat --xml", 64, "unknown option --xml"}),
     [](const ::testing::TestParamInfo<caso_uso>& caso) { return std::string(caso.param.nome); });
 
-TEST(Comandi, DumpDeiFileIncorporati) {
+TEST(Commands, DumpOfTheBuiltInFiles) {
     cartella_temporanea c;
     ASSERT_EQ(comando(c, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt'").uscita, 0);
 
@@ -300,7 +300,7 @@ TEST(Comandi, DumpDeiFileIncorporati) {
     EXPECT_NE(piano.uscita_standard.find("E: 46000"), std::string::npos) << piano.uscita_standard;
 }
 
-TEST(Comandi, DumpDiFileRovinati) {
+TEST(Commands, DumpOfDamagedFiles) {
     cartella_temporanea c;
     ASSERT_EQ(comando(c, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt'").uscita, 0);
     const std::string sim = c.leggi("Sorvanta_E48027.sim");
@@ -340,7 +340,7 @@ std::vector<std::string> comandi_elencati() {
     return nomi;
 }
 
-TEST(Comandi, EveryCommandAnswersHelpAndAMistypedOption) {
+TEST(Commands, EveryCommandAnswersHelpAndAMistypedOption) {
     const std::vector<std::string> comandi = comandi_elencati();
     ASSERT_GE(comandi.size(), 3u);
     cartella_temporanea c;
@@ -371,7 +371,7 @@ TEST(Comandi, EveryCommandAnswersHelpAndAMistypedOption) {
 }
 
 // A missing input is the same answer everywhere: the path, the system's words, status 1.
-TEST(Comandi, MissingInputIsNamed) {
+TEST(Commands, MissingInputIsNamed) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);
     c.scrivi("s.txt", servizio_minimo);
@@ -390,7 +390,7 @@ TEST(Comandi, MissingInputIsNamed) {
 }
 
 // plot finds in a folder what compile wrote there, and says what it wrote; -q keeps it quiet.
-TEST(Comandi, PlotFindsTheNamesCompileGave) {
+TEST(Commands, PlotFindsTheNamesCompileGave) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);
     c.scrivi("s.txt", servizio_minimo);
@@ -415,7 +415,7 @@ TEST(Comandi, PlotFindsTheNamesCompileGave) {
 
 // A description saved as UTF-8 by an editor compiles with --input-encoding utf-8 to the very
 // bytes of its Windows-1252 twin; a byte order mark in front is dropped.
-TEST(Comandi, Utf8DescriptionCompilesLikeItsWindows1252Twin) {
+TEST(Commands, Utf8DescriptionCompilesLikeItsWindows1252Twin) {
     cartella_temporanea c;
     auto sostituisci = [](std::string testo, const std::string& da, const std::string& a) {
         const std::size_t dove = testo.find(da);
@@ -480,30 +480,30 @@ TEST_P(RefusedEncoding, NamesLineAndColumn) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedEncoding,
     ::testing::Values(
-        caso_codifica{"macron", "[generale]\r\nvelocita, 0, 60\r\nstazione, 2000, 12, 300, 0,0,0, 1,1,0, 4,1,1, 0, "
+        caso_codifica{"Macron", "[generale]\r\nvelocita, 0, 60\r\nstazione, 2000, 12, 300, 0,0,0, 1,1,0, 4,1,1, 0, "
                                 "0,0,0, R\xC4\x81ga\r\n[fine]\r\n",
                       "3:58: cannot convert from UTF-8 (--input-encoding utf-8): \"\xC4\x81\" (U+0101) has no "
                       "Windows-1252 byte"},
-        caso_codifica{"emoji_after_accents",
+        caso_codifica{"EmojiAfterAccents",
                       "[generale]\r\nvelocita, 0, 60\r\nstazione, 2000, 12, 300, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, "
                       "Citt\xC3\xA0 \xE2\x82\xAC \xF0\x9F\x98\x80\r\n[fine]\r\n",
                       "3:65: cannot convert from UTF-8 (--input-encoding utf-8): \"\xF0\x9F\x98\x80\" (U+1F600) has "
                       "no Windows-1252 byte"},
-        caso_codifica{"c1_control", "[generale]\r\n\xC2\x85\r\n",
+        caso_codifica{"C1Control", "[generale]\r\n\xC2\x85\r\n",
                       "2:1: cannot convert from UTF-8 (--input-encoding utf-8): \"\xC2\x85\" (U+0085) has no "
                       "Windows-1252 byte"},
-        caso_codifica{"windows_1252_byte", "[generale]\r\nvelocita, 0, 60\r\n; Citt\xE0\r\n",
+        caso_codifica{"Windows1252Byte", "[generale]\r\nvelocita, 0, 60\r\n; Citt\xE0\r\n",
                       "3:7: cannot convert from UTF-8 (--input-encoding utf-8): not UTF-8 (byte 0xE0)"},
-        caso_codifica{"truncated_sequence", "[generale]\r\n\xE2\x82",
+        caso_codifica{"TruncatedSequence", "[generale]\r\n\xE2\x82",
                       "2:1: cannot convert from UTF-8 (--input-encoding utf-8): not UTF-8 (byte 0xE2)"},
-        caso_codifica{"overlong_slash", "[generale]\r\n\xC0\xAF\r\n",
+        caso_codifica{"OverlongSlash", "[generale]\r\n\xC0\xAF\r\n",
                       "2:1: cannot convert from UTF-8 (--input-encoding utf-8): not UTF-8 (byte 0xC0)"},
-        caso_codifica{"surrogate_half", "\xED\xA0\x80",
+        caso_codifica{"SurrogateHalf", "\xED\xA0\x80",
                       "1:1: cannot convert from UTF-8 (--input-encoding utf-8): not UTF-8 (byte 0xED)"}),
     [](const ::testing::TestParamInfo<caso_codifica>& caso) { return std::string(caso.param.nome); });
 
 // The default stays Windows-1252: UTF-8 bytes are read as they are, and only the two names are taken.
-TEST(Comandi, InputEncodingIsUtf8OrCp1252) {
+TEST(Commands, InputEncodingIsUtf8OrCp1252) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);
     c.scrivi("s.txt", servizio_minimo);
@@ -516,7 +516,7 @@ TEST(Comandi, InputEncodingIsUtf8OrCp1252) {
 
 // Every command that writes says so in one line on standard error, naming each file; -q
 // silences it and leaves the files the same.
-TEST(Comandi, EveryWritingCommandSaysSoInOneLine) {
+TEST(Commands, EveryWritingCommandSaysSoInOneLine) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);
     c.scrivi("s.txt", servizio_minimo);

@@ -142,7 +142,7 @@ std::string muta(const std::string& t, std::mt19937& g) {
     return r;
 }
 
-TEST(Diagnostica, AccordoConLaCompilazione) {
+TEST(Diagnostics, AgreeWithTheCompile) {
     std::vector<std::pair<std::string, std::string>> coppie;
     coppie.emplace_back(linea_incorporata(), servizio_incorporato());
     coppie.emplace_back(leggi(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_linea.txt"),
@@ -261,9 +261,9 @@ constexpr gravita W = gravita::avviso;
 // A sign text one byte longer than its 16-bit length can hold.
 const std::string testo_troppo_lungo = "(" + std::string(65534, 'x') + ")";
 
-class ErroriAutore : public ::testing::TestWithParam<errore_autore> {};
+class AuthorMistakes : public ::testing::TestWithParam<errore_autore> {};
 
-TEST_P(ErroriAutore, UnSoloRilievoAlPostoGiusto) {
+TEST_P(AuthorMistakes, OneFindingInTheRightPlace) {
     const errore_autore& e = GetParam();
     const std::string linea = e.file == quale_file::linea ? sostituisci(linea_base, e.da, e.a) : linea_base;
     const std::string servizio = e.file == quale_file::servizio ? sostituisci(servizio_base, e.da, e.a) : servizio_base;
@@ -280,55 +280,55 @@ TEST_P(ErroriAutore, UnSoloRilievoAlPostoGiusto) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Tabella, ErroriAutore,
+    Cases, AuthorMistakes,
     ::testing::Values(
-        errore_autore{"parola_linea", L, "lunghezza percorso", "lunghezza percoso", W, 2, "", 0},
-        errore_autore{"senza_lunghezza", L, "lunghezza percorso", "lunghezza percoso", E, 5, "", 25},
-        errore_autore{"pendenza_sbagliata", L, "pendenza,   5000", "pendenxa,   5000", W, 9, "", 0},
-        errore_autore{"stazione_sbagliata", S, "stazione,    6000", "stazoine,    6000", W, 9, "", 0},
-        errore_autore{"segnali", S, "segnale,", "segnali,", W, 11, "", 0},
-        errore_autore{"pendenza_ripiegata", L, "pendenza,   0,    0", "pendenza,   0,    200", E, 8, "200", 0},
-        errore_autore{"ultima_pendenza", L, "pendenza,   5000,    4", "pendenza,   5000,    200", E, 9, "200", 25},
-        errore_autore{"aderenza_ripiegata", S, "aderenza,   0,    100", "aderenza,   0,    300", E, 5, "300", 0},
-        errore_autore{"tempo_ripiegato", S, "2,1,0, 0\r\n", "2,1,0, 300\r\n", E, 11, "300", 0},
-        errore_autore{"strisce_ripiegate", L, "105,  0,", "105,  4000,", E, 13, "4000", 0},
-        errore_autore{"campo_mancante", L, ",  ,  ,  0\r\n", ",  ,  \r\n", E, 13, "", 0},
-        errore_autore{"campo_in_piu", S, "sabbia,    300", "sabbia,    300, 5", W, 3, "5", 0},
-        errore_autore{"curve_sovrapposte", L, "curvas6,  350,  100\r\n", "curvas6,  350,  100\r\ncurvad4,  400,  100\r\n",
+        errore_autore{"MisspelledLineKeyword", L, "lunghezza percorso", "lunghezza percoso", W, 2, "", 0},
+        errore_autore{"NoRouteLength", L, "lunghezza percorso", "lunghezza percoso", E, 5, "", 25},
+        errore_autore{"MisspelledGradient", L, "pendenza,   5000", "pendenxa,   5000", W, 9, "", 0},
+        errore_autore{"MisspelledStation", S, "stazione,    6000", "stazoine,    6000", W, 9, "", 0},
+        errore_autore{"PluralSignalKeyword", S, "segnale,", "segnali,", W, 11, "", 0},
+        errore_autore{"GradientWraps", L, "pendenza,   0,    0", "pendenza,   0,    200", E, 8, "200", 0},
+        errore_autore{"LastGradientOutOfRange", L, "pendenza,   5000,    4", "pendenza,   5000,    200", E, 9, "200", 25},
+        errore_autore{"AdhesionWraps", S, "aderenza,   0,    100", "aderenza,   0,    300", E, 5, "300", 0},
+        errore_autore{"SignalTimeWraps", S, "2,1,0, 0\r\n", "2,1,0, 300\r\n", E, 11, "300", 0},
+        errore_autore{"StripesWrap", L, "105,  0,", "105,  4000,", E, 13, "4000", 0},
+        errore_autore{"MissingField", L, ",  ,  ,  0\r\n", ",  ,  \r\n", E, 13, "", 0},
+        errore_autore{"ExtraField", S, "sabbia,    300", "sabbia,    300, 5", W, 3, "5", 0},
+        errore_autore{"OverlappingCurves", L, "curvas6,  350,  100\r\n", "curvas6,  350,  100\r\ncurvad4,  400,  100\r\n",
                       W, 7, "400", 0},
-        errore_autore{"montagna_rovescia", L, "montagna,  1000,  2000", "montagna,  3000,  2000", W, 11, "2000", 0},
-        errore_autore{"pendenze_in_disordine", L, "pendenza,   5000,    4\r\n",
+        errore_autore{"ReversedMountain", L, "montagna,  1000,  2000", "montagna,  3000,  2000", W, 11, "2000", 0},
+        errore_autore{"GradientsOutOfOrder", L, "pendenza,   5000,    4\r\n",
                       "pendenza,   5000,    4\r\npendenza,   3000,    2\r\n", W, 10, "3000", 0},
-        errore_autore{"velocita_in_disordine", S, "velocita,   0,    80\r\n",
+        errore_autore{"SpeedsOutOfOrder", S, "velocita,   0,    80\r\n",
                       "velocita,   2000,    80\r\nvelocita,   1000,    60\r\n", W, 7, "1000", 0},
-        errore_autore{"stazione_oltre_la_linea", S, "stazione,    6000", "stazione,    12500", W, 9, "12500", 0},
-        errore_autore{"stazioni_sovrapposte", S, "stazione,    6000", "stazione,    300", E, 9, "300", 22},
-        errore_autore{"stazione_non_multipla", S, "stazione,    6000", "stazione,    6020", E, 9, "6020", 8},
-        errore_autore{"virgola_nel_nome", S, "ARRIVO", "ARRIVO, NORD", W, 9, "ARRIVO", 0},
-        errore_autore{"utf8", S, "ARRIVO", "CITT\xc3\x80", W, 9, "CITT", 0},
-        errore_autore{"punto_decimale", S, "velocita,   0,    80", "velocita,   0,    80.5", W, 6, "80.5", 0},
-        errore_autore{"separatore_migliaia", S, "stazione,    6000", "stazione,    6.000", W, 9, "6.000", 0},
-        errore_autore{"virgolette_aperte", L, "(P.L.)(Km 1)", "\"(P.L.)(Km 1)", E, 15, "\"", 25},
-        errore_autore{"virgolette_aperte_nel_nome", S, "ARRIVO", "\"ARRIVO", E, 9, "\"", 25},
-        errore_autore{"cartello_troppo_lungo", L, "(P.L.)(Km 1)", testo_troppo_lungo.c_str(), E, 15, "(", 25},
-        errore_autore{"progressiva_non_multipla", L, "150300", "150320", E, 3, "150320", 2},
-        errore_autore{"progressiva_oltre_32_bit", L, "150300", "2147483600", E, 3, "", 25},
+        errore_autore{"StationBeyondTheLine", S, "stazione,    6000", "stazione,    12500", W, 9, "12500", 0},
+        errore_autore{"OverlappingStations", S, "stazione,    6000", "stazione,    300", E, 9, "300", 22},
+        errore_autore{"StationNotAMultiple", S, "stazione,    6000", "stazione,    6020", E, 9, "6020", 8},
+        errore_autore{"CommaInTheName", S, "ARRIVO", "ARRIVO, NORD", W, 9, "ARRIVO", 0},
+        errore_autore{"Utf8", S, "ARRIVO", "CITT\xc3\x80", W, 9, "CITT", 0},
+        errore_autore{"DecimalPoint", S, "velocita,   0,    80", "velocita,   0,    80.5", W, 6, "80.5", 0},
+        errore_autore{"ThousandsSeparator", S, "stazione,    6000", "stazione,    6.000", W, 9, "6.000", 0},
+        errore_autore{"UnclosedQuote", L, "(P.L.)(Km 1)", "\"(P.L.)(Km 1)", E, 15, "\"", 25},
+        errore_autore{"UnclosedQuoteInTheName", S, "ARRIVO", "\"ARRIVO", E, 9, "\"", 25},
+        errore_autore{"SignTextTooLong", L, "(P.L.)(Km 1)", testo_troppo_lungo.c_str(), E, 15, "(", 25},
+        errore_autore{"ChainageNotAMultiple", L, "150300", "150320", E, 3, "150320", 2},
+        errore_autore{"ChainageBeyond32Bits", L, "150300", "2147483600", E, 3, "", 25},
         // The position slides onto the next line: the status stays with the entry's keyword.
-        errore_autore{"cartello_a_capo", L, "[fine]", "cartello_indicatore\r\n460,   (X)\r\n[fine]", E, 16, "", 6},
-        errore_autore{"riga_vuota", S, "sabbia,    300\r\n", "sabbia,    300\r\n\r\n", W, 4, "", 0},
-        errore_autore{"senza_fine", S, "[fine]", "[codici]", W, 12, "", 0},
-        errore_autore{"ultima_riga_voce", S, "[fine]", "sabbia", E, 12, "", 0},
-        errore_autore{"servizio_senza_generale", S, "[generale]\r\n", "", E, 0, "", 0},
-        errore_autore{"curva_senza_classe", L, "curvas6", "curvas7", E, 6, "", 103},
-        errore_autore{"servizio_non_letto", L, "curvas6", "curvas7", E, 0, "", 0, true},
-        errore_autore{"cartello_su_cella_presa", L, "[fine]", "cartello_indicatore,  460,   (X)\r\n[fine]", E, 16,
+        errore_autore{"SignEntryBrokenOverTwoLines", L, "[fine]", "cartello_indicatore\r\n460,   (X)\r\n[fine]", E, 16, "", 6},
+        errore_autore{"EmptyLine", S, "sabbia,    300\r\n", "sabbia,    300\r\n\r\n", W, 4, "", 0},
+        errore_autore{"NoEndHeader", S, "[fine]", "[codici]", W, 12, "", 0},
+        errore_autore{"LastLineIsAnEntry", S, "[fine]", "sabbia", E, 12, "", 0},
+        errore_autore{"ServiceWithoutGeneralBlock", S, "[generale]\r\n", "", E, 0, "", 0},
+        errore_autore{"CurveWithoutClass", L, "curvas6", "curvas7", E, 6, "", 103},
+        errore_autore{"ServiceNotRead", L, "curvas6", "curvas7", E, 0, "", 0, true},
+        errore_autore{"SignOnATakenCell", L, "[fine]", "cartello_indicatore,  460,   (X)\r\n[fine]", E, 16,
                       "460", 6},
-        errore_autore{"fuori_percorso", L, "pendenza,   5000", "pendenza,   100000", E, 9, "100000", 15},
-        errore_autore{"lettura_fermata_dal_15", L, "pendenza,   5000", "pendenza,   100000", E, 11, "1450", 0,
+        errore_autore{"BeyondTheRoute", L, "pendenza,   5000", "pendenza,   100000", E, 9, "100000", 15},
+        errore_autore{"ReadingStoppedByStatus15", L, "pendenza,   5000", "pendenza,   100000", E, 11, "1450", 0,
                       true},
-        errore_autore{"numero_troppo_grande", S, "numero vetture,    6", "numero vetture,    3000000000", E, 2,
+        errore_autore{"NumberTooLarge", S, "numero vetture,    6", "numero vetture,    3000000000", E, 2,
                       "3000000000", 25},
-        errore_autore{"sabbia_16_bit", S, "sabbia,    300", "sabbia,    40000", E, 3, "40000", 25}),
+        errore_autore{"SandBeyond16Bits", S, "sabbia,    300", "sabbia,    40000", E, 3, "40000", 25}),
     [](const ::testing::TestParamInfo<errore_autore>& i) { return std::string(i.param.nome); });
 
 }  // namespace
@@ -355,7 +355,7 @@ const std::string servizio_errato = piu(servizio_base, {{"sabbia,    300", "sabb
                                                         {"stazione,    6000", "stazione,    6020"},
                                                         {"2,1,0, 0\r\n", "2,1,0, 300\r\n"}});
 
-TEST(Diagnostica, OgniErroreDiEntrambiIFile) {
+TEST(Diagnostics, EveryErrorOfBothFiles) {
     const analisi a = analizza(&linea_errata, &servizio_errato);
     const std::vector<std::tuple<quale_file, int, std::int32_t>> attesi = {
         {L, 6, 103}, {L, 8, 0}, {L, 13, 0}, {L, 16, 6}, {S, 0, 0}, {S, 3, 25}, {S, 5, 0}, {S, 9, 8}, {S, 11, 0}};
@@ -372,7 +372,7 @@ esecuzione controlla(const cartella_temporanea& c, const std::string& argomenti)
     return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti);
 }
 
-TEST(Diagnostica, CheckUsciteJsonESarif) {
+TEST(Diagnostics, CheckOutputsJsonAndSarif) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_base);
     c.scrivi("s.txt", servizio_base);
@@ -438,7 +438,7 @@ TEST(Diagnostica, CheckUsciteJsonESarif) {
     }
 }
 
-TEST(Diagnostica, CompileStrictNonScriveNulla) {
+TEST(Diagnostics, CompileStrictWritesNothing) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_base);
     c.scrivi("sw.txt", sostituisci(servizio_base, "segnale,", "segnali,"));
@@ -456,7 +456,7 @@ TEST(Diagnostica, CompileStrictNonScriveNulla) {
 namespace {
 
 // What an editor shows for each field: the entry, the field's index and name, its bytes.
-TEST(Diagnostica, CampiDiOgniRiga) {
+TEST(Diagnostics, FieldsOfEveryLine) {
     const analisi a = analizza(&linea_base, &servizio_base);
     std::vector<campo_letto> riga9;
     for (const campo_letto& c : a.campi_servizio)

@@ -37,7 +37,7 @@ std::string in_sola_lettura(const cartella_temporanea& c, const std::string& com
            comando + "\"";
 }
 
-class Guasti : public ::testing::Test {
+class Faults : public ::testing::Test {
 protected:
     void SetUp() override {
         std::filesystem::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
@@ -49,7 +49,7 @@ protected:
     std::map<std::string, std::string> prima;
 };
 
-TEST_F(Guasti, CartellaInSolaLettura) {
+TEST_F(Faults, ReadOnlyFolder) {
     if (!puo_montare()) GTEST_SKIP() << "needs root and mount namespaces";
     const esecuzione e = shell("/", in_sola_lettura(c, (c / "genera_scenario").string()));
     EXPECT_EQ(e.uscita, 1);
@@ -59,7 +59,7 @@ TEST_F(Guasti, CartellaInSolaLettura) {
     EXPECT_EQ(contenuto(c), prima);
 }
 
-TEST_F(Guasti, CompileInCartellaInSolaLettura) {
+TEST_F(Faults, CompileIntoReadOnlyFolder) {
     if (!puo_montare()) GTEST_SKIP() << "needs root and mount namespaces";
     cartella_temporanea ingressi;
     ingressi.scrivi("l.txt", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n[fine]\r\n");
@@ -71,7 +71,7 @@ TEST_F(Guasti, CompileInCartellaInSolaLettura) {
     EXPECT_EQ(contenuto(c), prima);
 }
 
-TEST_F(Guasti, ScritturaInterrottaAMeta) {
+TEST_F(Faults, WriteCutOffHalfWay) {
     // 600 KiB: every document and the two small binary files fit, the 919964-byte plan does not.
     const esecuzione e = shell("/", "trap \"\" XFSZ; ulimit -f 600; exec " + (c / "genera_scenario").string());
     EXPECT_EQ(e.uscita, 1);
@@ -82,7 +82,7 @@ TEST_F(Guasti, ScritturaInterrottaAMeta) {
     EXPECT_EQ(contenuto(c), prima);
 }
 
-TEST(GuastiInCartellaVuota, ScritturaInterrottaNonLasciaFileTroncati) {
+TEST(FaultsInAnEmptyFolder, CutOffWriteLeavesNoTruncatedFiles) {
     cartella_temporanea c;
     std::filesystem::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
     const esecuzione e = shell("/", "trap \"\" XFSZ; ulimit -f 600; exec " + (c / "genera_scenario").string());
@@ -123,7 +123,7 @@ TEST(StreamedFiles, PiecesFollowOneAnotherAndAFailureKeepsTheEarlierFiles) {
     EXPECT_EQ(files, 2u);
 }
 
-TEST(GuastiIngressi, DescrizioneIlleggibile) {
+TEST(InputFaults, UnreadableDescription) {
     cartella_temporanea c;
     c.scrivi("l.txt", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n[fine]\r\n");
     std::filesystem::create_directory(c / "s.txt");
@@ -143,10 +143,10 @@ struct caso_ingresso {
 
 void PrintTo(const caso_ingresso& k, std::ostream* os) { *os << k.nome; }
 
-class IngressiOstili : public ::testing::TestWithParam<caso_ingresso> {};
+class HostileInputs : public ::testing::TestWithParam<caso_ingresso> {};
 
 // A status or a clean result, never a crash and never a hang.
-TEST_P(IngressiOstili, StatoOppureRisultatoPulito) {
+TEST_P(HostileInputs, StatusOrCleanResult) {
     const caso_ingresso& k = GetParam();
     const std::string linea = k.linea();
     cartella_temporanea c;
@@ -171,34 +171,34 @@ std::string ripeti(const std::string& s, std::size_t volte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casi, IngressiOstili,
+    Cases, HostileInputs,
     ::testing::Values(
-        caso_ingresso{"nul_bytes",
+        caso_ingresso{"NulBytes",
                       [] { return std::string("[generale]\r\nlunghezza\0 percorso, 10\0 00\r\n[curve]\r\n\0\0[fine]", 47); },
                       [] { return std::string("[generale]\0,\0,velocita\0, 0, 60\r\n[fine]\r\n", 38); }},
-        caso_ingresso{"no_line_ends",
+        caso_ingresso{"NoLineEnds",
                       [] { return std::string("[generale], lunghezza percorso, 1000, [curve], pendenza, 0, 1, [fine]"); },
                       [] { return std::string("[generale], velocita, 0, 60, [fine]"); }},
-        caso_ingresso{"only_cr",
+        caso_ingresso{"OnlyCr",
                       [] { return std::string("[generale]\rlunghezza percorso, 1000\r[curve]\rpendenza, 0, 1\r[fine]\r"); },
                       [] { return std::string("[generale]\rvelocita, 0, 60\r[fine]\r"); }},
-        caso_ingresso{"utf8_bom", [] { return "\xEF\xBB\xBF" + linea_buona(); },
+        caso_ingresso{"Utf8Bom", [] { return "\xEF\xBB\xBF" + linea_buona(); },
                       [] { return "\xEF\xBB\xBF" + servizio_buono(); }},
-        caso_ingresso{"ten_megabytes_of_one_field",
+        caso_ingresso{"TenMegabytesOfOneField",
                       [] { return linea_buona() + std::string(10 << 20, 'x') + "\r\n[fine]\r\n"; },
                       [] { return servizio_buono() + std::string(10 << 20, 'y') + "\r\n[fine]\r\n"; }},
-        caso_ingresso{"ten_megabytes_of_one_number",
+        caso_ingresso{"TenMegabytesOfOneNumber",
                       [] { return "[generale]\r\nlunghezza percorso, " + std::string(10 << 20, '7'); }, servizio_buono},
-        caso_ingresso{"deeply_repeated_separators",
+        caso_ingresso{"DeeplyRepeatedSeparators",
                       [] { return "[generale]\r\n" + ripeti("-\r\n", 1 << 20) + linea_buona(); },
                       [] { return "[generale]\r\n" + ripeti("-,", 1 << 20) + servizio_buono(); }},
-        caso_ingresso{"unclosed_quote",
+        caso_ingresso{"UnclosedQuote",
                       [] { return std::string("[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 100, \"(A"); },
                       [] { return std::string("[generale]\r\nstazione, 0, 8, 300, 1,0,0, 1,1,0, 1,1,1, 1, 10,15,0, \"X"); }},
-        caso_ingresso{"many_commas",
+        caso_ingresso{"ManyCommas",
                       [] { return "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n" + ripeti(",", 1 << 22); },
                       servizio_buono},
-        caso_ingresso{"empty_files", [] { return std::string(); }, [] { return std::string(); }}),
+        caso_ingresso{"EmptyFiles", [] { return std::string(); }, [] { return std::string(); }}),
     [](const ::testing::TestParamInfo<caso_ingresso>& caso) { return std::string(caso.param.nome); });
 
 }  // namespace

@@ -21,9 +21,9 @@ std::string leggi_uno(lettore_campi& l, char genere) {
     return genere == 't' ? "[" + leggi_testo(l) + "]" : std::to_string(leggi_numero(l));
 }
 
-class LettoreCampi : public ::testing::TestWithParam<caso_campi> {};
+class FieldReads : public ::testing::TestWithParam<caso_campi> {};
 
-TEST_P(LettoreCampi, LeggeComeAtteso) {
+TEST_P(FieldReads, ReadAsExpected) {
     const caso_campi& c = GetParam();
     lettore_campi l = apri_lettore(c.testo);
     std::vector<std::string> letti;
@@ -33,26 +33,26 @@ TEST_P(LettoreCampi, LeggeComeAtteso) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casi, LettoreCampi,
+    Cases, FieldReads,
     ::testing::Values(
-        caso_campi{"keyword_and_numbers", "pendenza,  7400,   2\r\n[fine]\r\n", "tnnt", {"[pendenza]", "7400", "2", "[[fine]]"}, true},
-        caso_campi{"leading_blanks_and_tabs", " \t sfondo uno,\t 1\r\n", "tn", {"[sfondo uno]", "1"}, true},
-        caso_campi{"text_keeps_inner_blanks", "cartello,  450,   (PONTE SUL     )(FIUME)\r\n", "tnt",
+        caso_campi{"KeywordAndNumbers", "pendenza,  7400,   2\r\n[fine]\r\n", "tnnt", {"[pendenza]", "7400", "2", "[[fine]]"}, true},
+        caso_campi{"LeadingBlanksAndTabs", " \t sfondo uno,\t 1\r\n", "tn", {"[sfondo uno]", "1"}, true},
+        caso_campi{"TextKeepsInnerBlanks", "cartello,  450,   (PONTE SUL     )(FIUME)\r\n", "tnt",
                    {"[cartello]", "450", "[(PONTE SUL     )(FIUME)]"}, true},
-        caso_campi{"quoted_text_holds_commas", "\"a, b\" ,x\r\n", "tt", {"[a, b]", "[x]"}, true},
-        caso_campi{"quote_inside_a_field_is_a_character", "a\"b,c\r\n", "tt", {"[a\"b]", "[c]"}, true},
-        caso_campi{"two_quoted_fields_on_a_line", "\"a\",\"b,c\"\r\nx\r\n", "ttt", {"[a]", "[b,c]", "[x]"}, true},
-        caso_campi{"numbers_end_at_blanks", "orologio,    10              14            20 \r\n[x]\r\n", "tnnnt",
+        caso_campi{"QuotedTextHoldsCommas", "\"a, b\" ,x\r\n", "tt", {"[a, b]", "[x]"}, true},
+        caso_campi{"QuoteInsideAFieldIsACharacter", "a\"b,c\r\n", "tt", {"[a\"b]", "[c]"}, true},
+        caso_campi{"TwoQuotedFieldsOnALine", "\"a\",\"b,c\"\r\nx\r\n", "ttt", {"[a]", "[b,c]", "[x]"}, true},
+        caso_campi{"NumbersEndAtBlanks", "orologio,    10              14            20 \r\n[x]\r\n", "tnnnt",
                    {"[orologio]", "10", "14", "20", "[[x]]"}, true},
-        caso_campi{"blank_number_reads_zero", "a,  80,  ,  ,  0\r\n", "tnnnn", {"[a]", "80", "0", "0", "0"}, true},
-        caso_campi{"text_number_reads_zero", "abc, 12x, -, 7\n", "nnnn", {"0", "0", "0", "7"}, true},
-        caso_campi{"negative_and_limits", "-1900, 2147483647, -2147483648\r\n", "nnn",
+        caso_campi{"BlankNumberReadsZero", "a,  80,  ,  ,  0\r\n", "tnnnn", {"[a]", "80", "0", "0", "0"}, true},
+        caso_campi{"TextNumberReadsZero", "abc, 12x, -, 7\n", "nnnn", {"0", "0", "0", "7"}, true},
+        caso_campi{"NegativeAndLimits", "-1900, 2147483647, -2147483648\r\n", "nnn",
                    {"-1900", "2147483647", "-2147483648"}, true},
-        caso_campi{"lf_line_ends", "a\nb\n", "tt", {"[a]", "[b]"}, true},
-        caso_campi{"cr_line_ends", "a\rb\r", "tt", {"[a]", "[b]"}, true},
-        caso_campi{"last_field_without_line_end", "a,b", "tt", {"[a]", "[b]"}, true},
-        caso_campi{"trailing_blank_line_is_not_the_end", "a\r\n\r\n", "t", {"[a]"}, false},
-        caso_campi{"empty_text_field", ",x\r\n", "tt", {"[]", "[x]"}, true}),
+        caso_campi{"LfLineEnds", "a\nb\n", "tt", {"[a]", "[b]"}, true},
+        caso_campi{"CrLineEnds", "a\rb\r", "tt", {"[a]", "[b]"}, true},
+        caso_campi{"LastFieldWithoutLineEnd", "a,b", "tt", {"[a]", "[b]"}, true},
+        caso_campi{"TrailingBlankLineIsNotTheEnd", "a\r\n\r\n", "t", {"[a]"}, false},
+        caso_campi{"EmptyTextField", ",x\r\n", "tt", {"[]", "[x]"}, true}),
     [](const ::testing::TestParamInfo<caso_campi>& caso) { return std::string(caso.param.nome); });
 
 // A read that fails, with its reason and the place it names: the field being read, or for a
@@ -88,16 +88,16 @@ TEST_P(FieldReaderFailures, FailAtTheirPlace) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FieldReaderFailures,
     ::testing::Values(
-        failed_read{"number_above_32_bits", "a\r\n  2147483648\r\n", "tn", "number does not fit 32 bits", 2, 3},
-        failed_read{"number_below_32_bits", "-2147483649\r\n", "n", "number does not fit 32 bits", 1, 1},
-        failed_read{"number_of_23_digits", "x,  99999999999999999999999\r\n", "tn", "number does not fit 32 bits", 1,
+        failed_read{"NumberAbove32Bits", "a\r\n  2147483648\r\n", "tn", "number does not fit 32 bits", 2, 3},
+        failed_read{"NumberBelow32Bits", "-2147483649\r\n", "n", "number does not fit 32 bits", 1, 1},
+        failed_read{"NumberOf23Digits", "x,  99999999999999999999999\r\n", "tn", "number does not fit 32 bits", 1,
                     5},
         // The quote ends at the line end: the rest of the file is not swallowed into one text.
-        failed_read{"quote_open_at_line_end", "a\r\n  \"(P.L.\r\nb\",c\r\n", "tt", "unclosed quote", 2, 3},
-        failed_read{"quote_open_at_lf", "x, \"abc\ny\"\n", "tt", "unclosed quote", 1, 4},
-        failed_read{"quote_open_at_end_of_file", "a,\"abc", "tt", "unclosed quote", 1, 3},
-        failed_read{"lone_quote", "\"\r\n", "t", "unclosed quote", 1, 1},
-        failed_read{"past_the_end", "a\r\n", "tt", "an entry runs past the end of the file", 1, 1}),
+        failed_read{"QuoteOpenAtLineEnd", "a\r\n  \"(P.L.\r\nb\",c\r\n", "tt", "unclosed quote", 2, 3},
+        failed_read{"QuoteOpenAtLf", "x, \"abc\ny\"\n", "tt", "unclosed quote", 1, 4},
+        failed_read{"QuoteOpenAtEndOfFile", "a,\"abc", "tt", "unclosed quote", 1, 3},
+        failed_read{"LoneQuote", "\"\r\n", "t", "unclosed quote", 1, 1},
+        failed_read{"PastTheEnd", "a\r\n", "tt", "an entry runs past the end of the file", 1, 1}),
     [](const ::testing::TestParamInfo<failed_read>& row) { return std::string(row.param.name); });
 
 TEST(FieldReader, StoredTextFitsSixteenBitLength) {
@@ -112,7 +112,7 @@ TEST(FieldReader, StoredTextFitsSixteenBitLength) {
     EXPECT_EQ(leggi_testo(k).size(), 65536u);
 }
 
-TEST(LettoreCampi, LarghezzeDelCampo) {
+TEST(FieldReader, FieldWidths) {
     std::string t = "32767, 32768, 255, 256, -1\r\n";
     lettore_campi l = apri_lettore(t);
     EXPECT_EQ(leggi_numero16(l), 32767);
@@ -122,7 +122,7 @@ TEST(LettoreCampi, LarghezzeDelCampo) {
     EXPECT_THROW(leggi_numero8(l), guasto_lettura);
 }
 
-TEST(LettoreCampi, LetturaOltreLaFineFallisce) {
+TEST(FieldReader, ReadingPastTheEndFails) {
     std::string t = "a\r\n";
     lettore_campi l = apri_lettore(t);
     leggi_testo(l);
@@ -134,7 +134,7 @@ TEST(LettoreCampi, LetturaOltreLaFineFallisce) {
     EXPECT_THROW(leggi_testo(v), guasto_lettura);
 }
 
-TEST(LettoreCampi, ContaRigheEColonne) {
+TEST(FieldReader, CountsLinesAndColumns) {
     std::string t = "a\r\nb,  1\nc\r\t d, \"e\"\r\n";
     lettore_campi l = apri_lettore(t);
     std::vector<std::string> luoghi;

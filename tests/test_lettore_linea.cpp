@@ -42,9 +42,9 @@ struct caso_stato {
     bool continua;  // whether the service description is read next
 };
 
-class StatiLettoreLinea : public ::testing::TestWithParam<caso_stato> {};
+class LineReaderStatuses : public ::testing::TestWithParam<caso_stato> {};
 
-TEST_P(StatiLettoreLinea, RegistraLoStatoAtteso) {
+TEST_P(LineReaderStatuses, RecordsTheExpectedStatus) {
     const caso_stato& c = GetParam();
     lettura r = leggi(c.testo, c.genera_linea);
     if (c.stato == stati::lettura_fallita) {
@@ -72,58 +72,58 @@ std::string cartelli(int quanti) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casi, StatiLettoreLinea,
+    Cases, LineReaderStatuses,
     ::testing::Values(
-        caso_stato{"clean_line", linea_corta("pendenza, 0, 1\r\n"), 1, 0, 0, true},
-        caso_stato{"no_generale", "[curve]\r\nlunghezza percorso, 1000\r\n[fine]\r\n", 0, 102, 0, false},
-        caso_stato{"generale_is_last_field", "x\r\n[generale]\r\n", 0, 102, 0, false},
-        caso_stato{"length_over_limit", "[generale]\r\nlunghezza percorso, 1000001\r\n[curve]\r\n[fine]\r\n", 0, 1, 0,
+        caso_stato{"CleanLine", linea_corta("pendenza, 0, 1\r\n"), 1, 0, 0, true},
+        caso_stato{"NoGeneralBlock", "[curve]\r\nlunghezza percorso, 1000\r\n[fine]\r\n", 0, 102, 0, false},
+        caso_stato{"GeneralHeaderIsTheLastField", "x\r\n[generale]\r\n", 0, 102, 0, false},
+        caso_stato{"LengthOverLimit", "[generale]\r\nlunghezza percorso, 1000001\r\n[curve]\r\n[fine]\r\n", 0, 1, 0,
                    false},
-        caso_stato{"repetition_start", "[generale]\r\nlunghezza percorso, 1000\r\nripetizione segnali 4, 25, 100\r\n",
+        caso_stato{"RepetitionStart", "[generale]\r\nlunghezza percorso, 1000\r\nripetizione segnali 4, 25, 100\r\n",
                    0, 3, 0, false},
-        caso_stato{"repetition_end", "[generale]\r\nlunghezza percorso, 1000\r\nripetizione segnali 4, 0, 125\r\n", 0,
+        caso_stato{"RepetitionEnd", "[generale]\r\nlunghezza percorso, 1000\r\nripetizione segnali 4, 0, 125\r\n", 0,
                    4, 0, false},
-        caso_stato{"repetition_no_code", "[generale]\r\nlunghezza percorso, 1000\r\nripetizione segnali, 0, 100\r\n",
+        caso_stato{"RepetitionNoCode", "[generale]\r\nlunghezza percorso, 1000\r\nripetizione segnali, 0, 100\r\n",
                    0, 5, 0, false},
-        caso_stato{"curve_without_class", linea_corta("curvas7, 100, 50\r\n"), 1, 103, 0, false},
-        caso_stato{"curve_ignored_without_plan", linea_corta("curvas7, 100, 50\r\n"), 0, 0, 0, true},
-        caso_stato{"plan_past_a_million",
+        caso_stato{"CurveWithoutClass", linea_corta("curvas7, 100, 50\r\n"), 1, 103, 0, false},
+        caso_stato{"CurveIgnoredWithoutPlan", linea_corta("curvas7, 100, 50\r\n"), 0, 0, 0, true},
+        caso_stato{"PlanPastAMillion",
                    "[generale]\r\nlunghezza percorso, 1000000\r\n[curve]\r\ncurvad1, 999000, 5000\r\n[fine]\r\n", 1,
                    103, 0, false},
-        caso_stato{"gradient_beyond_route", linea_corta("pendenza, 7901, 2\r\npendenza, 0, 5\r\n"), 0, 15, 7901, true},
-        caso_stato{"gradient_at_route_limit", linea_corta("pendenza, 7900, 2\r\n"), 0, 0, 0, true},
-        caso_stato{"curve_beyond_route", linea_corta("curvad4, 7901, 10\r\n"), 1, 15, 7901, true},
-        caso_stato{"mountain_beyond_route", linea_corta("montagna, 7901, 8000, 1\r\n"), 0, 15, 7901, true},
-        caso_stato{"boards_beyond_route", linea_corta("indicatori_vmax, 7950, 80, 85, 85, 0, , , , 0\r\n"), 1, 15,
+        caso_stato{"GradientBeyondRoute", linea_corta("pendenza, 7901, 2\r\npendenza, 0, 5\r\n"), 0, 15, 7901, true},
+        caso_stato{"GradientAtRouteLimit", linea_corta("pendenza, 7900, 2\r\n"), 0, 0, 0, true},
+        caso_stato{"CurveBeyondRoute", linea_corta("curvad4, 7901, 10\r\n"), 1, 15, 7901, true},
+        caso_stato{"MountainBeyondRoute", linea_corta("montagna, 7901, 8000, 1\r\n"), 0, 15, 7901, true},
+        caso_stato{"BoardsBeyondRoute", linea_corta("indicatori_vmax, 7950, 80, 85, 85, 0, , , , 0\r\n"), 1, 15,
                    7950, true},
-        caso_stato{"sign_beyond_route", linea_corta("cartello_indicatore, 8000, (X)\r\n"), 0, 15, 8000, true},
-        caso_stato{"sign_on_boards",
+        caso_stato{"SignBeyondRoute", linea_corta("cartello_indicatore, 8000, (X)\r\n"), 0, 15, 8000, true},
+        caso_stato{"SignOnBoards",
                    linea_corta("indicatori_vmax, 700, 80, 85, 85, 0, , , , 0\r\ncartello_indicatore, 700, (X)\r\n"), 0,
                    6, 700, false},
-        caso_stato{"boards_on_sign",
+        caso_stato{"BoardsOnSign",
                    linea_corta("cartello_indicatore, 700, (X)\r\nindicatori_vmax, 720, 80, 85, 85, 0, , , , 0\r\n"), 0,
                    21, 720, false},
-        caso_stato{"no_length_entry", "[generale]\r\nsfondo uno, 1\r\n[curve]\r\npendenza, 0, 0\r\n[fine]\r\n", 0, 25,
+        caso_stato{"NoLengthEntry", "[generale]\r\nsfondo uno, 1\r\n[curve]\r\npendenza, 0, 0\r\n[fine]\r\n", 0, 25,
                    0, false},
-        caso_stato{"negative_length", "[generale]\r\nlunghezza percorso, -5\r\n[curve]\r\n[fine]\r\n", 0, 25, 0, false},
-        caso_stato{"number_too_large", linea_corta("pendenza, 99999999999, 0\r\n"), 0, 25, 0, false},
-        caso_stato{"entry_runs_past_end", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendenza, 100", 0, 25, 0,
+        caso_stato{"NegativeLength", "[generale]\r\nlunghezza percorso, -5\r\n[curve]\r\n[fine]\r\n", 0, 25, 0, false},
+        caso_stato{"NumberTooLarge", linea_corta("pendenza, 99999999999, 0\r\n"), 0, 25, 0, false},
+        caso_stato{"EntryRunsPastEnd", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendenza, 100", 0, 25, 0,
                    false},
-        caso_stato{"boards_code_beyond_16_bits", linea_corta("indicatori_vmax, 700, 2000, 85, 85, 0, , , , 0\r\n"), 0,
+        caso_stato{"BoardsCodeBeyond16Bits", linea_corta("indicatori_vmax, 700, 2000, 85, 85, 0, , , , 0\r\n"), 0,
                    25, 0, false},
-        caso_stato{"sign_at_negative_position", linea_corta("cartello_indicatore, -500, (X)\r\n"), 0, 25, 0, false},
-        caso_stato{"mountain_past_last_cell", linea_corta("montagna, 7000, 9000, 1\r\n"), 0, 25, 0, false},
-        caso_stato{"eighty_mountains", linea_corta(molte("montagna, 0, 0, 1\r\n", 80)), 0, 0, 0, true},
-        caso_stato{"eighty_one_mountains", linea_corta(molte("montagna, 0, 0, 1\r\n", 81)), 0, 25, 0, false},
-        caso_stato{"eighty_signs", linea_corta(cartelli(80)), 0, 0, 0, true},
-        caso_stato{"eighty_one_signs", linea_corta(cartelli(81)), 0, 25, 0, false},
-        caso_stato{"curve_past_the_plan", linea_corta("curvad4, 7800, 300\r\n"), 1, 25, 0, false},
-        caso_stato{"gradient_fill_pushed_past_route", linea_corta(molte("pendenza, 7800, 0\r\n", 20)), 0, 25, 0,
+        caso_stato{"SignAtNegativePosition", linea_corta("cartello_indicatore, -500, (X)\r\n"), 0, 25, 0, false},
+        caso_stato{"MountainPastLastCell", linea_corta("montagna, 7000, 9000, 1\r\n"), 0, 25, 0, false},
+        caso_stato{"EightyMountains", linea_corta(molte("montagna, 0, 0, 1\r\n", 80)), 0, 0, 0, true},
+        caso_stato{"EightyOneMountains", linea_corta(molte("montagna, 0, 0, 1\r\n", 81)), 0, 25, 0, false},
+        caso_stato{"EightySigns", linea_corta(cartelli(80)), 0, 0, 0, true},
+        caso_stato{"EightyOneSigns", linea_corta(cartelli(81)), 0, 25, 0, false},
+        caso_stato{"CurvePastThePlan", linea_corta("curvad4, 7800, 300\r\n"), 1, 25, 0, false},
+        caso_stato{"GradientFillPushedPastRoute", linea_corta(molte("pendenza, 7800, 0\r\n", 20)), 0, 25, 0,
                    false},
-        caso_stato{"final_gradient_out_of_range", linea_corta("pendenza, 0, 156\r\n"), 0, 25, 0, false}),
+        caso_stato{"FinalGradientOutOfRange", linea_corta("pendenza, 0, 156\r\n"), 0, 25, 0, false}),
     [](const ::testing::TestParamInfo<caso_stato>& caso) { return std::string(caso.param.nome); });
 
-TEST(LettoreLinea, StatoQuindiciLasciaCorrereCodaEPiano) {
+TEST(LineReader, StatusFifteenLetsTheTailAndThePlanRun) {
     lettura r = leggi(linea_corta("pendenza, 0, 3\r\npendenza, 7901, 2\r\n"), 1);
     EXPECT_EQ(r.s.errore_numero, stati::fuori_percorso);
     // The gradient in force when the loop ended fills the route; the plan is finished.
@@ -132,7 +132,7 @@ TEST(LettoreLinea, StatoQuindiciLasciaCorrereCodaEPiano) {
     EXPECT_EQ(r.s.linea.metro, r.s.linea.estensione - 1);
 }
 
-TEST(LettoreLinea, RiempimentoPendenze) {
+TEST(LineReader, GradientFill) {
     // Entries at 25 (nothing written), 75 (cells 0 and 1), twice at 500 (one extra cell).
     lettura r = leggi(linea_corta("pendenza, 25, 1\r\npendenza, 75, 2\r\npendenza, 500, 3\r\npendenza, 500, 4\r\n"));
     ASSERT_FALSE(r.guasto);
@@ -147,7 +147,7 @@ TEST(LettoreLinea, RiempimentoPendenze) {
     EXPECT_EQ(r.s.percorso[160].pendenza, 0);
 }
 
-TEST(LettoreLinea, Montagne) {
+TEST(LineReader, Mountains) {
     lettura r = leggi(linea_corta("montagna, 1000, 2000, 12\r\nmontagna, 2150, 2500, 1\r\nmontagna, 3000, 3200, 4\r\n"));
     ASSERT_FALSE(r.guasto);
     for (int i = 20; i <= 39; ++i) {
@@ -164,7 +164,7 @@ TEST(LettoreLinea, Montagne) {
     EXPECT_EQ(r.s.fini_montagna[3], 3200);
 }
 
-TEST(LettoreLinea, IndicatoriECartelli) {
+TEST(LineReader, SpeedBoardsAndSigns) {
     lettura r = leggi(linea_corta("montagna, 1000, 2000, 12\r\n"
                                   "indicatori_vmax,  700,  95,  100,  105,  0,  95,  100,  105,  0\r\n"
                                   "indicatori_vmax,  2200,  80,  85,  85,  3,  ,  ,  ,  4\r\n"
@@ -192,7 +192,7 @@ TEST(LettoreLinea, IndicatoriECartelli) {
     EXPECT_EQ(r.contatore, 78);
 }
 
-TEST(LettoreLinea, StrisceSommateA16Bit) {
+TEST(LineReader, StripesSummedIn16Bits) {
     lettura r = leggi(linea_corta("indicatori_vmax, 700, 0, 0, 0, 3277, 0, 0, 0, 0\r\n"));
     ASSERT_FALSE(r.guasto);
     EXPECT_EQ(r.s.percorso[15].valore4, -32766);  // 32770 wraps
@@ -205,9 +205,9 @@ struct caso_generale {
     std::int32_t inizio, fine, posizione;
 };
 
-class BloccoGenerale : public ::testing::TestWithParam<caso_generale> {};
+class GeneralBlock : public ::testing::TestWithParam<caso_generale> {};
 
-TEST_P(BloccoGenerale, RiempieLoSlot) {
+TEST_P(GeneralBlock, FillsTheSlot) {
     const caso_generale& c = GetParam();
     lettura r = leggi("[generale]\r\nlunghezza percorso, 1000\r\n" + c.righe + "[curve]\r\n[fine]\r\n");
     ASSERT_FALSE(r.guasto);
@@ -218,20 +218,20 @@ TEST_P(BloccoGenerale, RiempieLoSlot) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casi, BloccoGenerale,
+    Cases, GeneralBlock,
     ::testing::Values(
-        caso_generale{"backgrounds", "sfondo uno, 4\r\nsfondo due, 5\r\nsfondo tre, 6\r\n", 85, 4, 6, 5},
-        caso_generale{"repetition_nine_codes", "ripetizione segnali 9 codici, 100, 500\r\n", 86, 100, 500, 9},
-        caso_generale{"repetition_ends_at_zero", "ripetizione segnali 9 codici, 100, 0\r\n", 86, 100, 0, 0},
-        caso_generale{"length_any_case", "Lunghezza Percorso, 2000\r\n", 84, 0, 2000, 0},
-        caso_generale{"reference_case_is_exact", "Progressiva chilometrica uno, 100, 200, 0\r\n", 81, 0, 0, 0},
-        caso_generale{"ten_separators_skipped",
+        caso_generale{"Backgrounds", "sfondo uno, 4\r\nsfondo due, 5\r\nsfondo tre, 6\r\n", 85, 4, 6, 5},
+        caso_generale{"RepetitionNineCodes", "ripetizione segnali 9 codici, 100, 500\r\n", 86, 100, 500, 9},
+        caso_generale{"RepetitionEndsAtZero", "ripetizione segnali 9 codici, 100, 0\r\n", 86, 100, 0, 0},
+        caso_generale{"LengthAnyCase", "Lunghezza Percorso, 2000\r\n", 84, 0, 2000, 0},
+        caso_generale{"ReferenceCaseIsExact", "Progressiva chilometrica uno, 100, 200, 0\r\n", 81, 0, 0, 0},
+        caso_generale{"TenSeparatorsSkipped",
                       "-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-- sfondo uno\r\nsfondo due, 3\r\n", 85, 0, 0, 3},
-        caso_generale{"eleventh_separator_is_tested",
+        caso_generale{"EleventhSeparatorIsTested",
                       "-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n-\r\n- sfondo uno, 7\r\n", 85, 7, 0, 0}),
     [](const ::testing::TestParamInfo<caso_generale>& caso) { return std::string(caso.param.nome); });
 
-TEST(LettoreLinea, SeparatoriNellaParteCaratteristiche) {
+TEST(LineReader, SeparatorsInTheFeaturePart) {
     // Two separators in a row are passed over; a third one is tested like a keyword.
     lettura due = leggi(linea_corta("---\r\n-- curva\r\npendenza, 0, 4\r\n"), 1);
     EXPECT_EQ(due.s.percorso[0].pendenza, 104);
@@ -240,7 +240,7 @@ TEST(LettoreLinea, SeparatoriNellaParteCaratteristiche) {
     EXPECT_GT(punti_di(tre.s.linea).x.at(200), 0.0);  // the comment line was taken as a right-hand curve
 }
 
-TEST(LettoreLinea, ChiusuraDelBloccoGenerale) {
+TEST(LineReader, ClosingTheGeneralBlock) {
     // The closing header is tested as a keyword field first; a separator with brackets does not close.
     lettura r = leggi("[generale]\r\nlunghezza percorso, 1000\r\n- [commento]\r\nsfondo tre, 2\r\n[x] sfondo uno, 5\r\n"
                       "sfondo due, 9\r\n[fine]\r\n");
@@ -250,7 +250,7 @@ TEST(LettoreLinea, ChiusuraDelBloccoGenerale) {
     EXPECT_EQ(r.s.servizio[85].posizione, 0);  // read in the feature part, where it means nothing
 }
 
-TEST(LettoreLinea, UltimaRigaLettaSeNonEUltimoCampo) {
+TEST(LineReader, LastLineReadUnlessItIsTheLastField) {
     lettura r = leggi("[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendenza, 0, 7\r\n");
     ASSERT_FALSE(r.guasto);
     EXPECT_EQ(r.s.percorso[0].pendenza, 107);
@@ -262,9 +262,9 @@ struct caso_progressive {
     std::array<std::int32_t, 9> attese;  // slots 81, 82, 83
 };
 
-class ProgressiveOrdina : public ::testing::TestWithParam<caso_progressive> {};
+class KilometreReferences : public ::testing::TestWithParam<caso_progressive> {};
 
-TEST_P(ProgressiveOrdina, Ordina) {
+TEST_P(KilometreReferences, AreSorted) {
     const caso_progressive& c = GetParam();
     stato_build s;
     for (std::size_t i = 0; i < 3; ++i) {
@@ -285,17 +285,17 @@ TEST_P(ProgressiveOrdina, Ordina) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Casi, ProgressiveOrdina,
+    Cases, KilometreReferences,
     ::testing::Values(
-        caso_progressive{"embedded", {0, 0, 0, 1500, -1900, 0, 0, 150300, 1}, {1500, -1900, 0, 0, 150400, 1, 0, 0, 0}},
-        caso_progressive{"tie_at_top", {1000, 5, 0, 1000, 6, 0, 0, 7, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
-        caso_progressive{"tre_greatest", {3000, 1, 0, 1000, 2, 0, 2000, 3, 1}, {3000, 1, 0, 2000, 103, 1, 1000, 2, 0}},
-        caso_progressive{"uno_greatest", {100, 1, 0, 200, 2, 0, 900, 3, 0}, {900, 3, 0, 200, 2, 0, 100, 1, 0}},
-        caso_progressive{"by_chainage_uno", {0, 5, 0, 0, 6, 0, 0, 7, 0}, {0, 7, 0, 0, 6, 0, 0, 5, 0}},
-        caso_progressive{"by_chainage_due", {0, 5, 0, 0, 6, 0, 0, 0, 0}, {0, 6, 0, 0, 5, 0, 0, 0, 0}},
-        caso_progressive{"by_chainage_tre", {0, 5, 1, 0, -6, 0, 0, 0, 0}, {0, 105, 1, 0, -6, 0, 0, 0, 0}},
-        caso_progressive{"nothing_positive", {0, -5, 1, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
-        caso_progressive{"negative_starts_cancel", {-100, 1, 0, 100, 2, 0, 0, 0, 0},
+        caso_progressive{"Embedded", {0, 0, 0, 1500, -1900, 0, 0, 150300, 1}, {1500, -1900, 0, 0, 150400, 1, 0, 0, 0}},
+        caso_progressive{"TieAtTop", {1000, 5, 0, 1000, 6, 0, 0, 7, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        caso_progressive{"ReferenceThreeGreatest", {3000, 1, 0, 1000, 2, 0, 2000, 3, 1}, {3000, 1, 0, 2000, 103, 1, 1000, 2, 0}},
+        caso_progressive{"ReferenceOneGreatest", {100, 1, 0, 200, 2, 0, 900, 3, 0}, {900, 3, 0, 200, 2, 0, 100, 1, 0}},
+        caso_progressive{"ByChainageReferenceOne", {0, 5, 0, 0, 6, 0, 0, 7, 0}, {0, 7, 0, 0, 6, 0, 0, 5, 0}},
+        caso_progressive{"ByChainageReferenceTwo", {0, 5, 0, 0, 6, 0, 0, 0, 0}, {0, 6, 0, 0, 5, 0, 0, 0, 0}},
+        caso_progressive{"ByChainageReferenceThree", {0, 5, 1, 0, -6, 0, 0, 0, 0}, {0, 105, 1, 0, -6, 0, 0, 0, 0}},
+        caso_progressive{"NothingPositive", {0, -5, 1, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        caso_progressive{"NegativeStartsCancel", {-100, 1, 0, 100, 2, 0, 0, 0, 0},
                          {100, 2, 0, -100, 1, 0, 0, 0, 0}}),
     [](const ::testing::TestParamInfo<caso_progressive>& caso) { return std::string(caso.param.nome); });
 

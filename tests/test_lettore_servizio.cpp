@@ -71,9 +71,9 @@ struct general_case {
     std::int32_t status;
 };
 
-class ServizioVociGenerali : public ::testing::TestWithParam<general_case> {};
+class ServiceGeneralValues : public ::testing::TestWithParam<general_case> {};
 
-TEST_P(ServizioVociGenerali, ReadsTheGeneralValues) {
+TEST_P(ServiceGeneralValues, ReadsTheGeneralValues) {
     const general_case& c = GetParam();
     stato_build s = make_state();
     read_service(s, c.text);
@@ -103,9 +103,9 @@ const general_case general_cases[] = {
     {"TwoMinusFieldsDropped", service_text({"-", "-", "numero vetture, 6"}), 0, 6, 0, 0, 0, 0, stati::nessuno},
     {"ThirdMinusFieldIsTested", service_text({"-", "-", "-numero vetture, 6"}), 0, 6, 0, 0, 0, 0,
      stati::nessuno},
-    {"FieldsBeforeGeneraleSkipped", "numero vetture, 9\r\n[Generale]\r\nnumero vetture, 6\r\n[fine]\r\n", 0, 6, 0,
+    {"FieldsBeforeTheGeneralHeaderSkipped", "numero vetture, 9\r\n[Generale]\r\nnumero vetture, 6\r\n[fine]\r\n", 0, 6, 0,
      0, 0, 0, stati::nessuno},
-    {"NoGeneraleNoEntry", "numero vetture, 9\r\n[fine]\r\n", 0, 0, 0, 0, 0, 0, stati::nessuno},
+    {"NoGeneralHeaderNoEntry", "numero vetture, 9\r\n[fine]\r\n", 0, 0, 0, 0, 0, 0, stati::nessuno},
     {"LastFieldNotInterpreted", "[generale]\r\nnumero vetture, 6\r\nnumero vetture\r\n", 0, 6, 0, 0, 0, 0,
      stati::nessuno},
     {"LastLineEntryStillRead", "[generale]\r\nnumero vetture, 6", 0, 6, 0, 0, 0, 0, stati::nessuno},
@@ -121,7 +121,7 @@ const general_case general_cases[] = {
      stati::nessuno},
 };
 
-INSTANTIATE_TEST_SUITE_P(Casi, ServizioVociGenerali, ::testing::ValuesIn(general_cases),
+INSTANTIATE_TEST_SUITE_P(Cases, ServiceGeneralValues, ::testing::ValuesIn(general_cases),
                          [](const auto& caso) { return std::string(caso.param.name); });
 
 // Speed and adhesion profiles, on a short route (N = 20: entries up to 900 m pass the bounds check).
@@ -137,9 +137,9 @@ struct profile_case {
     std::int32_t status;
 };
 
-class ServizioProfili : public ::testing::TestWithParam<profile_case> {};
+class ServiceProfiles : public ::testing::TestWithParam<profile_case> {};
 
-TEST_P(ServizioProfili, FillsTheCells) {
+TEST_P(ServiceProfiles, FillsTheCells) {
     const profile_case& c = GetParam();
     stato_build s = make_state(20);
     read_service(s, c.text);
@@ -193,7 +193,7 @@ const profile_case profile_cases[] = {
      true, {{0, 17, 10}, {18, 18, 20}, {19, 19, 30}, {20, 20, 40}}, stati::lettura_fallita},
 };
 
-INSTANTIATE_TEST_SUITE_P(Casi, ServizioProfili, ::testing::ValuesIn(profile_cases),
+INSTANTIATE_TEST_SUITE_P(Cases, ServiceProfiles, ::testing::ValuesIn(profile_cases),
                          [](const auto& caso) { return std::string(caso.param.name); });
 
 struct signal_case {
@@ -208,9 +208,9 @@ struct signal_case {
     std::int32_t position;  // errore_posizione afterwards; -1 when it stays as it was
 };
 
-class ServizioSegnali : public ::testing::TestWithParam<signal_case> {};
+class ServiceSignals : public ::testing::TestWithParam<signal_case> {};
 
-TEST_P(ServizioSegnali, PlacesTheSignal) {
+TEST_P(ServiceSignals, PlacesTheSignal) {
     const signal_case& c = GetParam();
     stato_build s = make_state();
     s.errore_posizione = -1;
@@ -268,7 +268,7 @@ const signal_case signal_cases[] = {
     {"Disabled", "-segnale, 1450, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0", 0, -1, {}, 0, {}, stati::nessuno, -1},
 };
 
-INSTANTIATE_TEST_SUITE_P(Casi, ServizioSegnali, ::testing::ValuesIn(signal_cases),
+INSTANTIATE_TEST_SUITE_P(Cases, ServiceSignals, ::testing::ValuesIn(signal_cases),
                          [](const auto& caso) { return std::string(caso.param.name); });
 
 struct slowdown_case {
@@ -280,9 +280,9 @@ struct slowdown_case {
     std::int32_t position;
 };
 
-class ServizioRallentamenti : public ::testing::TestWithParam<slowdown_case> {};
+class ServiceSlowdowns : public ::testing::TestWithParam<slowdown_case> {};
 
-TEST_P(ServizioRallentamenti, PlacesTheSlowdown) {
+TEST_P(ServiceSlowdowns, PlacesTheSlowdown) {
     const slowdown_case& c = GetParam();
     stato_build s = make_state();
     s.errore_posizione = -1;
@@ -338,11 +338,11 @@ const slowdown_case slowdown_cases[] = {
      stati::lettura_fallita, -1},
 };
 
-INSTANTIATE_TEST_SUITE_P(Casi, ServizioRallentamenti, ::testing::ValuesIn(slowdown_cases),
+INSTANTIATE_TEST_SUITE_P(Cases, ServiceSlowdowns, ::testing::ValuesIn(slowdown_cases),
                          [](const auto& caso) { return std::string(caso.param.name); });
 
 // A status that the line reader left ends the reading at the first signal or slowdown, once it is placed.
-TEST(LettoreServizio, StatusFromTheLineReaderStopsAfterTheFirstSignalOrSlowdown) {
+TEST(ServiceReader, StatusFromTheLineReaderStopsAfterTheFirstSignalOrSlowdown) {
     struct row {
         const char* line;
         int cell;
@@ -364,7 +364,7 @@ TEST(LettoreServizio, StatusFromTheLineReaderStopsAfterTheFirstSignalOrSlowdown)
     }
 }
 
-TEST(LettoreServizio, SpeedBoards) {
+TEST(ServiceReader, SpeedBoards) {
     struct row {
         const char* line;
         std::uint8_t occupied;  // in cell 20
@@ -414,9 +414,9 @@ struct station_case {
     std::array<int, 4> approach;  // cells of the codes 81 to 84, -1 for none
 };
 
-class ServizioStazioni : public ::testing::TestWithParam<station_case> {};
+class ServiceStations : public ::testing::TestWithParam<station_case> {};
 
-TEST_P(ServizioStazioni, StoresTheStation) {
+TEST_P(ServiceStations, StoresTheStation) {
     const station_case& c = GetParam();
     stato_build s = make_state();
     s.errore_posizione = -1;
@@ -488,11 +488,11 @@ const station_case station_cases[] = {
      -1, 25, 1000, 0, 0, 0, "", -1, {-1, -1, -1, -1}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Casi, ServizioStazioni, ::testing::ValuesIn(station_cases),
+INSTANTIATE_TEST_SUITE_P(Cases, ServiceStations, ::testing::ValuesIn(station_cases),
                          [](const auto& caso) { return std::string(caso.param.name); });
 
 // Fields 5 and 6 and the distance from the previous station, on a second station after one ending at 1000 m.
-TEST(LettoreServizio, SecondStation) {
+TEST(ServiceReader, SecondStation) {
     struct row {
         std::string line;
         std::int32_t status;
@@ -528,7 +528,7 @@ TEST(LettoreServizio, SecondStation) {
 }
 
 // The stations fill slots upwards until they meet the sign texts, which fill slots downwards from 80.
-TEST(LettoreServizio, StationsStopBeforeTheSignSlots) {
+TEST(ServiceReader, StationsStopBeforeTheSignSlots) {
     struct row {
         std::int32_t sign_counter;  // 80 minus the number of sign boards
         int stations_in_file;
@@ -566,7 +566,7 @@ TEST(LettoreServizio, StationsStopBeforeTheSignSlots) {
 }
 
 // The kilometre reference check, only at the end of reading.
-TEST(LettoreServizio, KilometreReferenceCheck) {
+TEST(ServiceReader, KilometreReferenceCheck) {
     struct row {
         const char* name;
         std::int32_t inizio81, fine83, posizione83;
@@ -599,7 +599,7 @@ TEST(LettoreServizio, KilometreReferenceCheck) {
 }
 
 // memo_segnale changes `tempo` for its caller.
-TEST(LettoreServizio, MemoSegnaleAdjustsTempo) {
+TEST(ServiceReader, MemoSegnaleAdjustsTempo) {
     stato_build s = make_state();
     std::int32_t sx = 2, s1 = 4, s2 = 0, s3 = 0, rapp = 0, dx = 0, d1 = 0, d2 = 0, d3 = 0, tempo = 7;
     memo_segnale(s, 1450, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);

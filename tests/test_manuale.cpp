@@ -75,18 +75,18 @@ TEST_P(BashCompletion, AnswersAsOnTab) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, BashCompletion,
     ::testing::Values(
-        caso_completamento{"command", "genera_scenario c", "check\ncompile\n"},
-        caso_completamento{"every_command", "genera_scenario ''",
+        caso_completamento{"Command", "genera_scenario c", "check\ncompile\n"},
+        caso_completamento{"EveryCommand", "genera_scenario ''",
                            "--help\n--version\n-h\ncheck\ncompile\ndecompile\ndump\nfmt\nhelp\nlsp\nplot\n"},
-        caso_completamento{"help_of_a_command", "genera_scenario help d", "decompile\ndump\n"},
-        caso_completamento{"long_option", "genera_scenario compile --s", "--scenario\n--strict\n"},
-        caso_completamento{"option_of_its_command", "genera_scenario dump --r", "--raw\n"},
-        caso_completamento{"no_option_of_another", "genera_scenario dump --pl", "\n"},
-        caso_completamento{"choice", "genera_scenario compile l_linea.txt --input-encoding u", "utf-8\n"},
-        caso_completamento{"choice_after_equals", "genera_scenario check --color = a", "always\nauto\n"},
-        caso_completamento{"folder_for_out", "genera_scenario compile -o u", "uscita\n"},
-        caso_completamento{"files_for_inputs", "genera_scenario compile l_", "l_R1-.txt\nl_linea.txt\n"},
-        caso_completamento{"a_name_is_free", "genera_scenario plot --train ''", "\n"}),
+        caso_completamento{"HelpOfACommand", "genera_scenario help d", "decompile\ndump\n"},
+        caso_completamento{"LongOption", "genera_scenario compile --s", "--scenario\n--strict\n"},
+        caso_completamento{"OptionOfItsCommand", "genera_scenario dump --r", "--raw\n"},
+        caso_completamento{"NoOptionOfAnother", "genera_scenario dump --pl", "\n"},
+        caso_completamento{"Choice", "genera_scenario compile l_linea.txt --input-encoding u", "utf-8\n"},
+        caso_completamento{"ChoiceAfterEquals", "genera_scenario check --color = a", "always\nauto\n"},
+        caso_completamento{"FolderForOut", "genera_scenario compile -o u", "uscita\n"},
+        caso_completamento{"FilesForInputs", "genera_scenario compile l_", "l_R1-.txt\nl_linea.txt\n"},
+        caso_completamento{"ANameIsFree", "genera_scenario plot --train ''", "\n"}),
     [](const ::testing::TestParamInfo<caso_completamento>& caso) { return std::string(caso.param.nome); });
 
 }  // namespace
