@@ -9,10 +9,6 @@ namespace lsp {
 
 namespace {
 
-bool ends_with(std::string_view s, std::string_view tail) {
-    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
-
 std::string lower_ascii(std::string_view s) {
     std::string out(s);
     for (char& c : out)
@@ -44,8 +40,8 @@ std::string_view file_name_of(std::string_view uri) {
 
 document_kind kind_of_document(std::string_view uri, std::string_view text) {
     const std::string name = lower_ascii(file_name_of(uri));
-    if (ends_with(name, "_linea.txt")) return document_kind::line;
-    if (ends_with(name, "-.txt")) return document_kind::service;
+    if (name.ends_with("_linea.txt")) return document_kind::line;
+    if (name.ends_with("-.txt")) return document_kind::service;
     // Only a line description has a length entry; every service has stations or signals.
     const std::string lower = lower_ascii(text);
     if (lower.find("lunghezza") != std::string::npos && lower.find("percorso") != std::string::npos)
@@ -125,7 +121,7 @@ std::optional<std::string> path_of_uri(std::string_view uri) {
 }
 
 std::optional<std::string> line_name_for_service(std::string_view service_name) {
-    if (!ends_with(service_name, "-.txt")) return std::nullopt;
+    if (!service_name.ends_with("-.txt")) return std::nullopt;
     const std::size_t underscore = service_name.rfind('_');
     if (underscore == std::string_view::npos || underscore == 0) return std::nullopt;
     return std::string(service_name.substr(0, underscore)) + "_linea.txt";

@@ -60,10 +60,6 @@ compilato compila_file(const std::string& linea, const std::string& servizio, bo
     return ::testing::AssertionSuccess();
 }
 
-std::string leggi(const std::filesystem::path& p) {
-    return leggi_file(p);
-}
-
 TEST(Decompile, BuiltInScenarioComesBackByteForByte) {
     const compilato c = compila_file(linea_incorporata(), servizio_incorporato(), true);
     ASSERT_EQ(c.stato, 0);
@@ -71,8 +67,8 @@ TEST(Decompile, BuiltInScenarioComesBackByteForByte) {
     // The plain build's own files, as the reference holds them.
     const std::filesystem::path riferimento = "/work/golden-ref/plain";
     if (std::filesystem::exists(riferimento)) {
-        EXPECT_EQ(leggi(riferimento / "Sorvanta_E48027.dat"), c.file.percorso);
-        EXPECT_EQ(leggi(riferimento / "Sorvanta_linea.dat"), c.file.piano);
+        EXPECT_EQ(leggi_file(riferimento / "Sorvanta_E48027.dat"), c.file.percorso);
+        EXPECT_EQ(leggi_file(riferimento / "Sorvanta_linea.dat"), c.file.piano);
     }
 }
 
@@ -80,7 +76,7 @@ TEST(Decompile, BuiltInScenarioComesBackByteForByte) {
 // compile adds around it all come back.
 TEST(Decompile, ExampleWithEveryKeywordComesBackByteForByte) {
     const std::filesystem::path esempi = std::filesystem::path(GS_SOURCE_DIR) / "examples";
-    const compilato c = compila_file(leggi(esempi / "Valcorta_linea.txt"), leggi(esempi / "Valcorta_R2231-.txt"), true);
+    const compilato c = compila_file(leggi_file(esempi / "Valcorta_linea.txt"), leggi_file(esempi / "Valcorta_R2231-.txt"), true);
     ASSERT_EQ(c.stato, 0);
     EXPECT_TRUE(torna_uguale(c));
 }
@@ -137,8 +133,8 @@ TEST(Decompile, GeneratedBenchmarkLinesComeBack) {
 TEST(Decompile, FuzzCorpusPairsComeBack) {
     const std::filesystem::path radice = std::filesystem::path(GS_SOURCE_DIR) / "fuzz" / "corpus";
     std::vector<std::string> linee, servizi;
-    for (const auto& f : std::filesystem::directory_iterator(radice / "linea")) linee.push_back(leggi(f.path()));
-    for (const auto& f : std::filesystem::directory_iterator(radice / "servizio")) servizi.push_back(leggi(f.path()));
+    for (const auto& f : std::filesystem::directory_iterator(radice / "linea")) linee.push_back(leggi_file(f.path()));
+    for (const auto& f : std::filesystem::directory_iterator(radice / "servizio")) servizi.push_back(leggi_file(f.path()));
     int riuscite = 0;
     for (std::string linea : linee) {
         const bool piano = chiede_piano(linea);
@@ -274,7 +270,7 @@ TEST(Decompile, TruncatedAndRandomFilesEndWithAMessage) {
         }
     }
     for (const auto& f : std::filesystem::directory_iterator(std::filesystem::path(GS_SOURCE_DIR) / "fuzz/corpus/decompile"))
-        EXPECT_NO_THROW(decompila_in_memoria(leggi(f.path())));
+        EXPECT_NO_THROW(decompila_in_memoria(leggi_file(f.path())));
 }
 
 // The command as an author runs it: a compiled folder back to texts, and the texts compiled again.
@@ -290,7 +286,7 @@ TEST(Decompile, CommandGivesTextsThatCompileToTheSameFiles) {
     // The texts are in the formatter's canonical layout.
     EXPECT_EQ(comando("fmt --check sorgenti/Sorvanta_linea.txt sorgenti/Sorvanta_E48027-.txt").uscita, 0);
     for (const char* nome : {"Sorvanta_linea.dat", "Sorvanta_E48027.sim", "Sorvanta_E48027.dat"})
-        EXPECT_EQ(leggi(c.percorso / "a" / nome), leggi(c.percorso / "b" / nome)) << nome;
+        EXPECT_EQ(leggi_file(c.percorso / "a" / nome), leggi_file(c.percorso / "b" / nome)) << nome;
 
     // Without the plan: the files named one by one, and a note that the line is straight.
     const esecuzione senza = comando("decompile a/Sorvanta_E48027.sim a/Sorvanta_E48027.dat -o dritta");
@@ -299,7 +295,7 @@ TEST(Decompile, CommandGivesTextsThatCompileToTheSameFiles) {
     EXPECT_NE(senza.uscita_standard.find("--no-plan"), std::string::npos);
 
     // A hand-edited route: texts as far as they go, the file and cell named, exit 2.
-    std::string percorso = leggi(c.percorso / "a" / "Sorvanta_E48027.dat");
+    std::string percorso = leggi_file(c.percorso / "a" / "Sorvanta_E48027.dat");
     percorso[15 * 500] = 7;
     std::ofstream(c.percorso / "a" / "Sorvanta_E48027.dat", std::ios::binary) << percorso;
     const esecuzione guasta = comando("decompile a -o guasta");

@@ -17,10 +17,6 @@
 
 namespace {
 
-std::string leggi(const std::filesystem::path& p) {
-    return leggi_file(p);
-}
-
 std::string descrivi(const analisi& a) {
     std::string r;
     for (const rilievo& d : a.diagnostiche)
@@ -145,15 +141,15 @@ std::string muta(const std::string& t, std::mt19937& g) {
 TEST(Diagnostics, AgreeWithTheCompile) {
     std::vector<std::pair<std::string, std::string>> coppie;
     coppie.emplace_back(linea_incorporata(), servizio_incorporato());
-    coppie.emplace_back(leggi(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_linea.txt"),
-                        leggi(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_E48027-.txt"));
+    coppie.emplace_back(leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_linea.txt"),
+                        leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_E48027-.txt"));
     for (const auto& p : file_in("linea")) {
-        std::string t = leggi(p);
+        std::string t = leggi_file(p);
         chiede_piano(t);
         coppie.emplace_back(t, servizio_incorporato());
     }
     for (const auto& p : file_in("servizio")) {
-        std::string t = leggi(p);
+        std::string t = leggi_file(p);
         chiede_piano(t);
         coppie.emplace_back(linea_incorporata(), t);
     }

@@ -25,10 +25,6 @@ std::string kind_name(build_kind k) { return k == build_kind::plain ? "plain" : 
 
 void PrintTo(const golden_case& c, std::ostream* os) { *os << kind_name(c.kind) << "/" << c.file; }
 
-std::string read_bytes(const std::filesystem::path& p) {
-    return leggi_file(p);
-}
-
 // Builds into `c`: the program started with no arguments from a folder of its own, or
 // `compile` on the examples.
 void build(build_kind kind, const cartella_temporanea& c) {
@@ -71,7 +67,7 @@ TEST_P(GoldenFiles, MatchTheReferenceByteForByte) {
     build(g.kind, c);
     if (HasFatalFailure()) return;
     ASSERT_TRUE(c.esiste(g.file)) << kind_name(g.kind) << " build wrote no " << g.file;
-    const std::string difference = first_difference(c.leggi(g.file), read_bytes(reference_path));
+    const std::string difference = first_difference(c.leggi(g.file), leggi_file(reference_path));
     EXPECT_EQ(difference, "") << kind_name(g.kind) << " build: " << g.file << " " << difference;
 }
 

@@ -2,23 +2,17 @@
 // gives now, groff renders the page without a warning, and bash completes from the script.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
+#include "tests/leggi_file.hpp"
 #include "tools/command_docs.hpp"
 
 namespace {
 
 const std::string docs = std::string(GS_SOURCE_DIR) + "/docs";
-
-std::string leggi_file(const std::string& percorso) {
-    std::ifstream f(percorso, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
 
 TEST(Manual, DocsFilesAreWhatTheOptionTableGives) {
     EXPECT_EQ(leggi_file(docs + "/genera_scenario.1"), manual_page())

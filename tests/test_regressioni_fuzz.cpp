@@ -20,10 +20,6 @@ namespace {
 
 const std::filesystem::path fuzz_root = std::filesystem::path(GS_SOURCE_DIR) / "fuzz";
 
-std::string read_bytes(const std::filesystem::path& p) {
-    return leggi_file(p);
-}
-
 // Which description the input replaces; the other one is the embedded description.
 enum class input_kind { line, service };
 
@@ -55,7 +51,7 @@ TEST_P(FuzzCompileRegressions, GiveTheirOutcome) {
     const compile_outcome& c = GetParam();
     const std::filesystem::path p = find_input(folder_of(c.kind), c.file);
     ASSERT_FALSE(p.empty()) << "no input " << folder_of(c.kind) << "/" << c.file;
-    std::string input = read_bytes(p);
+    std::string input = leggi_file(p);
     const bool plan = chiede_piano(input);
     const esito_in_memoria e = c.kind == input_kind::line
                                    ? compila_in_memoria(input, servizio_incorporato(), plan)
@@ -112,7 +108,7 @@ TEST_P(FuzzDumpRegressions, GiveTheirOutcome) {
     ASSERT_FALSE(p.empty()) << "no input dump/" << d.file;
     std::ostringstream out;
     std::string error;
-    const bool listed = dump_in_memoria(read_bytes(p), out, error);
+    const bool listed = dump_in_memoria(leggi_file(p), out, error);
     EXPECT_EQ(listed, d.listed) << error;
     if (d.listed) {
         EXPECT_FALSE(out.str().empty());
@@ -149,7 +145,7 @@ TEST_P(FuzzDecompileRegressions, GiveTheirOutcome) {
     const decompile_outcome& d = GetParam();
     const std::filesystem::path p = find_input("decompile", d.file);
     ASSERT_FALSE(p.empty()) << "no input decompile/" << d.file;
-    const esito_decompilazione e = decompila(scenario_da_byte(read_bytes(p)));
+    const esito_decompilazione e = decompila(scenario_da_byte(leggi_file(p)));
     EXPECT_EQ(e.letto, d.read) << e.problema;
     EXPECT_EQ(e.riprodotto, d.reproduced) << e.problema;
     if (!d.read || !d.reproduced) {
@@ -184,7 +180,7 @@ TEST_P(FuzzPlotRegressions, GiveTheirOutcome) {
     const std::filesystem::path p = find_input("plot", d.file);
     ASSERT_FALSE(p.empty()) << "no input plot/" << d.file;
     std::string svg, reason;
-    EXPECT_EQ(plot_in_memoria(read_bytes(p), &svg, &reason), d.drawn) << reason;
+    EXPECT_EQ(plot_in_memoria(leggi_file(p), &svg, &reason), d.drawn) << reason;
     if (d.drawn)
         EXPECT_NE(svg.find("</svg>"), std::string::npos);
     else

@@ -7,10 +7,6 @@
 
 namespace {
 
-bool ends_with(const std::string& s, const std::string& end) {
-    return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
-}
-
 // The folder's compiled scenario: NAME_CODE of its one slot file that matches the names the
 // user gave, so that `plot DIR` finds what `compile --scenario --train` wrote there. With no
 // match the defaults stand (and the missing file is reported); with several, the user chooses.
@@ -22,10 +18,10 @@ void find_scenario(const std::string& folder, scenario_names& names) {
     std::vector<std::string> found;  // Windows-1252 identifiers
     for (const std::string& file : platform::list_files(folder)) {
         std::string name;
-        if (!ends_with(file, ".sim") || !utf8_to_cp1252(file, name)) continue;
+        if (!file.ends_with(".sim") || !utf8_to_cp1252(file, name)) continue;
         const std::string id = name.substr(0, name.size() - 4);
         if (!scenario.empty() && id.rfind(scenario + "_", 0) != 0) continue;
-        if (!train.empty() && !ends_with(id, "_" + train)) continue;
+        if (!train.empty() && !id.ends_with("_" + train)) continue;
         found.push_back(id);
     }
     if (found.size() > 1) {
