@@ -6,6 +6,7 @@
 #include <string>
 
 #include "builder/nomi_file.hpp"
+#include "core/costanti.hpp"
 #include "core/registri.hpp"
 
 // A run-time failure that stops the build (a route array that was never created).
@@ -32,9 +33,6 @@ descrizioni descrizioni_in_memoria(const std::string& nome_linea, const std::str
 // The plain build's two intermediate files in the build's folder, deleted once read.
 descrizioni descrizioni_incorporate(const stato_build& s);
 
-// The largest description that is read, in bytes: the longest line a description can
-// declare needs a small fraction of it, and nothing larger is ever held in memory.
-inline constexpr std::size_t dimensione_massima_descrizione = std::size_t{16} << 20;
 
 // Removes the plain build's intermediate files, where they are still there.
 void rimuovi_descrizioni(const descrizioni& d);
