@@ -42,6 +42,7 @@ command plot_command();
 command lsp_command();
 command fmt_command();
 command decompile_command();
+command timetable_command();
 
 // A command's parser with its run: the run holds the state the parser's options write into,
 // so the two live together.

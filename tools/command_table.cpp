@@ -8,6 +8,7 @@ std::vector<command> command_table() {
         dump_command(),
         plot_command(),
         decompile_command(),
+        timetable_command(),
         fmt_command(),
         lsp_command(),
     };
