@@ -14,6 +14,7 @@
 #include "builder/sostituzione.hpp"
 #include "platform/platform.hpp"
 #include "scenario/dati_treno.hpp"
+#include "timetable/timetable.hpp"
 
 namespace {
 
@@ -93,6 +94,21 @@ void BM_CompilaEScrivi(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CompilaEScrivi)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// The timetable: the compile with the plan, the default train and the fastest run, metre by metre.
+void BM_TimetableGenerated(benchmark::State& state) {
+    const descrizioni_generate& d = generate(state.range(0));
+    for (auto _ : state) {
+        stato_build s;
+        s.scenario = "Sorvanta";
+        s.treno = "E48027";
+        compila(s, 1, descrizioni_in_memoria("linea", d.linea, "servizio", d.servizio));
+        const timetable_result r = work_out_timetable(s, default_train_model(s));
+        if (!r.problem.empty()) state.SkipWithError(r.problem.c_str());
+        benchmark::DoNotOptimize(r.total_running_time_s);
+    }
+}
+BENCHMARK(BM_TimetableGenerated)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -23,8 +23,11 @@ std::string fixed(double v, int decimals) {
 std::string signed_duration(double seconds) {
     const double r = std::nearbyint(seconds);
     const long long s = static_cast<long long>(std::fabs(r));
-    char b[32];
-    std::snprintf(b, sizeof b, "%s%lld:%02lld", r < 0 ? "-" : "+", s / 60, s % 60);
+    char b[40];
+    if (s >= 3600)
+        std::snprintf(b, sizeof b, "%s%lld:%02lld:%02lld", r < 0 ? "-" : "+", s / 3600, s / 60 % 60, s % 60);
+    else
+        std::snprintf(b, sizeof b, "%s%lld:%02lld", r < 0 ? "-" : "+", s / 60, s % 60);
     return b;
 }
 
