@@ -22,12 +22,12 @@ constexpr std::array<std::string_view, 17> righe_testata = {
     "",
     "  ___________________                                               ______________",
     " |                   |                    SCHEDA                   |              |",
-    " |                   |                   da:                       |    V100 B    |",
-    " |___________________|                    a:                       |     130%     |",
+    " |                   |                   da:                       |              |",
+    " |___________________|                    a:                       |              |",
     "                                                                   |______________|",
     "  ___________________                ___________________",
     " |  CLASSIFICAZIONE  |              |  MASSA BLOCCATA   |       ",
-    " |   ESPRESSO        |              |      500T         |",
+    " |                   |              |                   |",
     " |___________________|              |___________________|",
     "",
     "  ________________________________________________________________________________",
@@ -38,6 +38,7 @@ constexpr std::array<std::string_view, 17> righe_testata = {
 };
 constexpr std::size_t slot_origine = 4;
 constexpr std::size_t slot_destinazione = 5;
+constexpr std::size_t slot_classificazione = 9;
 constexpr std::size_t righe_vuote_finali = 10;
 
 // A cell by its first column (counted from 1, as on the printed sheet) and its width.
@@ -48,6 +49,9 @@ struct cella_testo {
 
 constexpr cella_testo cella_treno{6, 16};
 constexpr cella_testo cella_stazione_testata{46, 22};
+constexpr cella_testo cella_riquadro_destro{69, 14};
+constexpr cella_testo cella_classificazione{6, 16};
+constexpr cella_testo cella_massa_bloccata{44, 13};
 constexpr cella_testo cella_velocita{3, 4};
 constexpr cella_testo cella_progressiva{15, 8};
 constexpr cella_testo cella_no_rs{26, 4};
@@ -68,12 +72,19 @@ void a_destra(std::string& riga, cella_testo c, std::string_view testo) {
     riga.replace(c.colonna - 1 + c.larghezza - testo.size(), testo.size(), testo);
 }
 
+// Centred in its cell, the odd blank on the right.
+void al_centro(std::string& riga, cella_testo c, std::string_view testo) {
+    testo = testo.substr(0, c.larghezza);
+    riga.replace(c.colonna - 1 + (c.larghezza - testo.size()) / 2, testo.size(), testo);
+}
+
 std::string numero(int n) { return std::to_string(n); }
 
-std::string chilometri(std::uint32_t metri) {
-    char testo[16];
-    std::snprintf(testo, sizeof testo, "%u.%03u", static_cast<unsigned>(metri / 1000),
-                  static_cast<unsigned>(metri % 1000));
+std::string chilometri(std::int64_t metri) {
+    const std::int64_t m = metri < 0 ? -metri : metri;
+    char testo[32];
+    std::snprintf(testo, sizeof testo, "%s%lld.%03lld", metri < 0 ? "-" : "", static_cast<long long>(m / 1000),
+                  static_cast<long long>(m % 1000));
     return testo;
 }
 
@@ -141,15 +152,31 @@ std::string riga_orario(const voce_orario& v) {
     return riga;
 }
 
-lista_righe righe_scheda(const stato_build& s) {
+lista_righe righe_scheda_con(const testata_scheda& t, const std::vector<voce_orario>& voci) {
     lista_righe lista(righe_testata.begin(), righe_testata.end());
-    a_sinistra(lista[slot_origine], cella_treno, "TRENO n." + std::string(numero_treno(s.treno)));
-    a_sinistra(lista[slot_origine], cella_stazione_testata, stazione(origine));
-    a_sinistra(lista[slot_destinazione], cella_stazione_testata, stazione(capolinea));
-    for (const voce_orario& v : voci_orario()) lista.push_back(riga_orario(v));
+    a_sinistra(lista[slot_origine], cella_treno, "TRENO n." + std::string(numero_treno(t.treno)));
+    a_sinistra(lista[slot_origine], cella_stazione_testata, t.origine);
+    a_sinistra(lista[slot_destinazione], cella_stazione_testata, t.destinazione);
+    al_centro(lista[slot_origine], cella_riquadro_destro, t.categoria);
+    al_centro(lista[slot_destinazione], cella_riquadro_destro, t.massa_frenata);
+    a_sinistra(lista[slot_classificazione], cella_classificazione, t.classificazione);
+    a_sinistra(lista[slot_classificazione], cella_massa_bloccata, t.massa_bloccata);
+    for (std::size_t i = 0; i < voci.size() && i < righe_orario_massime; ++i) lista.push_back(riga_orario(voci[i]));
     lista.insert(lista.end(), righe_vuote_finali, std::string(riga_vuota));
     lista.emplace_back(riga_filetto);
     lista.emplace_back("");
     lista.emplace_back(marcatore_fine);
     return lista;
+}
+
+lista_righe righe_scheda(const stato_build& s) {
+    testata_scheda t;
+    t.treno = s.treno;
+    t.origine = stazione(origine);
+    t.destinazione = stazione(capolinea);
+    t.categoria = "V100 B";
+    t.massa_frenata = "130%";
+    t.classificazione = "ESPRESSO";
+    t.massa_bloccata = "500T";
+    return righe_scheda_con(t, voci_orario());
 }
