@@ -125,13 +125,14 @@ std::int32_t compila(stato_build& s, std::int32_t j, const descrizioni& d) {
     return applica_timbri(s);
 }
 
-void scrivi_file_binari(const stato_build& s) {
+void scrivi_file_binari(const stato_build& s, const std::vector<file_da_scrivere>& altri) {
     std::vector<file_da_scrivere> file;
     // The plan is streamed from its traced runs as it is written: it is 20 bytes a metre.
     if (s.genera_linea != 0)
         file.emplace_back(nome_file_linea_dat(s), [&s](const platform::byte_sink& scrivi) { serializza_linea(s.linea, scrivi); });
     file.push_back({nome_file_sim(s), serializza_servizio(s.servizio)});
     file.push_back({nome_file_dat(s), serializza_percorso(s.percorso)});
+    file.insert(file.end(), altri.begin(), altri.end());
     sostituisci_insieme(file);
 }
 

@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "builder/nomi_file.hpp"
 #include "core/costanti.hpp"
 #include "core/registri.hpp"
+#include "platform/platform.hpp"
 
 // A run-time failure that stops the build (a route array that was never created).
 struct errore_esecuzione {
@@ -46,8 +48,9 @@ void memorizza_dati(stato_build& s);
 std::int32_t compila(stato_build& s, std::int32_t j, const descrizioni& d);
 std::int32_t compila(stato_build& s, std::int32_t j);
 
-// Steps 6 to 8: the line record file (when genera_linea is non-zero), the slot table, the route.
-void scrivi_file_binari(const stato_build& s);
+// Steps 6 to 8: the line record file (when genera_linea is non-zero), the slot table, the route,
+// replaced together with `altri` (the driver's documents, when asked for): one set, all or nothing.
+void scrivi_file_binari(const stato_build& s, const std::vector<platform::file_contents>& altri = {});
 
 // The whole compile step: errore ends the program on a fatal error.
 void memorizza_percorso(stato_build& s, const std::int32_t& j);

@@ -24,9 +24,11 @@ _genera_scenario() {
         --train) :; return ;;
         --color) mapfile -t COMPREPLY < <(compgen -W 'auto always never' -- "$cur"); return ;;
         --input-encoding) mapfile -t COMPREPLY < <(compgen -W 'utf-8 cp1252' -- "$cur"); return ;;
+        --notes) compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
+        --train-model) compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         esac
         if [[ $cur == -* ]]; then
-            mapfile -t COMPREPLY < <(compgen -W '-h --help --version -o --out --output --scenario --train --no-plan --strict --color --input-encoding -q --quiet --plot' -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W '-h --help --version -o --out --output --scenario --train --no-plan --strict --color --input-encoding -q --quiet --plot --documents --notes --train-model' -- "$cur")
         else
             compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         fi

@@ -132,6 +132,31 @@ train_model default_train_model(const stato_build& s) {
     return m;
 }
 
+std::optional<double> passing_time_at(const timetable_result& r, std::int32_t metre) {
+    if (r.rows.empty() || r.run.time_s.empty()) return std::nullopt;
+    const std::int64_t i = std::int64_t{metre} - r.first_metre;
+    if (i < 0 || i >= static_cast<std::int64_t>(r.run.time_s.size())) return std::nullopt;
+    auto run_time_at = [&](std::int32_t m) { return r.run.time_s[static_cast<std::size_t>(m - r.first_metre)]; };
+    double anchor_time = *r.rows.front().earliest_departure_s;
+    std::int32_t anchor_metre = r.first_metre;
+    double dwells = 0;
+    for (std::size_t k = 1; k < r.rows.size(); ++k) {
+        const timetable_row& row = r.rows[k];
+        if (row.stop_point_m > metre || (row.stop_point_m == metre && !row.stops)) break;
+        const std::optional<std::int32_t> scheduled =
+            row.scheduled_departure_s ? row.scheduled_departure_s
+                                      : row.scheduled_passing_s ? row.scheduled_passing_s : row.scheduled_arrival_s;
+        if (scheduled && row.stop_point_m < metre) {
+            anchor_time = *scheduled;
+            anchor_metre = row.stop_point_m;
+            dwells = 0;
+        } else if (row.stops && row.stop_point_m < metre) {
+            dwells += row.minimum_dwell_s;
+        }
+    }
+    return anchor_time + dwells + run_time_at(metre) - run_time_at(anchor_metre);
+}
+
 timetable_result work_out_timetable(const stato_build& s, const train_model& m, const run_options& o) {
     timetable_result r;
     r.train = m;

@@ -62,5 +62,10 @@ track_profile track_between(const stato_build& s, std::int32_t from_m, std::int3
 // percentage (docs/timetable.md says where every figure comes from).
 train_model default_train_model(const stato_build& s);
 
+// When the fastest run passes a metre between the origin's and the terminus's stop points, as
+// the timetable's rows count it: from the last timed point before it, left on time, with the
+// minimum dwell of every stop without a time between; nullopt outside the run.
+std::optional<double> passing_time_at(const timetable_result& r, std::int32_t metre);
+
 // The timetable of a compiled scenario (with its plan traced, so that curves count).
 timetable_result work_out_timetable(const stato_build& s, const train_model& m, const run_options& o = {});

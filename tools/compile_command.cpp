@@ -7,6 +7,7 @@
 #include "platform/platform.hpp"
 #include "tools/check.hpp"
 #include "tools/command.hpp"
+#include "tools/driver_documents.hpp"
 #include "tools/plot.hpp"
 
 namespace {
@@ -22,6 +23,9 @@ struct compile_options {
     bool quiet = false;
     bool plot = false;
     std::string encoding = "cp1252";
+    bool documents = false;
+    std::string notes_file;
+    std::string model_file;
 };
 
 int compile(const compile_options& o) {
@@ -37,6 +41,8 @@ int compile(const compile_options& o) {
     if (minuscole(s.treno) == "linea")
         throw usage_error{"train code \"" + o.names.train + "\" would give its route file the plan file's name"};
     s.cartella = o.out;
+    if (!o.documents && (!o.notes_file.empty() || !o.model_file.empty()))
+        throw usage_error{"--notes and --train-model go with --documents"};
     if (!inputs_exist({o.line_file, o.service_file})) return 1;
 
     // Both inputs are read before anything is built or written.
@@ -73,10 +79,18 @@ int compile(const compile_options& o) {
         platform::report_failure(" Errore n. " + std::to_string(fatal));
         return 1;
     }
+    std::vector<platform::file_contents> documents;
+    if (o.documents) {
+        document_options d_options;
+        d_options.model_file = o.model_file;
+        d_options.notes_file = o.notes_file;
+        d_options.notes_encoding = encoding;
+        if (!make_driver_documents(s, d_options, documents)) return 1;
+    }
     try {
         platform::make_folder(o.out);
         const platform::folder_lock lock = blocca_cartella(o.out);
-        scrivi_file_binari(s);
+        scrivi_file_binari(s, documents);
     } catch (const platform::file_error& e) {
         platform::report_failure(e.message);
         return 1;
@@ -85,6 +99,7 @@ int compile(const compile_options& o) {
     if (plan) written.push_back(nome_file_linea_dat(s));
     written.push_back(nome_file_sim(s));
     written.push_back(nome_file_dat(s));
+    for (const platform::file_contents& f : documents) written.push_back(f.path);
     if (o.plot) {
         std::string picture = nome_file_sim(s);
         picture.replace(picture.size() - 4, 4, ".svg");
@@ -115,6 +130,9 @@ command compile_command() {
         "first; the status the build records is told last, on one line FILE:LINE: status N: ...\n"
         "NAME defaults to Sorvanta and CODE to E48027. With --strict a warning counts as an error and\n"
         "nothing is written. --plot also draws the result beside them as NAME_CODE.svg (see plot --help).\n"
+        "--documents also writes the driver's documents NAME_CODE_scheda_treno.txt (the train sheet, with the\n"
+        "passing times of the fastest run of timetable), NAME_CODE_rallentamenti.txt and NAME_CODE_note.txt\n"
+        "(the text of --notes FILE, or a summary), replaced together with the binary files.\n"
         "The descriptions are Windows-1252 text; --input-encoding utf-8 reads UTF-8 and converts it, and a\n"
         "character that Windows-1252 lacks is an error at its FILE:LINE:COLUMN.",
         "  0  built\n"
@@ -133,6 +151,10 @@ command compile_command() {
             add_input_encoding_option(app, o->encoding);
             add_quiet_option(app, o->quiet);
             app.add_flag("--plot", o->plot, "also draw the result beside the files as NAME_CODE.svg (see plot --help)");
+            app.add_flag("--documents", o->documents, "also write the driver's train sheet, slowdown notice and notes");
+            app.add_option("--notes", o->notes_file, "with --documents: the text of the notes")->type_name("FILE");
+            app.add_option("--train-model", o->model_file, "with --documents: the train of the passing times (TOML)")
+                ->type_name("FILE");
             return [o] { return compile(*o); };
         },
     };
