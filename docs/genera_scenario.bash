@@ -37,9 +37,10 @@ _genera_scenario() {
         case $prev in
         --color) mapfile -t COMPREPLY < <(compgen -W 'auto always never' -- "$cur"); return ;;
         --input-encoding) mapfile -t COMPREPLY < <(compgen -W 'utf-8 cp1252' -- "$cur"); return ;;
+        --train-model) compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         esac
         if [[ $cur == -* ]]; then
-            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --json --sarif --color --no-plan --input-encoding' -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --json --sarif --color --no-plan --input-encoding --timetable --train-model' -- "$cur")
         else
             compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         fi

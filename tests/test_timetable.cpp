@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "builder/costruzione.hpp"
+#include "tests/avvia_programma.hpp"
+#include "tests/cartella_temporanea.hpp"
 #include "tests/leggi_file.hpp"
 #include "timetable/timetable.hpp"
 #include "timetable/train_file.hpp"
@@ -247,4 +249,28 @@ TEST(Timetable, ATimeTooShortIsInfeasibleAndTheMarginIsItsShortfall) {
     EXPECT_EQ(last.v, verdict::infeasible);
     EXPECT_NEAR(*last.margin_s, 10 * 3600 + 40 * 60 - *last.earliest_arrival_s, 1e-6);
     EXPECT_NEAR(*last.min_running_time_s, *last.earliest_arrival_s - (10 * 3600 + 36 * 60), 1e-6);
+}
+
+TEST(Timetable, CheckReportsATimeThatCannotBeKeptAtItsFields) {
+    cartella_temporanea c;
+    const std::string examples = std::string(GS_SOURCE_DIR) + "/examples/";
+    std::string service = leggi_file(examples + "Sorvanta_E48027-.txt");
+    const std::size_t at = service.find("10,58, 0,");
+    ASSERT_NE(at, std::string::npos);
+    service.replace(at, 9, "10,40, 0,");
+    c.scrivi("service.txt", service);
+    const std::string line = "'" + examples + "Sorvanta_linea.txt' service.txt";
+    const esecuzione plain = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "check " + line);
+    EXPECT_EQ(plain.uscita, 0) << "without --timetable the times are not judged";
+    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "check " + line + " --timetable");
+    EXPECT_EQ(e.uscita, 2);
+    EXPECT_NE(e.uscita_standard.find("service.txt:31:63: error: scheduled arrival 10:40:00, earliest arrival 10:51:15: "
+                                     "11 min 15 s short"),
+              std::string::npos)
+        << e.uscita_standard;
+    EXPECT_NE(e.uscita_standard.find("service.txt:26:63: note: scheduled departure 10:36:00"), std::string::npos);
+    c.scrivi("broken.toml", "mass_t = [\n");
+    const esecuzione bad = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "check " + line + " --timetable --train-model broken.toml");
+    EXPECT_EQ(bad.uscita, 1);
+    EXPECT_NE(bad.errori.find("broken.toml:"), std::string::npos) << bad.errori;
 }

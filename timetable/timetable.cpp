@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "core/costanti.hpp"
 #include "core/numeri.hpp"
@@ -40,6 +41,58 @@ const char* verdict_name(verdict v) {
         case verdict::none: break;
     }
     return "";
+}
+
+std::string clock_text(double seconds) {
+    const long long s = static_cast<long long>(std::nearbyint(seconds));
+    char b[40];
+    std::snprintf(b, sizeof b, "%02lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    return b;
+}
+
+namespace {
+
+std::string duration_words(double seconds) {
+    const long long s = static_cast<long long>(std::nearbyint(std::fabs(seconds)));
+    if (s < 60) return std::to_string(s) + " s";
+    return std::to_string(s / 60) + " min " + std::to_string(s % 60) + " s";
+}
+
+}  // namespace
+
+std::vector<timetable_finding> timetable_findings(const timetable_result& r) {
+    std::vector<timetable_finding> out;
+    for (std::size_t i = 0; i < r.rows.size(); ++i) {
+        const timetable_row& row = r.rows[i];
+        if (row.v == verdict::none || row.v == verdict::ok || !row.margin_s) continue;
+        std::string what, earliest;
+        double scheduled = 0;
+        if (row.scheduled_departure_s) {
+            what = "departure";
+            scheduled = *row.scheduled_departure_s;
+            earliest = "earliest departure " + clock_text(*row.earliest_departure_s);
+        } else if (row.scheduled_arrival_s) {
+            what = "arrival";
+            scheduled = *row.scheduled_arrival_s;
+            earliest = "earliest arrival " + clock_text(*row.earliest_arrival_s);
+        } else {
+            what = "passing";
+            scheduled = *row.scheduled_passing_s;
+            earliest = "earliest passing " + clock_text(*row.earliest_passing_s);
+        }
+        std::string m = "scheduled " + what + " " + clock_text(scheduled) + ", " + earliest + ": ";
+        const double margin = *row.margin_s;
+        char pct[32];
+        std::snprintf(pct, sizeof pct, "%.1f", *row.margin_pct);
+        if (row.v == verdict::infeasible)
+            m += duration_words(margin) + " short";
+        else
+            m += duration_words(margin) + " of margin (" + pct + " % of the " +
+                 duration_words(*row.min_running_time_s) + " the run takes)" +
+                 (row.v == verdict::tight ? ", below the usual 3 % supplement" : ", over 10 %: slack");
+        out.push_back({i, row.v, m});
+    }
+    return out;
 }
 
 std::int32_t stop_point_m(const slot_servizio& station) {

@@ -67,5 +67,17 @@ train_model default_train_model(const stato_build& s);
 // minimum dwell of every stop without a time between; nullopt outside the run.
 std::optional<double> passing_time_at(const timetable_result& r, std::int32_t metre);
 
+// A time of day in seconds as HH:MM:SS, rounded to the nearest second.
+std::string clock_text(double seconds);
+
+// What an author is told about a timed point: an infeasible time (an error), a tight one (a
+// warning) or slack (a note), e.g. "scheduled 10:31:00, earliest arrival 10:31:42: 42 s short".
+struct timetable_finding {
+    std::size_t row = 0;  // index into timetable_result::rows
+    verdict v = verdict::none;
+    std::string message;
+};
+std::vector<timetable_finding> timetable_findings(const timetable_result& r);
+
 // The timetable of a compiled scenario (with its plan traced, so that curves count).
 timetable_result work_out_timetable(const stato_build& s, const train_model& m, const run_options& o = {});

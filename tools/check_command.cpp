@@ -13,6 +13,8 @@ struct check_options {
     std::string color = "auto";
     bool no_plan = false;
     std::string encoding = "cp1252";
+    bool timetable = false;
+    std::string model_file;
 };
 
 int check(const check_options& o) {
@@ -20,9 +22,12 @@ int check(const check_options& o) {
     if (o.json && o.sarif) throw usage_error{"--json and --sarif exclude each other"};
     check_color(o.color);
     const input_encoding encoding = parse_input_encoding(o.encoding);
-    if (!inputs_exist({o.line_file, o.service_file})) return 1;
+    if (!o.timetable && !o.model_file.empty()) throw usage_error{"--train-model goes with --timetable"};
+    std::vector<std::string> inputs = {o.line_file, o.service_file};
+    if (!o.model_file.empty()) inputs.push_back(o.model_file);
+    if (!inputs_exist(inputs)) return 1;
     const check_format format = o.json ? check_format::json : o.sarif ? check_format::sarif : check_format::text;
-    return check_files(o.line_file, o.service_file, encoding, format, o.color, !o.no_plan);
+    return check_files(o.line_file, o.service_file, encoding, format, o.color, !o.no_plan, o.timetable, o.model_file);
 }
 
 }  // namespace
@@ -34,6 +39,8 @@ command check_command() {
         "Reads both descriptions as compile would, writes nothing, and reports every problem in both:\n"
         "errors (what the compile records as a status, and values the simulator would get otherwise than\n"
         "written) and warnings (likely mistakes). --json prints one JSON document, --sarif a SARIF 2.1.0 log.\n"
+        "--timetable adds the running-time calculation of timetable: a time that cannot be kept is an error at\n"
+        "its station's time fields, a tight one a warning, slack a note.\n"
         "The descriptions are Windows-1252 text; --input-encoding utf-8 reads UTF-8 and converts it, and a\n"
         "character that Windows-1252 lacks is an error at its FILE:LINE:COLUMN.",
         "  0  no error (warnings allowed)\n"
@@ -49,6 +56,9 @@ command check_command() {
             add_color_option(app, o->color);
             app.add_flag("--no-plan", o->no_plan, "read as compile --no-plan does (curve entries are then not read)");
             add_input_encoding_option(app, o->encoding);
+            app.add_flag("--timetable", o->timetable,
+                         "also check every scheduled time against the fastest run of the train (see timetable)");
+            app.add_option("--train-model", o->model_file, "with --timetable: the train, as a TOML file")->type_name("FILE");
             return [o] { return check(*o); };
         },
     };

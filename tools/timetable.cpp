@@ -1,5 +1,6 @@
 #include "tools/timetable.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -8,6 +9,7 @@
 #include "builder/costruzione.hpp"
 #include "builder/sostituzione.hpp"
 #include "core/encoding.hpp"
+#include "diagnostics/rilievi_orario.hpp"
 #include "platform/platform.hpp"
 #include "timetable/train_file.hpp"
 #include "tools/command.hpp"
@@ -48,13 +50,6 @@ nlohmann::ordered_json optional_time(const std::optional<std::int32_t>& v) {
 }
 
 }  // namespace
-
-std::string clock_text(double seconds) {
-    const long long s = static_cast<long long>(std::nearbyint(seconds));
-    char b[32];
-    std::snprintf(b, sizeof b, "%02lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
-    return b;
-}
 
 std::string render_timetable_text(const timetable_result& r) {
     const train_model& m = r.train;
@@ -142,6 +137,51 @@ std::string render_run_csv(const timetable_result& r) {
     return out;
 }
 
+namespace {
+
+// The model of --train-model, or the one made from the service; false after reporting why not.
+bool train_of(const std::string& model_file, const stato_build& s, train_model& model) {
+    if (model_file.empty()) {
+        model = default_train_model(s);
+        return true;
+    }
+    std::string text, reason, error;
+    if (!platform::read_file(model_file, text, reason, dimensione_massima_descrizione)) {
+        platform::report_failure("cannot open " + model_file + ": " + reason);
+        return false;
+    }
+    if (!read_train_model(model_file, text, model, error)) {
+        platform::report_failure(error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool add_timetable_findings(analisi& a, const std::string& line_text, const std::string& service_text,
+                            const std::string& model_file) {
+    stato_build s;
+    s.scenario = "Sorvanta";
+    s.treno = "E48027";
+    try {
+        if (compila(s, 1, descrizioni_in_memoria("", line_text, "", service_text)) != 0) return true;
+    } catch (const errore_esecuzione&) {
+        return true;  // no route: the reading's findings say why
+    }
+    train_model model;
+    if (!train_of(model_file, s, model)) return false;
+    const timetable_result r = work_out_timetable(s, model);
+    if (!r.problem.empty()) return true;
+    aggiungi_rilievi_orario(a, service_text, r);
+    std::stable_sort(a.diagnostiche.begin(), a.diagnostiche.end(), [](const rilievo& x, const rilievo& y) {
+        if (x.file != y.file) return x.file == quale_file::linea;
+        if (x.riga != y.riga) return x.riga < y.riga;
+        return x.colonna < y.colonna;
+    });
+    return true;
+}
+
 int timetable_files(const timetable_request& q) {
     std::string line_text, service_text;
     if (!read_description(q.line_file, q.encoding, line_text)) return 1;
@@ -165,19 +205,7 @@ int timetable_files(const timetable_request& q) {
         platform::report_note(diagnostica(s, d) + "; the timetable is worked out on what the simulator gets");
 
     train_model model;
-    if (q.model_file.empty()) {
-        model = default_train_model(s);
-    } else {
-        std::string text, reason, error;
-        if (!platform::read_file(q.model_file, text, reason, dimensione_massima_descrizione)) {
-            platform::report_failure("cannot open " + q.model_file + ": " + reason);
-            return 1;
-        }
-        if (!read_train_model(q.model_file, text, model, error)) {
-            platform::report_failure(error);
-            return 1;
-        }
-    }
+    if (!train_of(q.model_file, s, model)) return 1;
     const timetable_result r = work_out_timetable(s, model);
     if (!r.problem.empty()) {
         platform::report_failure("no timetable: " + r.problem);

@@ -4,11 +4,9 @@
 
 #include <string>
 
+#include "diagnostics/diagnostica.hpp"
 #include "timetable/timetable.hpp"
 #include "tools/descriptions.hpp"
-
-// A time of day in seconds as HH:MM:SS, rounded to the nearest second.
-std::string clock_text(double seconds);
 
 std::string render_timetable_text(const timetable_result& r);
 std::string render_timetable_json(const timetable_result& r);
@@ -29,3 +27,8 @@ struct timetable_request {
 // exit status: 0 every timed point feasible, 2 at least one infeasible, 1 an input, the model or
 // the run cannot be had.
 int timetable_files(const timetable_request& q);
+
+// check --timetable: the timetable's findings added to those of the reading, at the station
+// entries' time fields, in place among them. False after reporting a model that cannot be read.
+bool add_timetable_findings(analisi& a, const std::string& line_text, const std::string& service_text,
+                            const std::string& model_file);

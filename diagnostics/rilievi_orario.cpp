@@ -1,0 +1,52 @@
+#include "diagnostics/rilievi_orario.hpp"
+
+#include <vector>
+
+#include "core/indice_righe.hpp"
+
+namespace {
+
+// The station entries' time fields, in the order the entries were read.
+struct campi_orario {
+    const campo_letto* ore = nullptr;
+    const campo_letto* secondi = nullptr;
+};
+
+constexpr int indice_ore = 14;
+constexpr int indice_secondi = 16;
+
+}  // namespace
+
+void aggiungi_rilievi_orario(analisi& a, const std::string& testo_servizio, const timetable_result& r) {
+    std::vector<campi_orario> stazioni;
+    for (const campo_letto& c : a.campi_servizio) {
+        if (c.parola_chiave != "stazione") continue;
+        if (c.indice == 0) stazioni.emplace_back();
+        if (stazioni.empty()) continue;
+        if (c.indice == indice_ore) stazioni.back().ore = &c;
+        if (c.indice == indice_secondi) stazioni.back().secondi = &c;
+    }
+    const indice_righe righe = indicizza_righe(testo_servizio);
+    for (const timetable_finding& f : timetable_findings(r)) {
+        rilievo d;
+        d.severita = f.v == verdict::infeasible ? gravita::errore : f.v == verdict::tight ? gravita::avviso : gravita::nota;
+        d.file = quale_file::servizio;
+        d.messaggio = f.message;
+        d.campo = "time";
+        const std::size_t i = f.row;
+        if (i < stazioni.size() && stazioni[i].ore && stazioni[i].secondi) {
+            d.inizio = stazioni[i].ore->inizio;
+            d.fine = stazioni[i].secondi->fine;
+            d.riga = riga_di(righe, d.inizio);
+            d.colonna = colonna_di(righe, d.inizio);
+            d.valore = testo_servizio.substr(d.inizio, d.fine - d.inizio);
+        }
+        d.posizione_m = r.rows[i].position_m;
+        d.nota = f.v == verdict::infeasible
+                     ? "the fastest run of the train cannot keep this time; give the run more time, or a faster train"
+                     : "from the running-time calculation (genera_scenario timetable); docs/timetable.md says how";
+        if (d.severita == gravita::errore) ++a.errori;
+        if (d.severita == gravita::avviso) ++a.avvisi;
+        a.diagnostiche.push_back(std::move(d));
+    }
+}
