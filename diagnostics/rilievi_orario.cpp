@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/indice_righe.hpp"
+#include "scenario/scheda_treno.hpp"
 
 namespace {
 
@@ -14,6 +15,7 @@ struct campi_orario {
 
 constexpr int indice_ore = 14;
 constexpr int indice_secondi = 16;
+constexpr int indice_nome = 17;
 
 }  // namespace
 
@@ -49,4 +51,28 @@ void aggiungi_rilievi_orario(analisi& a, const std::string& testo_servizio, cons
         if (d.severita == gravita::avviso) ++a.avvisi;
         a.diagnostiche.push_back(std::move(d));
     }
+}
+
+void aggiungi_rilievi_documenti(analisi& a, const std::string& testo_servizio) {
+    const indice_righe righe = indicizza_righe(testo_servizio);
+    std::vector<rilievo> nuovi;
+    for (const campo_letto& c : a.campi_servizio) {
+        if (c.parola_chiave != "stazione" || c.indice != indice_nome || c.valore.size() <= larghezza_localita) continue;
+        rilievo d;
+        d.severita = gravita::avviso;
+        d.file = quale_file::servizio;
+        d.inizio = c.inizio;
+        d.fine = c.fine;
+        d.riga = riga_di(righe, c.inizio);
+        d.colonna = colonna_di(righe, c.inizio);
+        d.valore = c.valore;
+        d.campo = "name";
+        d.messaggio = "the name is " + std::to_string(c.valore.size()) + " characters long: the train sheet shows \"" +
+                      c.valore.substr(0, larghezza_localita) + "\"";
+        d.nota = "the sheet's location column holds " + std::to_string(larghezza_localita) +
+                 " characters and cuts a longer name there";
+        ++a.avvisi;
+        nuovi.push_back(std::move(d));
+    }
+    a.diagnostiche.insert(a.diagnostiche.end(), nuovi.begin(), nuovi.end());
 }

@@ -40,7 +40,7 @@ _genera_scenario() {
         --train-model) compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         esac
         if [[ $cur == -* ]]; then
-            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --json --sarif --color --no-plan --input-encoding --timetable --train-model' -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --json --sarif --color --no-plan --input-encoding --timetable --train-model --documents' -- "$cur")
         else
             compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         fi

@@ -199,3 +199,19 @@ TEST(DriverDocuments, TheAuthorsNotesAreWrappedAndWithoutThemASummary) {
     EXPECT_NE(all.find("RALLENTAMENTI: 1"), std::string::npos) << all;
     EXPECT_TRUE(warnings.empty());
 }
+
+TEST(DriverDocuments, CheckWarnsOfANameTheSheetWouldCut) {
+    cartella_temporanea c;
+    std::string service = leggi_file(examples + "Valcorta_R2231-.txt");
+    const std::size_t at = service.find("SELVA");
+    ASSERT_NE(at, std::string::npos);
+    service.replace(at, 5, "SELVA DI SOPRA E DI SOTTO ALLA CHIESA");
+    c.scrivi("service.txt", service);
+    const std::string args = "check '" + examples + "Valcorta_linea.txt' service.txt";
+    EXPECT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE, args).uscita_standard.find("train sheet"), std::string::npos);
+    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, args + " --documents");
+    EXPECT_EQ(e.uscita, 0) << "a warning, not an error";
+    EXPECT_NE(e.uscita_standard.find("warning: the name is 37 characters long: the train sheet shows \"SELVA DI SOPRA E DI SOTTO A\""),
+              std::string::npos)
+        << e.uscita_standard;
+}

@@ -173,8 +173,7 @@ std::string render_sarif(const analisi& a, const checked_files& f) {
 }
 
 int check_files(const std::string& line_file, const std::string& service_file, input_encoding encoding,
-                check_format format, const std::string& color, bool plan, bool timetable,
-                const std::string& model_file) {
+                check_format format, const std::string& color, bool plan, const check_extras& extras) {
     const std::vector<std::string> files = {line_file, service_file};
     std::string line_text, service_text;
     for (auto [file, text] : {std::pair{&files[0], &line_text}, std::pair{&files[1], &service_text}}) {
@@ -183,7 +182,8 @@ int check_files(const std::string& line_file, const std::string& service_file, i
     opzioni_analisi o;
     o.piano = plan;
     analisi a = analizza(&line_text, &service_text, o);
-    if (timetable && !add_timetable_findings(a, line_text, service_text, model_file)) return 1;
+    if (extras.timetable && !add_timetable_findings(a, line_text, service_text, extras.model_file)) return 1;
+    if (extras.documents) add_document_findings(a, service_text);
     const checked_files f{files[0], files[1], &line_text, &service_text};
     switch (format) {
         case check_format::json: std::cout << render_json(a, f); break;

@@ -30,11 +30,15 @@ enum class check_format { text, json, sarif };
 
 // Reads both descriptions, prints every finding on standard output in the format asked for and
 // returns the exit status: 0 no error, 2 at least one error, 1 an input cannot be read.
-// With `timetable`, the timetable's findings too (the train of `model_file`, or the one made from
-// the service when it is empty).
+// What check adds to the findings of the reading, when asked.
+struct check_extras {
+    bool timetable = false;   // the timetable's findings (see timetable)
+    std::string model_file;   // its train; empty: the one made from the service
+    bool documents = false;   // what compile --documents would cut
+};
+
 int check_files(const std::string& line_file, const std::string& service_file, input_encoding encoding,
-                check_format format, const std::string& color, bool plan, bool timetable = false,
-                const std::string& model_file = "");
+                check_format format, const std::string& color, bool plan, const check_extras& extras = {});
 
 // Whether colour is wanted: --color=always or never, or auto (a terminal, and NO_COLOR not set).
 bool use_color(const std::string& mode, bool error_stream);

@@ -15,6 +15,7 @@ struct check_options {
     std::string encoding = "cp1252";
     bool timetable = false;
     std::string model_file;
+    bool documents = false;
 };
 
 int check(const check_options& o) {
@@ -27,7 +28,11 @@ int check(const check_options& o) {
     if (!o.model_file.empty()) inputs.push_back(o.model_file);
     if (!inputs_exist(inputs)) return 1;
     const check_format format = o.json ? check_format::json : o.sarif ? check_format::sarif : check_format::text;
-    return check_files(o.line_file, o.service_file, encoding, format, o.color, !o.no_plan, o.timetable, o.model_file);
+    check_extras extras;
+    extras.timetable = o.timetable;
+    extras.model_file = o.model_file;
+    extras.documents = o.documents;
+    return check_files(o.line_file, o.service_file, encoding, format, o.color, !o.no_plan, extras);
 }
 
 }  // namespace
@@ -40,7 +45,8 @@ command check_command() {
         "errors (what the compile records as a status, and values the simulator would get otherwise than\n"
         "written) and warnings (likely mistakes). --json prints one JSON document, --sarif a SARIF 2.1.0 log.\n"
         "--timetable adds the running-time calculation of timetable: a time that cannot be kept is an error at\n"
-        "its station's time fields, a tight one a warning, slack a note.\n"
+        "its station's time fields, a tight one a warning, slack a note. --documents warns of a station name\n"
+        "longer than the train sheet's column.\n"
         "The descriptions are Windows-1252 text; --input-encoding utf-8 reads UTF-8 and converts it, and a\n"
         "character that Windows-1252 lacks is an error at its FILE:LINE:COLUMN.",
         "  0  no error (warnings allowed)\n"
@@ -59,6 +65,7 @@ command check_command() {
             app.add_flag("--timetable", o->timetable,
                          "also check every scheduled time against the fastest run of the train (see timetable)");
             app.add_option("--train-model", o->model_file, "with --timetable: the train, as a TOML file")->type_name("FILE");
+            app.add_flag("--documents", o->documents, "also warn of what compile --documents would cut (a long station name)");
             return [o] { return check(*o); };
         },
     };

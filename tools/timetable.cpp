@@ -157,6 +157,15 @@ bool train_of(const std::string& model_file, const stato_build& s, train_model& 
     return true;
 }
 
+// Findings added after the reading's take their place among its own.
+void in_file_order(analisi& a) {
+    std::stable_sort(a.diagnostiche.begin(), a.diagnostiche.end(), [](const rilievo& x, const rilievo& y) {
+        if (x.file != y.file) return x.file == quale_file::linea;
+        if (x.riga != y.riga) return x.riga < y.riga;
+        return x.colonna < y.colonna;
+    });
+}
+
 }  // namespace
 
 bool add_timetable_findings(analisi& a, const std::string& line_text, const std::string& service_text,
@@ -174,12 +183,13 @@ bool add_timetable_findings(analisi& a, const std::string& line_text, const std:
     const timetable_result r = work_out_timetable(s, model);
     if (!r.problem.empty()) return true;
     aggiungi_rilievi_orario(a, service_text, r);
-    std::stable_sort(a.diagnostiche.begin(), a.diagnostiche.end(), [](const rilievo& x, const rilievo& y) {
-        if (x.file != y.file) return x.file == quale_file::linea;
-        if (x.riga != y.riga) return x.riga < y.riga;
-        return x.colonna < y.colonna;
-    });
+    in_file_order(a);
     return true;
+}
+
+void add_document_findings(analisi& a, const std::string& service_text) {
+    aggiungi_rilievi_documenti(a, service_text);
+    in_file_order(a);
 }
 
 int timetable_files(const timetable_request& q) {

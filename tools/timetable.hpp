@@ -32,3 +32,6 @@ int timetable_files(const timetable_request& q);
 // entries' time fields, in place among them. False after reporting a model that cannot be read.
 bool add_timetable_findings(analisi& a, const std::string& line_text, const std::string& service_text,
                             const std::string& model_file);
+
+// check --documents: a station name the train sheet would cut, at the name.
+void add_document_findings(analisi& a, const std::string& service_text);
