@@ -162,6 +162,9 @@ void report_note(const std::string& text);
 // full disk, a closed pipe).
 bool standard_output_written(std::string& reason);
 
+// Opens a web address in the user's browser without waiting for it; a failure is only told.
+void open_in_browser(const std::string& url);
+
 [[noreturn]] void end_program(int exit_status);
 
 }  // namespace platform

@@ -368,4 +368,19 @@ void end_program(int exit_status) {
     std::exit(exit_status);
 }
 
+void open_in_browser(const std::string& url) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Detached from this process's output, so that a chatty browser cannot fill the terminal.
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+        }
+        ::execlp("xdg-open", "xdg-open", url.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    if (child < 0) report_note("cannot open a browser: " + std::string(std::strerror(errno)) + "; open " + url);
+}
+
 }  // namespace platform

@@ -491,4 +491,9 @@ void end_program(int exit_status) {
     std::exit(exit_status);
 }
 
+void open_in_browser(const std::string& url) {
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (result <= 32) report_note("cannot open a browser; open " + url);
+}
+
 }  // namespace platform

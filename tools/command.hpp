@@ -43,6 +43,7 @@ command lsp_command();
 command fmt_command();
 command decompile_command();
 command timetable_command();
+command view_command();
 
 // A command's parser with its run: the run holds the state the parser's options write into,
 // so the two live together.

@@ -9,6 +9,7 @@ std::vector<command> command_table() {
         plot_command(),
         decompile_command(),
         timetable_command(),
+        view_command(),
         fmt_command(),
         lsp_command(),
     };
