@@ -1,12 +1,15 @@
 // The built files byte for byte: the six files of the no-argument build and the three that
-// `compile` makes from the examples, each against its reference in tests/golden.
+// `compile` makes from the examples, each against its reference in tests/golden. Each build runs
+// once per test process, in a folder of its own that the cases only read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <ostream>
 #include <string>
+#include <unistd.h>
 
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
@@ -25,21 +28,62 @@ std::string kind_name(build_kind k) { return k == build_kind::plain ? "plain" : 
 
 void PrintTo(const golden_case& c, std::ostream* os) { *os << kind_name(c.kind) << "/" << c.file; }
 
+// The program's own copy in the plain build's folder: not one of the files it builds.
+constexpr const char* program_copy = "genera_scenario";
+
 // Builds into `c`: the program started with no arguments from a folder of its own, or
-// `compile` on the examples.
-void build(build_kind kind, const cartella_temporanea& c) {
+// `compile` on the examples. Empty when it ended with status 0, otherwise what it said.
+std::string build(build_kind kind, const cartella_temporanea& c) {
     const std::string examples = std::string(GS_SOURCE_DIR) + "/examples/";
+    esecuzione e;
     if (kind == build_kind::plain) {
-        std::filesystem::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
-        const esecuzione e = avvia_in("/", (c / "genera_scenario").string(), "");
-        ASSERT_EQ(e.uscita, 0) << e.errori;
+        std::filesystem::copy_file(GENERA_SCENARIO_EXE, c / program_copy);
+        e = avvia_in("/", (c / program_copy).string(), "");
     } else {
-        const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE,
-                                      "compile '" + examples + "Sorvanta_linea.txt' '" + examples +
-                                          "Sorvanta_E48027-.txt'");
-        ASSERT_EQ(e.uscita, 0) << e.errori;
+        e = avvia_in(c.percorso, GENERA_SCENARIO_EXE,
+                     "compile '" + examples + "Sorvanta_linea.txt' '" + examples + "Sorvanta_E48027-.txt'");
     }
+    if (e.uscita == 0) return "";
+    return kind_name(kind) + " build ended with status " + std::to_string(e.uscita) + ": " + e.errori;
 }
+
+// The folder of each build, made on first use and removed when the test process ends. A death
+// test's child that ends through exit() runs this destructor too: only the process that made
+// the folder removes it, or the cases after the death test would find it gone.
+struct built_folder {
+    std::unique_ptr<cartella_temporanea> folder;
+    std::string failure;  // empty when the build succeeded
+    pid_t owner = ::getpid();
+
+    built_folder() = default;
+    built_folder(const built_folder&) = delete;
+    built_folder& operator=(const built_folder&) = delete;
+    ~built_folder() {
+        if (folder && ::getpid() != owner) folder->percorso.clear();  // nothing to remove
+    }
+};
+
+class GoldenBuilds {
+public:
+    static const built_folder& of(build_kind kind) {
+        built_folder& b = kind == build_kind::plain ? plain() : compiled();
+        if (!b.folder) {
+            b.folder = std::make_unique<cartella_temporanea>();
+            b.failure = build(kind, *b.folder);
+        }
+        return b;
+    }
+
+private:
+    static built_folder& plain() {
+        static built_folder b;
+        return b;
+    }
+    static built_folder& compiled() {
+        static built_folder b;
+        return b;
+    }
+};
 
 // Empty when the bytes are equal; otherwise where they first differ.
 std::string first_difference(const std::string& built, const std::string& reference) {
@@ -63,9 +107,9 @@ TEST_P(GoldenFiles, MatchTheReferenceByteForByte) {
     const std::filesystem::path reference_path =
         std::filesystem::path(GS_SOURCE_DIR) / "tests" / "golden" / kind_name(g.kind) / g.file;
     ASSERT_TRUE(std::filesystem::is_regular_file(reference_path)) << "no reference " << reference_path;
-    cartella_temporanea c;
-    build(g.kind, c);
-    if (HasFatalFailure()) return;
+    const built_folder& b = GoldenBuilds::of(g.kind);
+    ASSERT_EQ(b.failure, "");
+    const cartella_temporanea& c = *b.folder;
     ASSERT_TRUE(c.esiste(g.file)) << kind_name(g.kind) << " build wrote no " << g.file;
     const std::string difference = first_difference(c.leggi(g.file), leggi_file(reference_path));
     EXPECT_EQ(difference, "") << kind_name(g.kind) << " build: " << g.file << " " << difference;
@@ -93,12 +137,11 @@ INSTANTIATE_TEST_SUITE_P(
 // the three binary files.
 TEST(GoldenFiles, NoOtherFileIsLeft) {
     for (build_kind kind : {build_kind::plain, build_kind::compile}) {
-        cartella_temporanea c;
-        build(kind, c);
-        if (HasFatalFailure()) return;
-        std::filesystem::remove(c / "genera_scenario");
+        const built_folder& b = GoldenBuilds::of(kind);
+        ASSERT_EQ(b.failure, "");
         std::size_t files = 0;
-        for (const auto& f : std::filesystem::directory_iterator(c.percorso)) {
+        for (const auto& f : std::filesystem::directory_iterator(b.folder->percorso)) {
+            if (kind == build_kind::plain && f.path().filename() == program_copy) continue;
             ++files;
             EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(GS_SOURCE_DIR) / "tests" / "golden" /
                                                 kind_name(kind) / f.path().filename()))
