@@ -10,9 +10,12 @@
 #include <utility>
 
 #include "builder/costruzione.hpp"
+#include "core/celle.hpp"
+#include "core/costanti.hpp"
 #include "core/numeri.hpp"
 #include "finish/codici_gara.hpp"
 #include "finish/passata_finale.hpp"
+#include "format/codec.hpp"
 #include "format/file_binari.hpp"
 #include "reader/lettore_linea.hpp"
 
@@ -22,9 +25,9 @@ using i64 = std::int64_t;
 
 constexpr std::int16_t marcatore_percorso = 5121;
 constexpr std::int16_t marcatore_servizio = 610;
-constexpr std::int16_t velocita_tabella = 180;
-constexpr i64 lunghezza_massima = 1000000;
-constexpr std::array<double, 6> curvature = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+constexpr std::int16_t velocita_tabella = velocita_tabella_finitura;
+constexpr i64 lunghezza_massima = lunghezza_massima_linea;
+constexpr const std::array<double, 6>& curvature = curvature_classi;
 
 std::string n(i64 v) { return std::to_string(v); }
 
@@ -186,7 +189,7 @@ void ricostruisci_generale(ricostruzione& r) {
 
 // The heading change from metre to metre: straight, or turned by one of the twelve curvatures.
 void ricostruisci_curve(ricostruzione& r, const std::vector<elemento_linea>& x, const std::vector<elemento_linea>& y) {
-    const i64 estensione = r.lunghezza + 7000;
+    const i64 estensione = r.lunghezza + metri_oltre_fine;
     if (static_cast<i64>(x.size()) != estensione + 1 || y.size() != x.size()) {
         r.impossibile(r.nome_piano + ": the plan holds " + n(static_cast<i64>(x.size()) - 1) +
                       " metres, not the line length plus 7000 (" + n(estensione) + ")");
@@ -355,9 +358,10 @@ struct indicatore_letto {
 };
 
 std::string riga_indicatori(i64 posizione, std::int16_t v1, std::int16_t v2, std::int16_t v3, std::int16_t v4) {
-    // Each code is twenty times the left speed plus a fifth of the right one.
-    auto dividi = [](i64 w) -> std::pair<i64, i64> {
-        if (w % 101 == 0) return {5 * (w / 101), 5 * (w / 101)};
+    // Each code is twenty times the left speed plus a fifth of the right one: the author's
+    // reading has both in 5 km/h steps, which every code that is not negative allows.
+    auto dividi = [](std::int16_t w) -> std::pair<i64, i64> {
+        if (const std::optional<velocita_lati> l = decodifica_indicatore(w)) return {l->sinistra, l->destra};
         i64 sinistra = w >= 0 ? w / 20 : -((-w + 19) / 20);
         return {sinistra, 5 * (w - 20 * sinistra)};
     };
@@ -439,7 +443,7 @@ void ricostruisci_stazioni(ricostruzione& r, const spartizione& sp, std::vector<
                              n(s.sosta) + ",  " + n(ore) + "," + n(minuti) + "," + n(secondi) + ", " +
                              nome.value_or(s.nome));
         if (t < 25) {
-            const i64 k = nearest(s.fine / 50.0 - 1);
+            const i64 k = cella_fermata(s.fine);
             if (k >= 0 && k <= r.n_celle) {
                 const cella& c = r.percorso[static_cast<std::size_t>(k)];
                 if (c.tipo_cella == tipo::fermata_stazione && c.valore1 == j) {
@@ -499,7 +503,7 @@ void ricostruisci_cartelli(ricostruzione& r, const spartizione& sp, const std::v
         if (!testo)
             r.impossibile(r.nome_servizio + ": slot " + n(slot) + " (nome) could not be matched: a sign text with both a "
                           "double quote and a comma, line end or leading blank");
-        r.cartelli.push_back("cartello_indicatore,  " + n(50 * (k - 1)) + ",   " + testo.value_or(s.nome));
+        r.cartelli.push_back("cartello_indicatore,  " + n(metro_di_cella(regola_cella::punto, k)) + ",   " + testo.value_or(s.nome));
     }
     if (!nascosti.empty())
         r.note.push_back(r.nome_servizio + ": " + n(static_cast<i64>(nascosti.size())) +
@@ -568,7 +572,7 @@ void ricostruisci_abbattimenti(ricostruzione& r, const tabelle_utente& u) {
             valore = c.valore1 > 0 ? c.valore1 : c.valore1 + 65536;
             if (c.valore1 <= 0) bassi = true;
         }
-        r.abbattimenti.push_back("abbattimento,  " + n(50 * k) + ",  " + n(valore));
+        r.abbattimenti.push_back("abbattimento,  " + n(metro_di_cella(regola_cella::profilo, k)) + ",  " + n(valore));
         r.spiegata[static_cast<std::size_t>(k)] = true;
     }
     if (bassi)
@@ -656,7 +660,7 @@ void ricostruisci_segnali(ricostruzione& r, bool discendenti, bool con_note) {
         }
         auto cifre = [](std::int16_t v) { return std::pair<i64, i64>{v / 10, v % 10}; };
         const auto v1 = cifre(c.valore1), v2 = cifre(c.valore2), v3 = cifre(c.valore3);
-        righe.push_back("segnale,  " + n(50 * (k - 1)) + ",   " + n(sx) + ", " + n(v1.first) + ", " + n(v2.first) + ", " +
+        righe.push_back("segnale,  " + n(metro_di_cella(regola_cella::punto, k)) + ",   " + n(sx) + ", " + n(v1.first) + ", " + n(v2.first) + ", " +
                         n(v3.first) + ",  " + n(rapp) + ",  " + n(dx) + ",  " + n(v1.second) + "," + n(v2.second) +
                         "," + n(v3.second) + ", " + n(tempo));
     }
@@ -675,7 +679,7 @@ void ricostruisci_indicatori(ricostruzione& r, const std::vector<i64>& celle_fer
         const cella& c = r.percorso[static_cast<std::size_t>(k)];
         if (c.tipo_cella != tipo::indicatori_velocita) continue;
         r.spiegata[static_cast<std::size_t>(k)] = true;
-        r.indicatori.push_back(riga_indicatori(50 * (k - 1), c.valore1, c.valore2, c.valore3, c.valore4));
+        r.indicatori.push_back(riga_indicatori(metro_di_cella(regola_cella::punto, k), c.valore1, c.valore2, c.valore3, c.valore4));
     }
     // A station stop that still carries values 2 to 4 stands where a signal or indicator boards
     // stood before it: a signal when its approach codes, or a signal time, are still there.
@@ -693,7 +697,7 @@ void ricostruisci_indicatori(ricostruzione& r, const std::vector<i64>& celle_fer
             r.segnali_nascosti.insert(k);
             continue;
         }
-        r.indicatori.push_back(riga_indicatori(50 * (k - 1), 0, c.valore2, c.valore3, c.valore4));
+        r.indicatori.push_back(riga_indicatori(metro_di_cella(regola_cella::punto, k), 0, c.valore2, c.valore3, c.valore4));
         sotto = true;
     }
     if (sotto)
@@ -738,10 +742,9 @@ std::optional<std::vector<std::size_t>> ordine_avvisi(const ricostruzione& r, in
     for (std::size_t j = 0; j < n_stazioni; ++j) {
         const slot_servizio& s = r.servizio[j + 1];
         if (s.tipo_stazione >= 25 || s.tipo_stazione == 5 || s.tipo_stazione == 6) continue;
-        for (int i = 1; i <= 4; ++i) {
-            const double v = s.fine / 50.0 - i - 1;
-            if (v > 1) scritture[nearest(v)].emplace_back(j, 80 + i);
-        }
+        for (int i = 1; i <= celle_approccio; ++i)
+            if (const std::optional<i64> k = cella_approccio_stazione(s.fine, i))
+                scritture[*k].emplace_back(j, codifica_approccio_stazione(i));
     }
     for (std::size_t g = 0; g < r.celle_segnali.size(); ++g)
         for (i64 i = 1; i <= 4; ++i)
@@ -906,11 +909,11 @@ esito_decompilazione decompila(const scenario_compilato& c) {
     r.spiegata.assign(r.percorso.size(), false);
     r.lunghezza = r.servizio[slot_generale].fine;
     const bool lunghezza_valida = r.lunghezza >= 0 && r.lunghezza <= lunghezza_massima &&
-                                  nearest(static_cast<double>(r.lunghezza + 7000) / 50.0) == r.n_celle;
+                                  ultima_cella(r.lunghezza) == r.n_celle;
     if (!lunghezza_valida) {
         r.impossibile(c.nome_servizio + ": slot 84 (fine) could not be matched: a line of " + n(r.lunghezza) +
                       " m has no route of " + n(r.n_celle + 1) + " cells");
-        r.lunghezza = std::clamp<i64>(50 * r.n_celle - 7000, 0, lunghezza_massima);
+        r.lunghezza = std::clamp<i64>(metri_cella * r.n_celle - metri_oltre_fine, 0, lunghezza_massima);
     }
 
     // The stamps follow from the names; they are taken away and stamped again on recompiling.
@@ -934,9 +937,9 @@ esito_decompilazione decompila(const scenario_compilato& c) {
                          "only in the plan");
     const ricostruzione& rc = r;
     std::vector<std::string> note_profili;
-    r.pendenze = profilo(rc, "pendenza", &cella::pendenza, [](std::uint8_t v) { return i64{v} - 100; }, note_profili);
+    r.pendenze = profilo(rc, "pendenza", &cella::pendenza, [](std::uint8_t v) { return i64{decodifica_pendenza(v)}; }, note_profili);
     r.aderenze = profilo(rc, "aderenza", &cella::aderenza, [](std::uint8_t v) { return i64{v}; }, note_profili);
-    r.velocita = profilo(rc, "velocita", &cella::velocita_limite, [](std::uint8_t v) { return 5 * i64{v}; },
+    r.velocita = profilo(rc, "velocita", &cella::velocita_limite, [](std::uint8_t v) { return i64{decodifica_velocita(v)}; },
                          note_profili);
     r.note.insert(r.note.end(), note_profili.begin(), note_profili.end());
     ricostruisci_montagne(r);

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/codifica.hpp"
+#include "core/costanti.hpp"
 #include "core/encoding.hpp"
 #include "core/numeri.hpp"
 #include "core/stati.hpp"
@@ -93,29 +95,20 @@ std::string range_text(const campo_voce& c) {
 
 }  // namespace
 
-line_index index_lines(std::string_view text) {
-    line_index l;
-    l.size = text.size();
-    l.starts.push_back(0);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        if (text[i] == '\n' || text[i] == '\r') l.starts.push_back(i + 1);
-    }
-    return l;
-}
+line_index index_lines(std::string_view text) { return indicizza_righe(text); }
 
 position position_at(const line_index& lines, std::size_t offset) {
-    offset = std::min(offset, lines.size);
-    const auto after = std::upper_bound(lines.starts.begin(), lines.starts.end(), offset);
-    const std::size_t line = static_cast<std::size_t>(after - lines.starts.begin()) - 1;
-    return position{static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(offset - lines.starts[line])};
+    offset = std::min(offset, lines.dimensione);
+    const int riga = riga_di(lines, offset);
+    return position{static_cast<std::uint32_t>(riga - 1), static_cast<std::uint32_t>(colonna_di(lines, offset) - 1)};
 }
 
+// A character past a line's end stays on that line: at its line end, or at the text's end.
 std::size_t offset_at(const line_index& lines, position p) {
-    if (p.line >= lines.starts.size()) return lines.size;
-    const std::size_t start = lines.starts[p.line];
-    const std::size_t end = p.line + 1 < lines.starts.size() ? lines.starts[p.line + 1] : lines.size;
-    return std::min(start + p.character, end);
+    if (p.line >= lines.inizi.size()) return lines.dimensione;
+    const int riga = static_cast<int>(p.line) + 1;
+    const std::size_t fine = p.line + 1 < lines.inizi.size() ? lines.inizi[p.line + 1] : lines.dimensione;
+    return std::min(offset_di(lines, riga, 1) + p.character, fine);
 }
 
 document_analysis analyse(document_kind kind, std::string text, const std::string* line_text,
@@ -150,10 +143,12 @@ std::string stored_as(std::string_view entry, int index, std::string_view value)
     const auto v = number_of(value);
     if (!v) return "";
     if (entry == "velocita" && index == 2 && *v >= 0 && *v <= INT32_MAX)
-        return "stored as " + std::to_string(nearest(static_cast<double>(*v) / 5.0)) + " (km/h / 5, halves to even)";
+        return "stored as " + std::to_string(nearest(static_cast<double>(*v) / passo_velocita_kmh)) +
+               " (km/h / 5, halves to even)";
     if (entry == "pendenza" && index == 2 && *v >= INT32_MIN && *v <= INT32_MAX)
-        return "stored as " + std::to_string(static_cast<int>(bassi8(*v + 100))) + " (gradient + 100)";
-    if (entry == "segnale" && index == 11 && *v >= 1 && *v <= 100) return "raised to 101";
+        return "stored as " + std::to_string(static_cast<int>(codifica_pendenza(*v))) + " (gradient + 100)";
+    if (entry == "segnale" && index == 11 && *v >= 1 && *v <= 100)
+        return "raised to " + std::to_string(static_cast<int>(codifica_tempo_segnale(*v, 2)));
     return "";
 }
 
@@ -237,7 +232,7 @@ json inlay_hints_json(const document_analysis& a, position from, position to) {
 json completion_json(const document_analysis& a, position p) {
     json items = json::array();
     const std::size_t at = offset_at(a.lines, p);
-    const std::size_t line_start = a.lines.starts[std::min<std::size_t>(p.line, a.lines.starts.size() - 1)];
+    const std::size_t line_start = a.lines.inizi[std::min<std::size_t>(p.line, a.lines.inizi.size() - 1)];
     // Keywords start a line: nothing is offered once a comma stands before the cursor.
     if (a.text.substr(line_start, at - line_start).find(',') != std::string::npos) return items;
     const json replace = range_json(a.lines, line_start, at);
@@ -277,11 +272,9 @@ json document_symbols_json(const document_analysis& a) {
         std::string name;
     };
     std::vector<section> heads;
-    for (std::size_t l = 0; l < a.lines.starts.size(); ++l) {
-        const std::size_t s = a.lines.starts[l];
-        std::size_t e = l + 1 < a.lines.starts.size() ? a.lines.starts[l + 1] : a.text.size();
-        while (e > s && (a.text[e - 1] == '\r' || a.text[e - 1] == '\n')) --e;
-        const std::string_view line = trimmed(std::string_view(a.text).substr(s, e - s));
+    for (int l = 1; l <= numero_righe(a.lines); ++l) {
+        const std::size_t s = offset_di(a.lines, l, 1);
+        const std::string_view line = trimmed(testo_riga(a.text, a.lines, l));
         if (line.size() > 2 && line.front() == '[' && line.back() == ']' && line.find(',') == std::string_view::npos) {
             if (!heads.empty()) heads.back().end = s;
             heads.push_back({s, a.text.size(), std::string(line)});

@@ -9,16 +9,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/indice_righe.hpp"
 #include "diagnostics/diagnostica.hpp"
 #include "lsp/documents.hpp"
 
 namespace lsp {
 
 // Where each line of a Windows-1252 text starts; a byte's column is its editor column.
-struct line_index {
-    std::vector<std::size_t> starts;
-    std::size_t size = 0;
-};
+using line_index = indice_righe;
 
 line_index index_lines(std::string_view text);
 position position_at(const line_index& lines, std::size_t offset);

@@ -78,7 +78,7 @@ TEST(Dump, RouteCellsInUnits) {
              caso{0, {{"kind", "plain track"}, {"gradient_per_mille", 0}, {"speed_limit_kmh", 30}, {"adhesion", 100}}},
              caso{1, {{"build_marker", 5121}}},
              // "indicatori_vmax, 700, 95, 100, 105, 0, 95, 100, 105, 0"
-             caso{15, {{"kind", "speed indicator boards"}, {"from_m", 675}, {"a_left_kmh", 95}, {"a_right_kmh", 95},
+             caso{15, {{"kind", "speed indicator boards"}, {"from_m", 676}, {"a_left_kmh", 95}, {"a_right_kmh", 95},
                        {"c_left_kmh", 105}, {"left_stripes", 0}}},
              caso{5, {{"kind", "station stop"}, {"station_slot", 1}}},
              caso{10, {{"kind", "sign board"}, {"sign_slot", 80}}},

@@ -14,6 +14,8 @@
 #include "format/lettura_piano.hpp"
 #include "harness/compila_in_memoria.hpp"
 #include "bench/scenario_generato.hpp"
+#include "format/codec.hpp"
+#include "harness/descrizioni_casuali.hpp"
 
 namespace {
 
@@ -117,7 +119,7 @@ TEST_F(Plot, PolylineEndsOnThePlansLastPoint) {
 TEST(PlotInMemory, EveryObjectHasItsLabel) {
     std::string svg;
     ASSERT_TRUE(plot_in_memoria("\x01", &svg));
-    for (const char* etichetta : {">S 1.45<", ">PONTE SUL FIUME<", ">95/100/105<", ">180<", ">warning 30<",
+    for (const char* etichetta : {">S 1.45<", ">PONTE SUL FIUME<", ">95/100/105 | 95/100/105<", ">180<", ">warning 30<",
                                   ">PARTENZA<", ">ARRIVO<", ">line end 4 km<"})
         EXPECT_NE(svg.find(etichetta), std::string::npos) << etichetta;
     EXPECT_EQ(svg.find("left out where crowded"), std::string::npos);
@@ -141,6 +143,54 @@ TEST(PlotInMemory, MillionMetreLine) {
     EXPECT_NE(svg.find(">line end 1000 km<"), std::string::npos);
 }
 
+// Every plan that tracing can produce plots: curve steps lengthen the step by sqrt(1 + k^2) and
+// nothing shortens it again, so long curvy lines have steps well over 1 m. The built-in scenario,
+// the generated lines from 20 km to 1000 km, a line of tight curves back to back and random
+// curvy lines are all drawn, and the longest step of each stays within what the check allows.
+TEST(PlotInMemory, EveryTracedPlanPlots) {
+    struct caso {
+        std::string nome, linea, servizio;
+    };
+    std::vector<caso> casi{{"built-in", linea_incorporata(), servizio_incorporato()}};
+    for (std::int64_t lunghezza : {20000, 100000, 300000, 1000000}) {
+        const descrizioni_generate d = genera_descrizioni(lunghezza);
+        casi.push_back({"generated " + std::to_string(lunghezza), d.linea, d.servizio});
+    }
+    // 100 km of class 6 curves, each 400 m, alternating sides, back to back.
+    std::string strette = "[generale]\r\nlunghezza percorso, 100000\r\n[curve]\r\n";
+    for (std::int64_t p = 100; p + 400 <= 100000; p += 400)
+        strette += std::string(p / 400 % 2 ? "curvas6, " : "curvad6, ") + std::to_string(p) + ", 400\r\n";
+    casi.push_back({"tight curves", strette + "[fine]\r\n", "[generale]\r\nvelocita, 0, 100\r\n[fine]\r\n"});
+    for (std::uint32_t seme = 1; seme <= 12; ++seme) {
+        const descrizioni_casuali d = genera_casuali(seme);
+        casi.push_back({"random " + std::to_string(seme), d.linea, d.servizio});
+    }
+    double piu_lungo = 0;
+    for (const caso& k : casi) {
+        const file_compilati f = compila_e_serializza(k.linea, k.servizio);
+        if (f.linea.empty()) continue;  // a status that stops the build: nothing to draw
+        scenario_to_plot s;
+        std::string errore;
+        const named_bytes piano{"x_linea.dat", f.linea}, slot{"x.sim", f.servizio}, percorso{"x.dat", f.percorso};
+        ASSERT_TRUE(prepare_plot(&piano, slot, percorso, "x", s, errore)) << k.nome << ": " << errore;
+        EXPECT_TRUE(s.has_plan) << k.nome;
+        if (k.nome == "built-in" || k.nome == "tight curves") {
+            EXPECT_NE(plot_svg(s).find("plan-panel"), std::string::npos) << k.nome;
+        }
+        // The longest step of the plan, against the check's bound.
+        std::vector<elemento_linea> x, y;
+        ASSERT_TRUE(leggi_file_linea(f.linea, x, y, errore));
+        double passo = 0;
+        for (std::size_t m = 1; m < x.size(); ++m)
+            if (x[m].genere != genere_elemento::vuoto)
+                passo = std::max(passo, std::hypot(x[m].valore - x[m - 1].valore, y[m].valore - y[m - 1].valore));
+        EXPECT_LE(passo, passo_massimo_piano(x.size())) << k.nome;
+        piu_lungo = std::max(piu_lungo, passo);
+    }
+    // The tight curves reach steps that a 1 m limit refused.
+    EXPECT_GT(piu_lungo, 1.2);
+}
+
 // Files that do not belong together or hold values no trace makes are refused, naming the
 // file and the metre; nothing is converted to an integer on the way.
 TEST(PlotInMemory, HostileFilesAreRefused) {
@@ -160,7 +210,7 @@ TEST(PlotInMemory, HostileFilesAreRefused) {
              caso{con_x(std::numeric_limits<double>::infinity()), f.servizio, f.percorso, "x_linea.dat: metre 1000: x is inf"},
              caso{con_x(-std::numeric_limits<double>::infinity()), f.servizio, f.percorso, "metre 1000: x is -inf"},
              caso{con_x(std::numeric_limits<double>::quiet_NaN()), f.servizio, f.percorso, "metre 1000: x is nan"},
-             caso{con_x(1e300), f.servizio, f.percorso, "metre 1000: x is 1.0000000000000001e+300, not a point"},
+             caso{con_x(1e300), f.servizio, f.percorso, "metre 1000: the point lies 1e+300 m from the one before"},
              caso{f.linea, f.servizio, altro.percorso, "x.dat: holds 921 cells, but the line length 4000 m of x.sim makes 221"},
              caso{altro.linea, f.servizio, f.percorso, "x_linea.dat: holds 46001 metres"},
              caso{f.linea + std::string(4000, '\0'), f.servizio, f.percorso, "metre 0 is an integer in the x half"},

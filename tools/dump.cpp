@@ -9,7 +9,10 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "core/celle.hpp"
+#include "core/costanti.hpp"
 #include "core/encoding.hpp"
+#include "format/codec.hpp"
 #include "format/file_binari.hpp"
 #include "format/lettura_piano.hpp"
 #include "platform/platform.hpp"
@@ -134,22 +137,14 @@ const char* cell_kind_name(std::uint8_t t) {
     }
 }
 
-// The positions written in a description that land in cell k: point items at p go to cell
-// nearest(p / 50 + 1), speed boards to nearest(p / 50); the rest is the cell's own 50 m, which
-// is also where its gradient, speed limit and adhesion hold.
+// The whole metres written in a description that land in cell k, both ends included: point
+// items at p go to cell nearest(p / 50 + 1), speed boards and pre-warning runs to nearest(p / 50);
+// the rest is the cell's own 50 m, which is also where its gradient, speed limit and adhesion
+// hold. Neighbouring cells of one kind never share a metre.
 std::pair<long long, long long> cell_range(std::uint8_t t, long long k) {
-    switch (t) {
-        case tipo::segnale:
-        case tipo::fine_rallentamento:
-        case tipo::inizio_rallentamento:
-        case tipo::avviso_rallentamento:
-        case tipo::indicatori_velocita:
-        case tipo::cartello: return {50 * k - 75, 50 * k - 25};
-        case tipo::preavviso_rallentamento:
-        case tipo::tabella_con_valore:
-        case tipo::tabella_senza_valore: return {50 * k - 25, 50 * k + 25};
-        default: return {50 * k, 50 * k + 50};
-    }
+    const std::optional<regola_cella> r = regola_di_tipo(t);
+    const metri_cella_da_a m = r ? metri_di_cella(*r, k) : metri_propri_cella(k);
+    return {m.da, m.a};
 }
 
 // The values of a cell's object in the author's units. Fields that the kind does not use are
@@ -159,17 +154,14 @@ void decode_object(const cella& c, std::size_t k, json& item) {
     const std::int16_t v[4] = {c.valore1, c.valore2, c.valore3, c.valore4};
     switch (c.tipo_cella) {
         case tipo::segnale: {
-            // valore1..3 = left value * 10 + right value, valore4 = rapp * 10 + left kind * 3 + right kind.
-            const int packed = v[3] % 10;
-            bool digits = v[3] >= 0 && packed <= 8;
-            for (int i = 0; i < 3; ++i) digits = digits && v[i] >= 0 && v[i] <= 99;
-            if (!digits) break;
-            item["left_kind"] = packed / 3;
-            item["left_values"] = {v[0] / 10, v[1] / 10, v[2] / 10};
-            item["right_kind"] = packed % 3;
-            item["right_values"] = {v[0] % 10, v[1] % 10, v[2] % 10};
-            item["rapp"] = v[3] / 10;
-            item["time"] = c.tempo_segnale;
+            const std::optional<segnale_scritto> d = decodifica_segnale({{v[0], v[1], v[2], v[3]}, c.tempo_segnale});
+            if (!d) break;
+            item["left_kind"] = d->sx;
+            item["left_values"] = d->sinistra;
+            item["right_kind"] = d->dx;
+            item["right_values"] = d->destra;
+            item["rapp"] = d->rapp;
+            item["time"] = d->tempo;
             for (bool& u : used) u = true;
             break;
         }
@@ -190,20 +182,25 @@ void decode_object(const cella& c, std::size_t k, json& item) {
             used[0] = true;
             break;
         case tipo::indicatori_velocita: {
-            // Each code is 20 x left speed + right speed / 5: with speeds in steps of 5 km/h, as
-            // the boards show them, the hundreds give the left speed and the rest the right one.
-            bool plain = v[3] >= 0;
-            for (int i = 0; i < 3; ++i) plain = plain && v[i] >= 0;
+            // Each code is 20 x left speed + right speed / 5, read with speeds in steps of 5 km/h,
+            // as the boards show them.
+            const std::optional<strisce_lati> stripes = decodifica_strisce(v[3]);
+            std::optional<velocita_lati> speeds[3];
+            bool plain = stripes.has_value();
+            for (std::size_t i = 0; i < 3; ++i) {
+                speeds[i] = decodifica_indicatore(v[i]);
+                plain = plain && speeds[i].has_value();
+            }
             if (!plain) break;
             const char* names[3][2] = {{"a_left_kmh", "a_right_kmh"}, {"b_left_kmh", "b_right_kmh"},
                                        {"c_left_kmh", "c_right_kmh"}};
-            for (int i = 0; i < 3; ++i) {
-                item[names[i][0]] = v[i] / 100 * 5;
-                item[names[i][1]] = v[i] % 100 * 5;
+            for (std::size_t i = 0; i < 3; ++i) {
+                item[names[i][0]] = speeds[i]->sinistra;
+                item[names[i][1]] = speeds[i]->destra;
                 used[i] = true;
             }
-            item["left_stripes"] = v[3] / 10;
-            item["right_stripes"] = v[3] % 10;
+            item["left_stripes"] = stripes->sinistra;
+            item["right_stripes"] = stripes->destra;
             used[3] = true;
             break;
         }
@@ -246,7 +243,7 @@ bool dump_route(const std::string& path, const std::string& bytes, listing& l, d
     s["cells"] = cells.size();
     if (values == dump_values::decoded) {
         s["from_m"] = 0;
-        s["to_m"] = 50 * cells.size();
+        s["to_m"] = static_cast<std::size_t>(metri_cella) * cells.size();
     }
     l.begin(s);
     l.begin_items("listed");
@@ -267,7 +264,7 @@ bool dump_route(const std::string& path, const std::string& bytes, listing& l, d
         json item;
         item["cell"] = k;
         if (values == dump_values::raw) {
-            item["position_m"] = 50 * k;
+            item["position_m"] = static_cast<std::size_t>(metri_cella) * k;
             for (std::size_t f = 0; f < layout_cella.size(); ++f) {
                 const std::int64_t v = layout_cella[f].leggi(c);
                 const bool track = f >= primo_campo_binario;
@@ -282,8 +279,8 @@ bool dump_route(const std::string& path, const std::string& bytes, listing& l, d
             decode_object(c, k, item);
             if (c.preavviso != 0 || json_out) item["approach_code"] = c.preavviso;
             if (track_changes || json_out) {
-                item["gradient_per_mille"] = static_cast<int>(c.pendenza) - 100;
-                item["speed_limit_kmh"] = 5 * static_cast<int>(c.velocita_limite);
+                item["gradient_per_mille"] = decodifica_pendenza(c.pendenza);
+                item["speed_limit_kmh"] = decodifica_velocita(c.velocita_limite);
                 item["adhesion"] = c.aderenza;
                 item["mountain"] = c.montagna;
             }
@@ -296,11 +293,11 @@ bool dump_route(const std::string& path, const std::string& bytes, listing& l, d
 
 // ---- service slots
 
-std::string clock_text(long long seconds) {
-    const bool negative = seconds < 0;
-    const long long a = negative ? -seconds : seconds;
+std::string clock_text(std::int32_t seconds) {
+    const orario_letto o = decodifica_orario(seconds);
     char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%s%02lld:%02lld:%02lld", negative ? "-" : "", a / 3600, a / 60 % 60, a % 60);
+    std::snprintf(buffer, sizeof buffer, "%s%02lld:%02lld:%02lld", o.negativo ? "-" : "", static_cast<long long>(o.ore),
+                  static_cast<long long>(o.minuti), static_cast<long long>(o.secondi));
     return buffer;
 }
 
@@ -395,11 +392,11 @@ bool dump_slots(const std::string& path, const std::string& bytes, listing& l, d
         // The line length sizes the other two files: a reader of them can check theirs.
         const std::int64_t length = slots[slot_generale].fine;
         s["line_length_m"] = length;
-        if (length >= 0 && length <= 1000000) {
-            const std::int64_t extent = length + 7000;
-            const std::int64_t upper = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(extent) / 50));
+        if (length >= 0 && length <= lunghezza_massima_linea) {
+            const std::int64_t extent = length + metri_oltre_fine;
+            const std::int64_t upper = ultima_cella(length);
             s["route_cells"] = upper + 1;
-            s["route_bytes"] = 15 * (upper + 1);
+            s["route_bytes"] = static_cast<std::int64_t>(byte_cella) * (upper + 1);
             s["plan_bytes"] = 20 * extent - 36;
         }
     }

@@ -7,7 +7,10 @@
 #include <set>
 
 #include "builder/sostituzione.hpp"
+#include "core/celle.hpp"
+#include "core/costanti.hpp"
 #include "core/encoding.hpp"
+#include "format/codec.hpp"
 #include "platform/platform.hpp"
 
 namespace {
@@ -22,7 +25,6 @@ constexpr double strip_gap = 40;
 constexpr double label_char_width = 6.6;  // an 11 px label, generously
 constexpr double label_row = 13;
 constexpr int max_label_rows = 12;
-constexpr std::int64_t run_out_m = 7000;
 
 struct colour {
     const char* name;
@@ -222,12 +224,15 @@ stations_and_signs classify(const scenario_to_plot& s) {
     return r;
 }
 
-// Metres along the line of a point item in cell k: signals, boards and signs at p go to the
-// cell of p / 50 + 1, speed boards to the cell of p / 50.
+}  // namespace
+
 double item_position(std::size_t k, std::uint8_t t) {
-    const double cell = static_cast<double>(k);
-    return t == tipo::tabella_con_valore || t == tipo::tabella_senza_valore ? cell * 50 : (cell - 1) * 50;
+    const std::int64_t cell = static_cast<std::int64_t>(k);
+    const std::optional<regola_cella> r = regola_di_tipo(t);
+    return static_cast<double>(r ? metro_di_cella(*r, cell) : metri_propri_cella(cell).da);
 }
+
+namespace {
 
 const std::string& slot_text(const scenario_to_plot& s, std::int16_t index) {
     return s.slots[static_cast<std::size_t>(std::clamp<int>(index, 0, n_slot - 1))].nome;
@@ -543,10 +548,14 @@ std::vector<object_mark> objects_of(const scenario_to_plot& s, const stations_an
                 break;
             }
             case tipo::indicatori_velocita: {
-                // The speeds of the left-hand boards, a / b / c, as written in steps of 5 km/h.
-                std::string speeds;
-                for (std::int16_t v : {c.valore1, c.valore2, c.valore3})
-                    speeds += (speeds.empty() ? "" : "/") + std::to_string(v / 100 * 5);
+                // The speeds of both sides, a / b / c, left then right, as written in steps of 5 km/h.
+                std::string left_speeds, right_speeds;
+                for (std::int16_t v : {c.valore1, c.valore2, c.valore3}) {
+                    const std::optional<velocita_lati> d = decodifica_indicatore(v);
+                    left_speeds += (left_speeds.empty() ? "" : "/") + (d ? std::to_string(d->sinistra) : "?");
+                    right_speeds += (right_speeds.empty() ? "" : "/") + (d ? std::to_string(d->destra) : "?");
+                }
+                const std::string speeds = left_speeds + " | " + right_speeds;
                 r.push_back({at, sw::diamond, &indicator_colour, "indicator-mark", speeds,
                              "speed indicator boards " + speeds + " km/h, " + where});
                 break;
@@ -665,12 +674,13 @@ bool prepare_plot(const named_bytes* plan, const named_bytes& slots, const named
     }
     // The slot file's line length sizes the other two files.
     const std::int64_t length = s.slots[slot_generale].fine;
-    if (length < 0 || length > 1000000) {
-        error = slots.name + ": the line length " + std::to_string(length) + " m is outside 0 to 1000000";
+    if (length < 0 || length > lunghezza_massima_linea) {
+        error = slots.name + ": the line length " + std::to_string(length) + " m is outside 0 to " +
+                std::to_string(lunghezza_massima_linea);
         return false;
     }
-    const std::int64_t extent = length + run_out_m;
-    const std::size_t cells = static_cast<std::size_t>(std::nearbyint(static_cast<double>(extent) / 50)) + 1;
+    const std::int64_t extent = length + metri_oltre_fine;
+    const std::size_t cells = static_cast<std::size_t>(ultima_cella(length)) + 1;
     if (s.route.size() != cells) {
         error = route.name + ": holds " + std::to_string(s.route.size()) + " cells, but the line length " +
                 std::to_string(length) + " m of " + slots.name + " makes " + std::to_string(cells);
@@ -687,21 +697,34 @@ bool prepare_plot(const named_bytes* plan, const named_bytes& slots, const named
                 std::to_string(length) + " m of " + slots.name + " makes " + std::to_string(extent + 1);
         return false;
     }
-    // Each metre of track moves the point by at most one metre from where it was.
-    const double farthest = static_cast<double>(s.plan.metri);
+    // Tracing starts at the origin and moves each point from the one before by a step that no
+    // curve of the plan can make longer than passo_massimo_piano: a point that jumps further, or
+    // a value that is not a number, is not a traced plan.
+    const double longest = passo_massimo_piano(s.plan.metri);
     cursore_piano cx = cursore_x(s.plan), cy = cursore_y(s.plan);
+    double last_x = 0, last_y = 0;
     for (std::size_t m = 0; m < s.plan.metri; ++m) {
         const elemento_linea e[2] = {cx.prossimo(), cy.prossimo()};
+        if (e[0].genere == genere_elemento::vuoto) continue;
         for (int i = 0; i < 2; ++i) {
-            if (e[i].genere == genere_elemento::vuoto) continue;
-            s.has_plan = true;
-            if (std::isfinite(e[i].valore) && std::fabs(e[i].valore) <= farthest) continue;
+            if (std::isfinite(e[i].valore)) continue;
             char value[40];
             std::snprintf(value, sizeof value, "%.17g", e[i].valore);
             error = plan->name + ": metre " + std::to_string(m) + ": " + (i == 0 ? "x" : "y") + " is " + value +
-                    ", not a point within the plan's " + std::to_string(s.plan.metri) + " metres";
+                    ", not a number of metres";
             return false;
         }
+        const double step = std::hypot(e[0].valore - last_x, e[1].valore - last_y);
+        if (!(step <= longest)) {
+            char value[40];
+            std::snprintf(value, sizeof value, "%.6g", step);
+            error = plan->name + ": metre " + std::to_string(m) + ": the point lies " + value +
+                    " m from the one before, more than the plan's curves can make a step of track";
+            return false;
+        }
+        s.has_plan = true;
+        last_x = e[0].valore;
+        last_y = e[1].valore;
     }
     return true;
 }

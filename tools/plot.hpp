@@ -28,9 +28,15 @@ struct named_bytes {
 
 // Checks the files and that they belong together: the route and the plan must have the sizes
 // that the slot file's line length gives, and every plan value must be a finite number of
-// metres within the plan's length. Returns false with the reason, naming the file.
+// metres that moves from the point before by no more than tracing can step. Returns false with
+// the reason, naming the file.
 bool prepare_plot(const named_bytes* plan, const named_bytes& slots, const named_bytes& route, const std::string& title,
                   scenario_to_plot& s, std::string& error);
+
+// Metres along the line where the picture draws the object of kind `t` in route cell k: by the
+// rule that placed it there (the metre its cell stands for), the rest at the start of the cell's
+// own 50 m. dump lists the same metre within its range for the cell.
+double item_position(std::size_t k, std::uint8_t t);
 
 // The page is 1280 px wide, to fit a common window.
 inline constexpr double page_width = 1280;
