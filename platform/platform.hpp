@@ -162,6 +162,10 @@ void report_note(const std::string& text);
 // full disk, a closed pipe).
 bool standard_output_written(std::string& reason);
 
+// Runs `program` with `arguments` in place of this process (its output, its exit status); returns
+// only when it cannot, with the reason.
+std::string replace_process(const std::string& program, const std::vector<std::string>& arguments);
+
 // Opens a web address in the user's browser without waiting for it; a failure is only told.
 void open_in_browser(const std::string& url);
 

@@ -368,6 +368,16 @@ void end_program(int exit_status) {
     std::exit(exit_status);
 }
 
+std::string replace_process(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    std::vector<std::string> copies(arguments);
+    copies.insert(copies.begin(), program);
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    return std::strerror(errno);
+}
+
 void open_in_browser(const std::string& url) {
     const pid_t child = ::fork();
     if (child == 0) {

@@ -491,6 +491,10 @@ void end_program(int exit_status) {
     std::exit(exit_status);
 }
 
+std::string replace_process(const std::string&, const std::vector<std::string>&) {
+    return "the Windows program runs no other program";
+}
+
 void open_in_browser(const std::string& url) {
     const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32) report_note("cannot open a browser; open " + url);

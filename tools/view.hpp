@@ -34,8 +34,16 @@ std::string view_page(const std::string* embedded_data);
 int refused_request(std::string_view method, std::string_view path, std::string_view host, int port);
 
 // Serves the page on 127.0.0.1 (port 0: a free one) until interrupted; returns the exit status
-// (1 when the port cannot be had).
+// (1 when the port cannot be had). The server is a program of its own beside this one,
+// genera_scenario_view, which this one becomes: only it carries the HTTP library and what that
+// library loads, so that no other command pays for them.
 int serve_view(const view_sources& q, int port, bool open_browser);
+
+// The server itself, in genera_scenario_view.
+int serve_view_here(const view_sources& q, int port, bool open_browser);
+
+// The name of the server program beside this one.
+inline constexpr const char* view_server_program = "genera_scenario_view";
 
 // view --html FILE: the page with the scenario's data inside, for sharing without the program.
 int write_view_html(const view_sources& q, const std::string& output, bool quiet);

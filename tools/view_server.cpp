@@ -41,7 +41,7 @@ impronta impronta_di(const std::string& file) {
 
 }  // namespace
 
-int serve_view(const view_sources& q, int port, bool open_browser) {
+int serve_view_here(const view_sources& q, int port, bool open_browser) {
     stato_vista stato;
     {
         const view_data d = build_view_data(q, 1);
