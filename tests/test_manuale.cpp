@@ -1,7 +1,9 @@
 // The manual page and the bash completion: the files kept in docs/ are what the option table
-// gives now, groff renders the page without a warning, and bash completes from the script.
+// gives now, groff renders the page without a warning, and bash completes from the script. The
+// reference tables of docs/formats.md are what the keyword table gives now.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "cartella_temporanea.hpp"
 #include "tests/leggi_file.hpp"
 #include "tools/command_docs.hpp"
+#include "tools/formats_docs.hpp"
 
 namespace {
 
@@ -19,6 +22,39 @@ TEST(Manual, DocsFilesAreWhatTheOptionTableGives) {
         << "docs/genera_scenario.1 is out of date: run build-dev/genera_scenario_docs docs";
     EXPECT_EQ(leggi_file(docs + "/genera_scenario.bash"), bash_completion())
         << "docs/genera_scenario.bash is out of date: run build-dev/genera_scenario_docs docs";
+}
+
+TEST(FormatsReference, DocsTablesAreWhatTheKeywordTableGives) {
+    const std::string text = leggi_file(docs + "/formats.md");
+    // Every table is there once: a block removed by hand would make the comparison below empty.
+    for (const char* name : {"keywords-line", "fields-line", "keywords-service", "fields-service"}) {
+        const std::string marker = std::string("<!-- generated: ") + name + " -->\n";
+        const std::size_t at = text.find(marker);
+        EXPECT_NE(at, std::string::npos) << name;
+        EXPECT_EQ(text.find(marker, at + 1), std::string::npos) << name;
+    }
+    EXPECT_EQ(text, formats_reference(text))
+        << "the tables of docs/formats.md are out of date: run build-dev/genera_scenario_docs docs";
+}
+
+TEST(FormatsReference, ReplacesOnlyTheTablesBetweenTheMarkers) {
+    const std::string made = formats_reference(
+        "prose before\n<!-- generated: keywords-service -->\n| stale | table |\n<!-- end generated -->\nprose after\n");
+    EXPECT_EQ(made.rfind("prose before\n<!-- generated: keywords-service -->\n| Keyword |", 0), 0u) << made;
+    EXPECT_EQ(made.find("stale"), std::string::npos) << made;
+    EXPECT_NE(made.find("| `stazione` | service | \"stazione\" | any | 17 |\n<!-- end generated -->\nprose after\n"),
+              std::string::npos)
+        << made;
+    // Made again, nothing moves.
+    EXPECT_EQ(formats_reference(made), made);
+}
+
+TEST(FormatsReference, RefusesABrokenMarker) {
+    for (const char* text : {"<!-- generated: keywords-line -->\n| table left open |\n",
+                             "<!-- generated: keywords-of-nothing -->\n<!-- end generated -->\n",
+                             "<!-- generated: fields-line\n<!-- end generated -->\n"}) {
+        EXPECT_THROW(formats_reference(text), std::invalid_argument) << text;
+    }
 }
 
 TEST(Manual, GroffRendersThePageWithoutWarnings) {
