@@ -16,7 +16,7 @@
 #include "core/stati.hpp"
 #include "core/testo.hpp"
 #include "diagnostics/diagnostica.hpp"
-#include "diagnostics/voci.hpp"
+#include "reader/voci.hpp"
 #include "finish/codici_gara.hpp"
 #include "finish/passata_finale.hpp"
 #include "reader/lettore_campi.hpp"
@@ -603,7 +603,7 @@ bool riga_vuota(const motore& m, int riga) {
 std::vector<std::string> candidati(parte_voce p) {
     std::vector<std::string> c;
     for (const voce& v : voci_di(p)) {
-        if (std::string(v.nome) == "curvas6") {
+        if (v.chiave == chiave_voce::curva) {
             for (char lato : {'s', 'd'})
                 for (char classe = '1'; classe <= '6'; ++classe) c.push_back(std::string("curva") + lato + classe);
         } else {
@@ -860,7 +860,9 @@ void passo_ripetizione(motore& m, const voce& v, const campo_n& chiave) {
 
 // The general block; false when the end of the file was reached in it.
 void blocco_generale(motore& m) {
-    const std::vector<voce>& vv = voci_di(parte_voce::generale);
+    constexpr chiave_voce progressive[] = {chiave_voce::progressiva_tre, chiave_voce::progressiva_due,
+                                           chiave_voce::progressiva_uno};
+    constexpr chiave_voce sfondi_voci[] = {chiave_voce::sfondo_uno, chiave_voce::sfondo_due, chiave_voce::sfondo_tre};
     for (;;) {
         if (fine_file(m.l)) {
             senza_fine(m);
@@ -880,13 +882,13 @@ void blocco_generale(motore& m) {
         segna_voce(m.l);
         controlla_testo(m, k);
         bool riconosciuta = false;
-        if (contiene_nc(k.testo, "percorso") && contiene_nc(k.testo, "lunghezza")) {
+        if (riconosce(voce_di(chiave_voce::lunghezza_percorso), k.testo)) {
             riconosciuta = true;
-            passo_lunghezza(m, vv[0], k);
+            passo_lunghezza(m, voce_di(chiave_voce::lunghezza_percorso), k);
         }
         for (int i = 0; i < 3; ++i) {
-            const voce& v = vv[static_cast<std::size_t>(1 + i)];
-            if (contiene(k.testo, v.testo) && contiene(k.testo, v.anche)) {
+            const voce& v = voce_di(progressive[static_cast<std::size_t>(i)]);
+            if (riconosce(v, k.testo)) {
                 riconosciuta = true;
                 passo_progressiva(m, v, k, i);
             }
@@ -894,15 +896,15 @@ void blocco_generale(motore& m) {
         std::int32_t slot_servizio::*sfondi[] = {&slot_servizio::inizio, &slot_servizio::posizione,
                                                  &slot_servizio::fine};
         for (int i = 0; i < 3; ++i) {
-            const voce& v = vv[static_cast<std::size_t>(4 + i)];
-            if (contiene(k.testo, v.testo) && contiene(k.testo, v.anche)) {
+            const voce& v = voce_di(sfondi_voci[static_cast<std::size_t>(i)]);
+            if (riconosce(v, k.testo)) {
                 riconosciuta = true;
                 passo_sfondo(m, v, k, sfondi[i]);
             }
         }
-        if (contiene(k.testo, "segnali") && contiene(k.testo, "ripetizione")) {
+        if (riconosce(voce_di(chiave_voce::ripetizione_segnali), k.testo)) {
             riconosciuta = true;
-            passo_ripetizione(m, vv[7], k);
+            passo_ripetizione(m, voce_di(chiave_voce::ripetizione_segnali), k);
         }
         const std::size_t primo = k.testo.find_first_not_of(" \t");
         const bool separatore = primo != std::string::npos && k.testo[primo] == '-';
@@ -948,7 +950,6 @@ void scrivi_pendenze(motore& m, const campo_n& dove, std::int64_t q) {
 enum class uscita_linea { fine_file, fuori_percorso };
 
 uscita_linea caratteristiche(motore& m) {
-    const std::vector<voce>& vv = voci_di(parte_voce::caratteristiche);
     for (;;) {
         if (fine_file(m.l)) {
             senza_fine(m);
@@ -973,9 +974,9 @@ uscita_linea caratteristiche(motore& m) {
         bool riconosciuta = false;
         const std::string& c = k.testo;
 
-        if (contiene_nc(c, "pendenza")) {
+        if (riconosce(voce_di(chiave_voce::pendenza), c)) {
             riconosciuta = true;
-            const auto numeri = leggi_numeri<2>(m, vv[0], k);
+            const auto numeri = leggi_numeri<2>(m, voce_di(chiave_voce::pendenza), k);
             const auto& [p, g] = numeri;
             if (letti(numeri)) {
                 if (p.v < m.posizione_pendenza_prec) {
@@ -1001,9 +1002,9 @@ uscita_linea caratteristiche(motore& m) {
                 }
             }
         }
-        if (m.o.piano && contiene_nc(c, "curva")) {
+        if (m.o.piano && riconosce(voce_di(chiave_voce::curva), c)) {
             riconosciuta = true;
-            const auto numeri = leggi_numeri<2>(m, vv[1], k);
+            const auto numeri = leggi_numeri<2>(m, voce_di(chiave_voce::curva), k);
             const auto& [a, n] = numeri;
             if (letti(numeri)) {
                 if (percorso_pronto(m) && !entro_percorso(m.s, a.v, 100)) {
@@ -1048,9 +1049,9 @@ uscita_linea caratteristiche(motore& m) {
                 }
             }
         }
-        if (contiene_nc(c, "montagna")) {
+        if (riconosce(voce_di(chiave_voce::montagna), c)) {
             riconosciuta = true;
-            const auto numeri = leggi_numeri<3>(m, vv[2], k);
+            const auto numeri = leggi_numeri<3>(m, voce_di(chiave_voce::montagna), k);
             const auto& [a, f, t] = numeri;
             if (letti(numeri)) {
                 if (f.v < a.v) {
@@ -1078,9 +1079,9 @@ uscita_linea caratteristiche(motore& m) {
                 }
             }
         }
-        if (contiene_nc(c, "indicatori_v")) {
+        if (riconosce(voce_di(chiave_voce::indicatori_vmax), c)) {
             riconosciuta = true;
-            const std::array<numero_n, 9> v = leggi_numeri<9>(m, vv[3], k);
+            const std::array<numero_n, 9> v = leggi_numeri<9>(m, voce_di(chiave_voce::indicatori_vmax), k);
             if (letti(v)) {
                 if (!percorso_pronto(m)) {
                 } else if (!entro_percorso(m.s, v[0].v, 100)) {
@@ -1119,9 +1120,9 @@ uscita_linea caratteristiche(motore& m) {
                 }
             }
         }
-        if (contiene_nc(c, "cartello") && contiene_nc(c, "indicat")) {
+        if (riconosce(voce_di(chiave_voce::cartello_indicatore), c)) {
             riconosciuta = true;
-            inizia_voce(m, vv[4]);
+            inizia_voce(m, voce_di(chiave_voce::cartello_indicatore));
             const numero_n p = leggi_n(m);
             const campo_n t = leggi_testo_voce(m);
             chiudi_voce(m, k);
@@ -1719,23 +1720,17 @@ void leggi_servizio_d(motore& m) {
             bool riconosciuta = false;
             esito_d e = esito_d::continua;
             for (const voce& v : vv) {
-                if (!contiene_nc(k.testo, v.testo) || (v.anche && !contiene_nc(k.testo, v.anche))) continue;
+                if (!riconosce(v, k.testo)) continue;
                 riconosciuta = true;
-                const std::string nome = v.nome;
-                if (nome == "velocita")
-                    e = passo_profilo_d(m, v, k, m.velocita);
-                else if (nome == "aderenza")
-                    e = passo_profilo_d(m, v, k, m.aderenza);
-                else if (nome == "segnale")
-                    e = passo_segnale_d(m, v, k);
-                else if (nome == "rallentamento")
-                    e = passo_rallentamento_d(m, v, k);
-                else if (nome == "abbattimento")
-                    e = passo_abbattimento_d(m, v, k);
-                else if (nome == "stazione")
-                    e = passo_stazione_d(m, v, k);
-                else
-                    e = passo_semplice(m, v, k);
+                switch (v.chiave) {
+                    case chiave_voce::velocita: e = passo_profilo_d(m, v, k, m.velocita); break;
+                    case chiave_voce::aderenza: e = passo_profilo_d(m, v, k, m.aderenza); break;
+                    case chiave_voce::segnale: e = passo_segnale_d(m, v, k); break;
+                    case chiave_voce::rallentamento: e = passo_rallentamento_d(m, v, k); break;
+                    case chiave_voce::abbattimento: e = passo_abbattimento_d(m, v, k); break;
+                    case chiave_voce::stazione: e = passo_stazione_d(m, v, k); break;
+                    default: e = passo_semplice(m, v, k); break;
+                }
                 if (!m.campi_correnti.empty()) ultimo = m.campi_correnti.back();
                 if (e != esito_d::continua) break;
             }

@@ -8,10 +8,9 @@
 #include <string>
 #include <vector>
 
-enum class gravita { errore, avviso, nota };
+#include "reader/voci.hpp"
 
-// Which of the two descriptions a finding or a field belongs to.
-enum class quale_file { linea, servizio };
+enum class gravita { errore, avviso, nota };
 
 // Every text of a finding is Windows-1252, like the descriptions it quotes; renderers convert.
 struct rilievo {

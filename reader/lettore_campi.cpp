@@ -115,6 +115,28 @@ std::int16_t leggi_numero16(lettore_campi& l) { return deve_stare_i16(leggi_nume
 
 std::uint8_t leggi_numero8(lettore_campi& l) { return deve_stare_u8(leggi_numero(l)); }
 
+std::int32_t leggi_campo(lettore_campi& l, const voce& v, std::size_t i) {
+    const campo_voce& c = v.campi.at(i);
+    if (c.genere != genere_campo::numero) throw guasto_lettura{"a text field read as a number"};
+    switch (c.bit) {
+        case 8: return leggi_numero8(l);
+        case 16: return leggi_numero16(l);
+        default: return leggi_numero(l);
+    }
+}
+
+std::string leggi_campo_testo(lettore_campi& l, const voce& v, std::size_t i) {
+    if (v.campi.at(i).genere != genere_campo::testo) throw guasto_lettura{"a number field read as a text"};
+    return leggi_testo16(l);
+}
+
+std::array<std::int32_t, campi_numerici_massimi> leggi_campi(lettore_campi& l, const voce& v) {
+    if (v.campi.size() > campi_numerici_massimi) throw guasto_lettura{"an entry with too many number fields"};
+    std::array<std::int32_t, campi_numerici_massimi> valori{};
+    for (std::size_t i = 0; i < v.campi.size(); ++i) valori[i] = leggi_campo(l, v, i);
+    return valori;
+}
+
 void segna_voce(lettore_campi& l) { l.voce = l.campo; }
 
 void guasto_alla_voce(guasto_lettura& g, luogo_testo voce) {

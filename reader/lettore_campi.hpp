@@ -1,12 +1,14 @@
 // The field reader of both description files: a stream of comma-separated fields.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "core/numeri.hpp"
 #include "core/registri.hpp"
+#include "reader/voci.hpp"
 
 struct lettore_campi {
     const std::string* testo = nullptr;
@@ -37,6 +39,16 @@ std::string leggi_testo16(lettore_campi& l);
 std::int32_t leggi_numero(lettore_campi& l);
 std::int16_t leggi_numero16(lettore_campi& l);
 std::uint8_t leggi_numero8(lettore_campi& l);
+
+// Field `i` of entry `v`, a number read at the width the table gives it (32, 16 or 8 bits).
+std::int32_t leggi_campo(lettore_campi& l, const voce& v, std::size_t i);
+
+// Field `i` of entry `v`, a text stored with a 16-bit length.
+std::string leggi_campo_testo(lettore_campi& l, const voce& v, std::size_t i);
+
+// Every field of an entry that holds numbers only, in the table's order; the rest stay 0.
+inline constexpr std::size_t campi_numerici_massimi = 11;
+std::array<std::int32_t, campi_numerici_massimi> leggi_campi(lettore_campi& l, const voce& v);
 
 // The field just read is the keyword field of the entry that follows: statuses recorded
 // while the entry is read point at it.

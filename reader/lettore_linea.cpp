@@ -7,6 +7,7 @@
 #include "core/numeri.hpp"
 #include "core/stati.hpp"
 #include "core/testo.hpp"
+#include "reader/voci.hpp"
 
 namespace {
 
@@ -20,19 +21,11 @@ constexpr std::array<double, 6> curvature = {0.0001, 0.0002, 0.0004, 0.001, 0.00
 // A feature needs 100 m of route after its position.
 constexpr double margine_caratteristiche = 100.0;
 
-// The general block, from the field after "[generale]" to the closing section header.
-bool leggi_generale(stato_build& s, lettore_campi& l) {
-    for (;;) {
-        if (fine_file(l)) return true;
-        s.riga = leggi_testo(l);
-        if (fine_file(l)) return true;
-        for (int i = 0; i < separatori_generale; ++i)
-            if (contiene(s.riga, "-")) s.riga = leggi_testo(l);
-        segna_voce(l);
-        const std::string& campo = s.riga;
-
-        if (contiene_nc(campo, "percorso") && contiene_nc(campo, "lunghezza")) {
-            const std::int32_t lunghezza = leggi_numero(l);
+// One entry of the general block; false when it records a status that stops the reading.
+bool passo_generale(stato_build& s, lettore_campi& l, const voce& v, const std::string& campo) {
+    switch (v.chiave) {
+        case chiave_voce::lunghezza_percorso: {
+            const std::int32_t lunghezza = leggi_campo(l, v, 0);
             s.servizio[slot_generale].fine = lunghezza;
             if (lunghezza > lunghezza_massima) {
                 registra_stato(s, l, questa, stati::lunghezza_oltre_limite);
@@ -43,25 +36,30 @@ bool leggi_generale(stato_build& s, lettore_campi& l) {
             s.n_celle = deve_stare_i32(nearest(static_cast<double>(s.estensione) / 50.0));
             s.percorso.assign(static_cast<std::size_t>(s.n_celle) + 1, cella{});
             if (s.genera_linea != 0) crea_linea(s.linea, s.estensione);
+            return true;
         }
-        const std::pair<const char*, int> progressive[] = {
-            {"tre", slot_progressiva_tre}, {"due", slot_progressiva_due}, {"uno", slot_progressiva_uno}};
-        for (const auto& [nome, slot] : progressive) {
-            if (contiene(campo, nome) && contiene(campo, "progressiva")) {
-                slot_servizio& r = s.servizio[static_cast<std::size_t>(slot)];
-                r.inizio = leggi_numero(l);
-                r.fine = leggi_numero(l);
-                r.posizione = leggi_numero(l);
-                s.luoghi_progressive[static_cast<std::size_t>(slot - slot_progressiva_tre)] = l.voce;
-            }
+        case chiave_voce::progressiva_tre:
+        case chiave_voce::progressiva_due:
+        case chiave_voce::progressiva_uno: {
+            const int slot = v.chiave == chiave_voce::progressiva_tre   ? slot_progressiva_tre
+                             : v.chiave == chiave_voce::progressiva_due ? slot_progressiva_due
+                                                                        : slot_progressiva_uno;
+            const auto n = leggi_campi(l, v);
+            slot_servizio& r = s.servizio[static_cast<std::size_t>(slot)];
+            r.inizio = n[0];
+            r.fine = n[1];
+            r.posizione = n[2];
+            s.luoghi_progressive[static_cast<std::size_t>(slot - slot_progressiva_tre)] = l.voce;
+            return true;
         }
-        if (contiene(campo, "sfondo") && contiene(campo, "uno")) s.servizio[slot_scenario].inizio = leggi_numero(l);
-        if (contiene(campo, "sfondo") && contiene(campo, "due")) s.servizio[slot_scenario].posizione = leggi_numero(l);
-        if (contiene(campo, "sfondo") && contiene(campo, "tre")) s.servizio[slot_scenario].fine = leggi_numero(l);
-        if (contiene(campo, "segnali") && contiene(campo, "ripetizione")) {
+        case chiave_voce::sfondo_uno: s.servizio[slot_scenario].inizio = leggi_campo(l, v, 0); return true;
+        case chiave_voce::sfondo_due: s.servizio[slot_scenario].posizione = leggi_campo(l, v, 0); return true;
+        case chiave_voce::sfondo_tre: s.servizio[slot_scenario].fine = leggi_campo(l, v, 0); return true;
+        case chiave_voce::ripetizione_segnali: {
+            const auto n = leggi_campi(l, v);
             slot_servizio& r = s.servizio[slot_treno];
-            r.inizio = leggi_numero(l);
-            r.fine = leggi_numero(l);
+            r.inizio = n[0];
+            r.fine = n[1];
             if (r.inizio % 50 != 0) {
                 registra_stato(s, l, questa, stati::ripetizione_inizio);
                 return false;
@@ -79,6 +77,26 @@ bool leggi_generale(stato_build& s, lettore_campi& l) {
                 return false;
             }
             if (r.fine == 0) r.posizione = 0;
+            return true;
+        }
+        default: return true;
+    }
+}
+
+// The general block, from the field after "[generale]" to the closing section header.
+bool leggi_generale(stato_build& s, lettore_campi& l) {
+    for (;;) {
+        if (fine_file(l)) return true;
+        s.riga = leggi_testo(l);
+        if (fine_file(l)) return true;
+        for (int i = 0; i < separatori_generale; ++i)
+            if (contiene(s.riga, "-")) s.riga = leggi_testo(l);
+        segna_voce(l);
+        const std::string& campo = s.riga;
+        const std::string minuscolo = minuscole(campo);
+        for (const voce& v : voci_di(parte_voce::generale)) {
+            if (!riconosce(v, campo, minuscolo)) continue;
+            if (!passo_generale(s, l, v, campo)) return false;
         }
 
         const std::size_t primo = campo.find_first_not_of(" \t");
@@ -87,7 +105,7 @@ bool leggi_generale(stato_build& s, lettore_campi& l) {
     }
 }
 
-enum class uscita_caratteristiche { fine_file, fuori_percorso, ritorna };
+enum class uscita_caratteristiche { continua, fine_file, fuori_percorso, ritorna };
 
 struct riempimento_pendenze {
     std::int32_t indice = 0;    // next cell that receives a gradient
@@ -100,23 +118,15 @@ uscita_caratteristiche fuori(stato_build& s, const lettore_campi& l, std::int32_
     return uscita_caratteristiche::fuori_percorso;
 }
 
-// The feature part: every entry after the general block, in any order.
-uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, std::int32_t& contatore_cartelli,
-                                             riempimento_pendenze& pendenze) {
-    for (;;) {
-        if (fine_file(l)) return uscita_caratteristiche::fine_file;
-        s.riga = leggi_testo(l);
-        if (fine_file(l)) return uscita_caratteristiche::fine_file;
-        for (int i = 0; i < 2 && contiene(s.riga, "-"); ++i) {
-            s.riga = leggi_testo(l);
-            if (fine_file(l)) return uscita_caratteristiche::fine_file;
-        }
-        segna_voce(l);
-        const std::string campo = s.riga;
-
-        if (contiene_nc(campo, "pendenza")) {
-            const std::int32_t p = leggi_numero(l);
-            const std::int32_t g = leggi_numero(l);
+// One entry of the feature part.
+uscita_caratteristiche passo_caratteristica(stato_build& s, lettore_campi& l, const voce& v, const std::string& campo,
+                                            std::int32_t& contatore_cartelli, riempimento_pendenze& pendenze) {
+    constexpr auto avanti = uscita_caratteristiche::continua;
+    switch (v.chiave) {
+        case chiave_voce::pendenza: {
+            const auto n = leggi_campi(l, v);
+            const std::int32_t p = n[0];
+            const std::int32_t g = n[1];
             if (!entro_percorso(s, p, margine_caratteristiche)) return fuori(s, l, p);
             const std::int64_t q = nearest(p / 50.0);
             if (q > 0) {
@@ -127,10 +137,13 @@ uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, s
             }
             pendenze.corrente = g;
             pendenze.voce = l.voce;
+            return avanti;
         }
-        if (s.genera_linea != 0 && contiene_nc(campo, "curva")) {
-            const std::int32_t inizio = leggi_numero(l);
-            const std::int32_t lunghezza = leggi_numero(l);
+        case chiave_voce::curva: {
+            if (s.genera_linea == 0) return avanti;  // without the plan a curve is not read at all
+            const auto n = leggi_campi(l, v);
+            const std::int32_t inizio = n[0];
+            const std::int32_t lunghezza = n[1];
             if (!entro_percorso(s, inizio, margine_caratteristiche)) return fuori(s, l, inizio);
             double k = 0;
             bool classe_trovata = false;
@@ -149,27 +162,28 @@ uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, s
                 registra_stato(s, l, questa, stati::curva_non_valida);
                 return uscita_caratteristiche::ritorna;
             }
+            return avanti;
         }
-        if (contiene_nc(campo, "montagna")) {
-            const std::int32_t inizio = leggi_numero(l);
-            const std::int32_t fine = leggi_numero(l);
-            std::int32_t tipo_montagna = leggi_numero(l);
-            if (!entro_percorso(s, inizio, margine_caratteristiche)) return fuori(s, l, inizio);
-            memo_montagna(s, inizio, fine, tipo_montagna);
+        case chiave_voce::montagna: {
+            const auto n = leggi_campi(l, v);
+            std::int32_t tipo_montagna = n[2];
+            if (!entro_percorso(s, n[0], margine_caratteristiche)) return fuori(s, l, n[0]);
+            memo_montagna(s, n[0], n[1], tipo_montagna);
+            return avanti;
         }
-        if (contiene_nc(campo, "indicatori_v")) {
-            std::array<std::int32_t, 9> v{};
-            for (std::int32_t& n : v) n = leggi_numero(l);
-            if (!entro_percorso(s, v[0], margine_caratteristiche)) return fuori(s, l, v[0]);
-            memo_indicatori_v_max(s, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+        case chiave_voce::indicatori_vmax: {
+            const auto n = leggi_campi(l, v);
+            if (!entro_percorso(s, n[0], margine_caratteristiche)) return fuori(s, l, n[0]);
+            memo_indicatori_v_max(s, n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8]);
             if (s.errore_numero > 0) {
-                registra_stato(s, l, questa, s.errore_numero, v[0]);
+                registra_stato(s, l, questa, s.errore_numero, n[0]);
                 return uscita_caratteristiche::ritorna;
             }
+            return avanti;
         }
-        if (contiene_nc(campo, "cartello") && contiene_nc(campo, "indicat")) {
-            const std::int32_t p = leggi_numero(l);
-            s.riga = leggi_testo16(l);
+        case chiave_voce::cartello_indicatore: {
+            const std::int32_t p = leggi_campo(l, v, 0);
+            s.riga = leggi_campo_testo(l, v, 1);
             if (!entro_percorso(s, p, margine_caratteristiche)) return fuori(s, l, p);
             cella& c = cella_a(s, nearest(p / 50.0 + 1));
             if (!cella_libera(c)) {
@@ -182,6 +196,30 @@ uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, s
             c.valore1 = static_cast<std::int16_t>(contatore_cartelli);
             s.servizio[static_cast<std::size_t>(contatore_cartelli)].nome = s.riga;
             --contatore_cartelli;
+            return avanti;
+        }
+        default: return avanti;
+    }
+}
+
+// The feature part: every entry after the general block, in any order.
+uscita_caratteristiche leggi_caratteristiche(stato_build& s, lettore_campi& l, std::int32_t& contatore_cartelli,
+                                             riempimento_pendenze& pendenze) {
+    for (;;) {
+        if (fine_file(l)) return uscita_caratteristiche::fine_file;
+        s.riga = leggi_testo(l);
+        if (fine_file(l)) return uscita_caratteristiche::fine_file;
+        for (int i = 0; i < 2 && contiene(s.riga, "-"); ++i) {
+            s.riga = leggi_testo(l);
+            if (fine_file(l)) return uscita_caratteristiche::fine_file;
+        }
+        segna_voce(l);
+        const std::string campo = s.riga;
+        const std::string minuscolo = minuscole(campo);
+        for (const voce& v : voci_di(parte_voce::caratteristiche)) {
+            if (!riconosce(v, campo, minuscolo)) continue;
+            const uscita_caratteristiche u = passo_caratteristica(s, l, v, campo, contatore_cartelli, pendenze);
+            if (u != uscita_caratteristiche::continua) return u;
         }
     }
 }

@@ -9,6 +9,7 @@
 #include "core/stati.hpp"
 #include "core/testo.hpp"
 #include "reader/limiti_percorso.hpp"
+#include "reader/voci.hpp"
 
 namespace {
 
@@ -78,20 +79,21 @@ bool controlla_percorso(lettura& r, std::int32_t posizione, double margine) {
     return true;
 }
 
-esito passo_massa_frenata(lettura& r) {
-    r.s.servizio[slot_generale].inizio = leggi_numero(r.l);
+esito passo_massa_frenata(lettura& r, const voce& v) {
+    r.s.servizio[slot_generale].inizio = leggi_campo(r.l, v, 0);
     return esito::continua;
 }
 
-esito passo_vetture(lettura& r) {
-    r.s.servizio[slot_generale].posizione = leggi_numero(r.l);
+esito passo_vetture(lettura& r, const voce& v) {
+    r.s.servizio[slot_generale].posizione = leggi_campo(r.l, v, 0);
     return esito::continua;
 }
 
 // A profile entry: position and value; the value in force so far fills the cells up to it.
-esito passo_profilo(lettura& r, profilo& p) {
-    const std::int32_t posizione = leggi_numero(r.l);
-    const std::int32_t valore = leggi_numero(r.l);
+esito passo_profilo(lettura& r, const voce& v, profilo& p) {
+    const auto n = leggi_campi(r.l, v);
+    const std::int32_t posizione = n[0];
+    const std::int32_t valore = n[1];
     if (!controlla_percorso(r, posizione, 100)) return esito::fine_lettura;
     avanza_profilo(r.s, p, nearest(posizione / 50.0));
     p.valore = valore;
@@ -99,20 +101,20 @@ esito passo_profilo(lettura& r, profilo& p) {
     return esito::continua;
 }
 
-esito passo_velocita(lettura& r) { return passo_profilo(r, r.velocita); }
+esito passo_velocita(lettura& r, const voce& v) { return passo_profilo(r, v, r.velocita); }
 
-esito passo_aderenza(lettura& r) { return passo_profilo(r, r.aderenza); }
+esito passo_aderenza(lettura& r, const voce& v) { return passo_profilo(r, v, r.aderenza); }
 
-esito passo_orologio(lettura& r) {
+esito passo_orologio(lettura& r, const voce& v) {
     slot_servizio& slot = r.s.servizio[slot_treno];
-    slot.campo10 = leggi_numero16(r.l);
-    slot.campo11 = leggi_numero16(r.l);
-    slot.campo12 = leggi_numero16(r.l);
+    slot.campo10 = static_cast<std::int16_t>(leggi_campo(r.l, v, 0));
+    slot.campo11 = static_cast<std::int16_t>(leggi_campo(r.l, v, 1));
+    slot.campo12 = static_cast<std::int16_t>(leggi_campo(r.l, v, 2));
     return esito::continua;
 }
 
-esito passo_sabbia(lettura& r) {
-    r.s.servizio[slot_treno].campo7 = leggi_numero16(r.l);
+esito passo_sabbia(lettura& r, const voce& v) {
+    r.s.servizio[slot_treno].campo7 = static_cast<std::int16_t>(leggi_campo(r.l, v, 0));
     return esito::continua;
 }
 
@@ -127,40 +129,34 @@ esito dopo_memo(lettura& r, std::int32_t prima, std::int32_t posizione) {
     return esito::ferma;
 }
 
-esito passo_segnale(lettura& r) {
-    const std::int32_t posizione = leggi_numero(r.l);
-    std::int32_t sx = leggi_numero(r.l);
-    std::int32_t s1 = leggi_numero(r.l);
-    std::int32_t s2 = leggi_numero(r.l);
-    std::int32_t s3 = leggi_numero(r.l);
-    std::int32_t rapp = leggi_numero(r.l);
-    std::int32_t dx = leggi_numero(r.l);
-    std::int32_t d1 = leggi_numero(r.l);
-    std::int32_t d2 = leggi_numero(r.l);
-    std::int32_t d3 = leggi_numero(r.l);
-    std::int32_t tempo = leggi_numero(r.l);
+esito passo_segnale(lettura& r, const voce& v) {
+    auto n = leggi_campi(r.l, v);
+    const std::int32_t posizione = n[0];
+    auto& [_p, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo] = n;
     if (!controlla_percorso(r, posizione, 100)) return esito::fine_lettura;
     const std::int32_t prima = r.s.errore_numero;
     memo_segnale(r.s, posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
     return dopo_memo(r, prima, posizione);
 }
 
-esito passo_rallentamento(lettura& r) {
-    const std::int32_t x = leggi_numero(r.l);
-    std::int32_t v = leggi_numero(r.l);
-    std::int32_t l = leggi_numero(r.l);
-    std::int32_t f_tt = leggi_numero(r.l);
-    const std::int32_t f_ta = leggi_numero(r.l);
-    std::int32_t d_v = leggi_numero(r.l);
+esito passo_rallentamento(lettura& r, const voce& e) {
+    const auto n = leggi_campi(r.l, e);
+    const std::int32_t x = n[0];
+    std::int32_t v = n[1];
+    std::int32_t l = n[2];
+    std::int32_t f_tt = n[3];
+    const std::int32_t f_ta = n[4];
+    std::int32_t d_v = n[5];
     if (!controlla_percorso(r, x, 100)) return esito::fine_lettura;
     const std::int32_t prima = r.s.errore_numero;
     memo_rallentamento(r.s, x, v, l, f_tt, f_ta, d_v);
     return dopo_memo(r, prima, x);
 }
 
-esito passo_abbattimento(lettura& r) {
-    const std::int32_t posizione = leggi_numero(r.l);
-    const std::int32_t valore = leggi_numero(r.l);
+esito passo_abbattimento(lettura& r, const voce& v) {
+    const auto n = leggi_campi(r.l, v);
+    const std::int32_t posizione = n[0];
+    const std::int32_t valore = n[1];
     if (!controlla_percorso(r, posizione, 100)) return esito::fine_lettura;
     cella& c = cella_a(r.s, nearest(posizione / 50.0));
     if (!cella_libera(c)) {
@@ -192,7 +188,7 @@ celle_stazione celle_di_stazione(std::uint8_t t, std::int32_t fine) {
     return c;
 }
 
-esito passo_stazione(lettura& r) {
+esito passo_stazione(lettura& r, const voce& v) {
     stato_build& s = r.s;
     if (r.j >= r.limite_stazioni) {
         registra(r, stati::stazioni_troppe);
@@ -200,33 +196,36 @@ esito passo_stazione(lettura& r) {
     }
     slot_servizio& slot = s.servizio[static_cast<std::size_t>(r.j)];
 
-    const std::int32_t posizione = leggi_numero(r.l);
+    // The fields are read one by one: a status stops the reading before the fields after it.
+    std::size_t letti = 0;
+    auto numero = [&] { return leggi_campo(r.l, v, letti++); };
+    const std::int32_t posizione = numero();
     slot.posizione = posizione;
     if (!controlla_percorso(r, posizione, 800)) return esito::fine_lettura;
     if (posizione % 50 != 0) {
         registra(r, stati::stazione_posizione, posizione);
         return esito::ferma;
     }
-    slot.tipo_stazione = leggi_numero8(r.l);
-    const std::int32_t lunghezza = leggi_numero(r.l);
+    slot.tipo_stazione = static_cast<std::uint8_t>(numero());
+    const std::int32_t lunghezza = numero();
     if (lunghezza % 100 != 0) {
         registra(r, stati::stazione_lunghezza, posizione);
         return esito::ferma;
     }
-    slot.campo4 = leggi_numero8(r.l);
-    slot.campo5 = leggi_numero8(r.l);
-    slot.campo6 = leggi_numero8(r.l);
-    slot.campo7 = leggi_numero16(r.l);
-    slot.campo8 = leggi_numero16(r.l);
-    slot.campo9 = leggi_numero8(r.l);
-    slot.campo10 = leggi_numero16(r.l);
-    slot.campo11 = leggi_numero16(r.l);
-    slot.campo12 = leggi_numero16(r.l);
-    slot.sosta = leggi_numero8(r.l);
-    const std::int64_t ore = leggi_numero(r.l);
-    const std::int64_t minuti = leggi_numero(r.l);
-    const std::int64_t secondi = leggi_numero(r.l);
-    slot.nome = leggi_testo16(r.l);
+    slot.campo4 = static_cast<std::uint8_t>(numero());
+    slot.campo5 = static_cast<std::uint8_t>(numero());
+    slot.campo6 = static_cast<std::uint8_t>(numero());
+    slot.campo7 = static_cast<std::int16_t>(numero());
+    slot.campo8 = static_cast<std::int16_t>(numero());
+    slot.campo9 = static_cast<std::uint8_t>(numero());
+    slot.campo10 = static_cast<std::int16_t>(numero());
+    slot.campo11 = static_cast<std::int16_t>(numero());
+    slot.campo12 = static_cast<std::int16_t>(numero());
+    slot.sosta = static_cast<std::uint8_t>(numero());
+    const std::int64_t ore = numero();
+    const std::int64_t minuti = numero();
+    const std::int64_t secondi = numero();
+    slot.nome = leggi_campo_testo(r.l, v, letti);
     slot.orario = deve_stare_i32((ore * 60 + minuti) * 60 + secondi);
 
     const std::uint8_t t = slot.tipo_stazione;
@@ -278,25 +277,22 @@ esito passo_stazione(lettura& r) {
     return esito::continua;
 }
 
-struct prova {
-    const char* testo;
-    const char* anche;  // a second text that the field must also contain, or nullptr
-    esito (*passo)(lettura&);
-};
-
-// The ten tests, in their order; one keyword field may pass several of them.
-constexpr prova prove[] = {
-    {"frenata", "massa", passo_massa_frenata},
-    {"vetture", nullptr, passo_vetture},
-    {"velocit", nullptr, passo_velocita},
-    {"aderenza", nullptr, passo_aderenza},
-    {"orologio", nullptr, passo_orologio},
-    {"sabbia", nullptr, passo_sabbia},
-    {"segnale", nullptr, passo_segnale},
-    {"rallentamento", nullptr, passo_rallentamento},
-    {"abbattimento", nullptr, passo_abbattimento},
-    {"stazione", nullptr, passo_stazione},
-};
+// The step of each entry of the service.
+esito passo(lettura& r, const voce& v) {
+    switch (v.chiave) {
+        case chiave_voce::massa_frenata: return passo_massa_frenata(r, v);
+        case chiave_voce::vetture: return passo_vetture(r, v);
+        case chiave_voce::velocita: return passo_velocita(r, v);
+        case chiave_voce::aderenza: return passo_aderenza(r, v);
+        case chiave_voce::orologio: return passo_orologio(r, v);
+        case chiave_voce::sabbia: return passo_sabbia(r, v);
+        case chiave_voce::segnale: return passo_segnale(r, v);
+        case chiave_voce::rallentamento: return passo_rallentamento(r, v);
+        case chiave_voce::abbattimento: return passo_abbattimento(r, v);
+        case chiave_voce::stazione: return passo_stazione(r, v);
+        default: return esito::continua;
+    }
+}
 
 esito leggi_voci(lettura& r) {
     stato_build& s = r.s;
@@ -315,9 +311,11 @@ esito leggi_voci(lettura& r) {
             if (fine_file(r.l)) return esito::fine_lettura;
         }
         segna_voce(r.l);
-        for (const prova& p : prove) {
-            if (!contiene_nc(s.riga, p.testo) || (p.anche != nullptr && !contiene_nc(s.riga, p.anche))) continue;
-            const esito e = p.passo(r);
+        // Every test is made, in the table's order: one keyword field may pass several.
+        const std::string minuscolo = minuscole(s.riga);
+        for (const voce& v : voci_di(parte_voce::servizio)) {
+            if (!riconosce(v, s.riga, minuscolo)) continue;
+            const esito e = passo(r, v);
             if (e != esito::continua) return e;
         }
     }
