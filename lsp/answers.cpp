@@ -9,7 +9,7 @@
 #include "core/encoding.hpp"
 #include "core/numeri.hpp"
 #include "core/stati.hpp"
-#include "diagnostics/voci.hpp"
+#include "reader/voci.hpp"
 #include "lsp/layout.hpp"
 
 namespace lsp {
