@@ -65,8 +65,13 @@ TEST_F(Plot, BuiltInScenario) {
     EXPECT_EQ(conta(svg, "class=\"signal\""), 18u);
     EXPECT_EQ(conta(svg, "class=\"sign\""), 15u);
     EXPECT_EQ(conta(svg, "class=\"extent\""), 11u);
-    // Gradient, curvature, speed limit and adhesion.
-    EXPECT_EQ(conta(svg, "class=\"profile\""), 4u);
+    // Gradient, curvature, speed limit and adhesion, then the timetable's two panels: the fastest
+    // run against the limit, and time along the line with the three scheduled times as points.
+    EXPECT_EQ(conta(svg, "class=\"profile\""), 6u);
+    EXPECT_NE(svg.find("id=\"run-speed\""), std::string::npos);
+    EXPECT_NE(svg.find("id=\"run-time\""), std::string::npos);
+    EXPECT_EQ(conta(svg, "class=\"scheduled\""), 3u);
+    EXPECT_NE(svg.find("STAZIONE 10: scheduled 10:58:00, slack"), std::string::npos);
     EXPECT_NE(svg.find("width=\"1280\""), std::string::npos);
     // The first signal, written at 1450 m, and the first sign board keep their labels.
     EXPECT_NE(svg.find(">S 1.45</text>"), std::string::npos);
@@ -260,7 +265,8 @@ TEST_F(Plot, WithoutPlanOnlyTheProfiles) {
     ASSERT_EQ(comando(d, "plot Sorvanta_E48027.sim Sorvanta_E48027.dat").uscita, 0);
     const std::string svg = d.leggi("Sorvanta_E48027.svg");
     EXPECT_EQ(svg.find("id=\"plan\""), std::string::npos);
-    EXPECT_EQ(conta(svg, "class=\"profile\""), 3u);
+    // Gradient, speed limit, adhesion and the timetable's two panels (curves then do not count).
+    EXPECT_EQ(conta(svg, "class=\"profile\""), 5u);
     // Without a plan the legend lists neither the plan nor the curvature.
     for (const char* voce : {">track plan<", ">run-out<", ">curvature<"})
         EXPECT_EQ(legenda_di(svg).find(voce), std::string::npos) << voce;

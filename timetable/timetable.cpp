@@ -227,6 +227,11 @@ timetable_result work_out_timetable(const stato_build& s, const train_model& m, 
                     std::to_string(a) + " m)";
         return r;
     }
+    // The run stays on the route: a station beyond it (in files not made by this compiler) has no run.
+    if (a < 0 || std::int64_t{b} > static_cast<std::int64_t>(s.percorso.size()) * metri_cella) {
+        r.problem = "a station's stop point lies outside the route";
+        return r;
+    }
     r.first_metre = a;
     r.track = track_between(s, a, b);
 

@@ -12,6 +12,7 @@
 #include "core/encoding.hpp"
 #include "format/codec.hpp"
 #include "platform/platform.hpp"
+#include "timetable/timetable.hpp"
 
 namespace {
 
@@ -45,6 +46,8 @@ constexpr colour mountain_colour{"mountain", "#8f8f8f"};
 constexpr colour extent_colour{"station extent", "#e8a09a"};
 constexpr colour slowdown_colour{"slowdown", "#d63384"};
 constexpr colour line_end_colour{"line end", "#000000"};
+constexpr colour run_colour{"fastest run", "#d62728"};
+constexpr colour timed_colour{"scheduled time", "#2ca02c"};
 
 // Coordinates keep one decimal: enough at this size, and the file stays small.
 std::string num(double v) {
@@ -729,6 +732,119 @@ bool prepare_plot(const named_bytes* plan, const named_bytes& slots, const named
     return true;
 }
 
+// ---- the timetable: the fastest run of the scenario's train, from the compiled files
+
+// The plan's traced runs back from its points: each metre's step turned by k against the one
+// before, k snapped to the curve class it was traced with.
+linea_tracciata runs_from_plan(const piano_in_file& p) {
+    linea_tracciata l;
+    l.seminata = true;
+    cursore_piano cx = cursore_x(p), cy = cursore_y(p);
+    double x2 = 0, y2 = 0, x1 = 0, y1 = 0;
+    for (std::size_t m = 0; m < p.metri; ++m) {
+        const elemento_linea ex = cx.prossimo();
+        const elemento_linea ey = cy.prossimo();
+        if (ex.genere == genere_elemento::vuoto) break;
+        if (m >= 2) {
+            const double dx = x1 - x2, dy = y1 - y2;
+            const double k = std::fabs(dy) >= std::fabs(dx) ? (ex.valore - x1 - dx) / dy : -(ey.valore - y1 - dy) / dx;
+            double snapped = 0;
+            for (double c : curvature_classi)
+                for (double sign : {1.0, -1.0})
+                    if (std::fabs(k - sign * c) < std::fabs(k - snapped)) snapped = sign * c;
+            if (std::fabs(k - snapped) > 1e-7) snapped = k;
+            const bool curva = snapped != 0;
+            if (!l.tratti.empty() && l.tratti.back().curva == curva && l.tratti.back().k == snapped)
+                l.tratti.back().fino = static_cast<std::int32_t>(m);
+            else
+                l.tratti.push_back({static_cast<std::int32_t>(m), curva, snapped});
+            l.metro = static_cast<std::int32_t>(m) + 1;
+        }
+        x2 = x1, y2 = y1, x1 = ex.valore, y1 = ey.valore;
+    }
+    return l;
+}
+
+timetable_result timetable_of(const scenario_to_plot& s) {
+    stato_build b;
+    b.percorso = s.route;
+    b.servizio = s.slots;
+    if (s.has_plan) b.linea = runs_from_plan(s.plan);
+    return work_out_timetable(b, default_train_model(b));
+}
+
+// Two panels on the shared axis: speed against position (the lowest limit under the train and the
+// fastest run) and time against position (the run, and every scheduled time as a point).
+std::string timetable_panels(const scenario_to_plot& s, const timetable_result& r, const axis& a,
+                             const std::vector<double>& km_ticks, double& y, legend_entries& legend) {
+    std::string out = "<g id=\"timetable-panels\">\n";
+    const std::size_t n = r.run.speed_ms.size();
+    const double per_column = std::max(1.0, static_cast<double>(n) / static_cast<double>(plot_columns));
+    std::vector<std::size_t> samples;
+    for (double i = 0; i < static_cast<double>(n); i += per_column) samples.push_back(static_cast<std::size_t>(i));
+    if (n > 0 && samples.back() != n - 1) samples.push_back(n - 1);
+
+    std::vector<double> limits;
+    for (std::size_t i : samples) limits.push_back(r.run.effective_limit_kmh[i]);
+    strip_frame frame{};
+    // The frames of both panels come from the values drawn over them.
+    const std::vector<double> none;
+    std::string panel = strip(none, limits, a, y,
+                              {run_colour, "fastest-run", "km/h: the lowest limit under the train, dashed, and the run", 40},
+                              km_ticks, frame);
+    std::string limit_path, run_path;
+    for (std::size_t j = 0; j < samples.size(); ++j) {
+        const double x = a.x(r.first_metre + static_cast<double>(samples[j]));
+        limit_path += (j == 0 ? "M" : "L") + num(x) + " " + num(frame.y(r.run.effective_limit_kmh[samples[j]]));
+        run_path += (j == 0 ? "M" : "L") + num(x) + " " + num(frame.y(r.run.speed_ms[samples[j]] * 3.6));
+    }
+    panel += "<path id=\"run-limit\" d=\"" + limit_path + "\" fill=\"none\" stroke=\"" + speed_colour.value +
+             "\" stroke-width=\"1.2\" stroke-dasharray=\"4 2\"/>\n";
+    panel += "<path id=\"run-speed\" d=\"" + run_path + "\" fill=\"none\" stroke=\"" + run_colour.value +
+             "\" stroke-width=\"1.8\"/>\n";
+    out += panel;
+    legend.add(run_colour, legend_entries::swatch::line);
+    y += strip_height + strip_gap;
+
+    // Time since the origin's departure, in minutes.
+    const double departure = r.rows.front().earliest_departure_s.value_or(0);
+    std::vector<double> minutes;
+    for (std::size_t i : samples) {
+        const std::optional<double> t = passing_time_at(r, r.first_metre + static_cast<std::int32_t>(i));
+        minutes.push_back(t ? (*t - departure) / 60 : 0);
+    }
+    std::vector<double> scheduled_minutes = minutes;
+    for (const timetable_row& row : r.rows) {
+        const auto t = row.scheduled_departure_s ? row.scheduled_departure_s
+                                                 : row.scheduled_arrival_s ? row.scheduled_arrival_s : row.scheduled_passing_s;
+        if (t) scheduled_minutes.push_back((*t - departure) / 60);
+    }
+    out += strip(none, scheduled_minutes, a, y,
+                 {timed_colour, "time-distance", "minutes after the departure: the fastest run, and each time as a point", 10},
+                 km_ticks, frame);
+    std::string time_path;
+    for (std::size_t j = 0; j < samples.size(); ++j)
+        time_path += (j == 0 ? "M" : "L") + num(a.x(r.first_metre + static_cast<double>(samples[j]))) + " " +
+                     num(frame.y(minutes[j]));
+    out += "<path id=\"run-time\" d=\"" + time_path + "\" fill=\"none\" stroke=\"" + run_colour.value +
+           "\" stroke-width=\"1.8\"/>\n";
+    for (const timetable_row& row : r.rows) {
+        const auto t = row.scheduled_departure_s ? row.scheduled_departure_s
+                                                 : row.scheduled_arrival_s ? row.scheduled_arrival_s : row.scheduled_passing_s;
+        if (!t) continue;
+        const double x = a.x(row.stop_point_m), yy = frame.y((*t - departure) / 60);
+        const bool late = row.v == verdict::infeasible;
+        out += "<circle class=\"scheduled\" cx=\"" + num(x) + "\" cy=\"" + num(yy) + "\" r=\"4\" fill=\"" +
+               (late ? std::string("#d62728") : std::string(timed_colour.value)) + "\"><title>" +
+               escape(cp1252_to_utf8(row.name)) + ": scheduled " + clock_text(*t) +
+               (row.v != verdict::none ? std::string(", ") + verdict_name(row.v) : std::string()) + "</title></circle>\n";
+    }
+    legend.add(timed_colour, legend_entries::swatch::circle);
+    y += strip_height + strip_gap;
+    (void)s;
+    return out + "</g>\n";
+}
+
 std::string plot_svg(const scenario_to_plot& s) {
     const stations_and_signs kinds = classify(s);
     label_boxes labels;
@@ -816,6 +932,9 @@ std::string plot_svg(const scenario_to_plot& s) {
     strips += strip(adhesion, {}, a, y, {adhesion_colour, "adhesion", "", 20}, km_ticks, frame);
     legend.add(adhesion_colour, legend_entries::swatch::line);
     y += strip_height + strip_gap;
+    // The timetable's panels, where the service has a run to work out.
+    const timetable_result run = timetable_of(s);
+    if (run.problem.empty() && !run.rows.empty()) strips += timetable_panels(s, run, a, km_ticks, y, legend);
 
     // Features: mountain stretches, station extents and slowdown cells on one strip.
     const double features = 70;
