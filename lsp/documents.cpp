@@ -77,6 +77,18 @@ void apply_change(open_document& document, const text_change& change) {
     document.text.replace(from, to - from, change.text);
 }
 
+std::size_t utf16_units(std::string_view utf8) {
+    std::size_t units = 0;
+    for (const char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80 || (b >= 0xC0 && b < 0xF0))
+            ++units;
+        else if (b >= 0xF0)
+            units += 2;
+    }
+    return units;
+}
+
 std::string reader_text(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

@@ -29,6 +29,9 @@ struct open_document {
     std::int64_t version = 0;
     std::string text;  // UTF-8
     document_kind kind = document_kind::line;
+    // Longer than a description may be: its length in UTF-16 code units; the text is not held
+    // and nothing of it is analysed. 0 for a document in hand.
+    std::size_t refused_units = 0;
 };
 
 using document_store = std::map<std::string, open_document>;
@@ -42,6 +45,9 @@ document_kind kind_of_document(std::string_view uri, std::string_view text);
 std::size_t offset_of(std::string_view text, position p);
 
 void apply_change(open_document& document, const text_change& change);
+
+// The length of a UTF-8 text in UTF-16 code units, as the editor counts characters.
+std::size_t utf16_units(std::string_view utf8);
 
 // The text as Windows-1252, one byte for every UTF-16 code unit of the editor's text (a
 // character the code page lacks becomes '?'), so a byte's column is the editor's column.

@@ -78,8 +78,38 @@ int blanks_before_field(std::string_view entry, int index, std::size_t value_len
     return -1;
 }
 
+namespace {
+
+// For each byte of the text, whether it stands inside a quoted text: from a double quote to the
+// next one or to the end of its line. Nothing there is laid out, whatever the fields read.
+std::vector<bool> quoted_bytes(std::string_view text) {
+    std::vector<bool> quoted(text.size(), false);
+    bool inside = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n' || c == '\r') {
+            inside = false;
+            continue;
+        }
+        if (c == '"') {
+            quoted[i] = true;
+            inside = !inside;
+            continue;
+        }
+        quoted[i] = inside;
+    }
+    return quoted;
+}
+
+bool line_end_at(std::string_view text, std::size_t at) {
+    return at >= text.size() || text[at] == '\n' || text[at] == '\r';
+}
+
+}  // namespace
+
 std::vector<blank_edit> layout_edits(std::string_view text, const std::vector<campo_letto>& fields) {
     std::vector<blank_edit> edits;
+    const std::vector<bool> quoted = quoted_bytes(text);
     // Where each field really ends: an empty field ends where the blanks after its comma do.
     std::vector<std::size_t> ends(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -92,14 +122,17 @@ std::vector<blank_edit> layout_edits(std::string_view text, const std::vector<ca
         // Only a gap that is one comma and blanks is laid out: blanks in front of a comma, or
         // numbers parted by blanks alone, are left as written.
         const std::size_t comma = ends[i - 1];
-        if (comma >= text.size() || text[comma] != ',') continue;
+        if (comma >= text.size() || text[comma] != ',' || quoted[comma]) continue;
         const std::size_t from = comma + 1;
         std::size_t to = from;
         while (to < text.size() && blank(text[to])) ++to;
         const bool empty = f.inizio == f.fine;
         if (empty ? (f.inizio < from || f.inizio > to) : f.inizio != to) continue;
         if (empty) ends[i] = to;
-        const int blanks = blanks_before_field(f.parola_chiave, f.indice, empty ? 0 : f.fine - f.inizio);
+        // An empty field at the end of its line takes no blanks: none are left trailing.
+        const int blanks = empty && line_end_at(text, to)
+                               ? 0
+                               : blanks_before_field(f.parola_chiave, f.indice, empty ? 0 : f.fine - f.inizio);
         if (blanks < 0) continue;
         if (before.indice == 0) strip_indent(text, before.inizio, edits);
         const bool spaces = std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from),

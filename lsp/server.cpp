@@ -1,8 +1,10 @@
 #include "lsp/server.hpp"
 
+#include <algorithm>
 #include <istream>
 #include <ostream>
 
+#include "core/costanti.hpp"
 #include "lsp/protocol.hpp"
 #include "platform/platform.hpp"
 
@@ -71,6 +73,18 @@ std::string line_uri_for(const open_document& service) {
 
 // Reads the document with the engine; a service with its line, from the open buffer or the file.
 void analyse_document(server_state& state, const open_document& document) {
+    if (document.refused_units > 0) {
+        // Too long to read: one finding says so, and nothing of it is analysed.
+        document_analysis a = analyse(document.kind, std::string(), nullptr, "");
+        rilievo r;
+        r.file = a.file;
+        r.messaggio = "the description holds " + std::to_string(document.refused_units) +
+                      " characters, more than the limit of " + std::to_string(dimensione_massima_descrizione) +
+                      " (16 MiB): it is not analysed";
+        a.diagnostics.assign(1, r);
+        state.analyses[document.uri] = std::move(a);
+        return;
+    }
     std::string line_text;
     const std::string* line = nullptr;
     const std::string line_uri = document.kind == document_kind::service ? line_uri_for(document) : std::string();
@@ -116,13 +130,27 @@ const document_analysis& analysis_of(server_state& state, const json& params) {
     return state.analyses.at(document_of(state, params).uri);
 }
 
+// A text longer than a description may be is dropped and the document marked refused.
+void refuse_if_too_long(open_document& document) {
+    const std::size_t units = utf16_units(document.text);
+    if (units <= dimensione_massima_descrizione) return;
+    document.refused_units = units;
+    std::string().swap(document.text);
+}
+
 void did_open(server_state& state, const json& params, std::vector<json>& out) {
     const json& item = params.at("textDocument");
     open_document document;
     document.uri = item.at("uri").get<std::string>();
     document.version = item.value("version", std::int64_t{0});
-    document.text = item.at("text").get<std::string>();
-    document.kind = kind_of_document(document.uri, document.text);
+    if (state.cut_text_units > 0 && item.at("text").get_ref<const std::string&>().empty()) {
+        document.refused_units = state.cut_text_units;
+        document.kind = kind_of_document(document.uri, std::string_view());
+    } else {
+        document.text = item.at("text").get<std::string>();
+        document.kind = kind_of_document(document.uri, document.text);
+        refuse_if_too_long(document);
+    }
     open_document& stored = state.documents[document.uri] = std::move(document);
     refresh(state, stored, out);
 }
@@ -139,7 +167,17 @@ void did_change(server_state& state, const json& params, std::vector<json>& out)
             change.start = position_of(c.at("range").at("start"));
             change.end = position_of(c.at("range").at("end"));
         }
+        if (!change.start && state.cut_text_units > 0 && change.text.empty()) {
+            // A whole new text too long to hold.
+            document.text.clear();
+            document.refused_units = state.cut_text_units;
+            continue;
+        }
+        // A document refused for its length is not held: only a whole new text brings it back.
+        if (document.refused_units > 0 && change.start) continue;
+        document.refused_units = 0;
         apply_change(document, change);
+        refuse_if_too_long(document);
     }
     document.version = params.at("textDocument").value("version", document.version + 1);
     refresh(state, document, out);
@@ -244,6 +282,60 @@ std::vector<json> handle_message(server_state& state, const json& message) {
     return out;
 }
 
+namespace {
+
+void send(std::ostream& out, const json& message) {
+    // Whatever bytes a client sent that are not UTF-8 are replaced, so every reply serialises.
+    write_frame(out, message.dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
+// Looks through a body before it is parsed: arrays and objects nested deeper than
+// deepest_nesting make it refused (the reason is returned); a string longer than a description
+// may be (counted in UTF-16 code units, as the editor counts characters) is emptied in place,
+// so it is never built, and its length kept in `cut_units`. Linear in the body.
+std::string look_through(std::string& body, std::size_t& cut_units) {
+    cut_units = 0;
+    std::size_t depth = 0;
+    std::size_t i = 0;
+    while (i < body.size()) {
+        const char c = body[i];
+        if (c == '[' || c == '{') {
+            if (++depth > deepest_nesting)
+                return "arrays and objects nested more than " + std::to_string(deepest_nesting) + " deep";
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        } else if (c == '"') {
+            const std::size_t start = i + 1;
+            std::size_t units = 0;
+            std::size_t j = start;
+            while (j < body.size() && body[j] != '"') {
+                const auto b = static_cast<unsigned char>(body[j]);
+                if (b == '\\') {
+                    // \uXXXX is one code unit, any other escape one character.
+                    j += (j + 1 < body.size() && body[j + 1] == 'u') ? std::size_t{6} : std::size_t{2};
+                    ++units;
+                    continue;
+                }
+                if (b < 0x80 || (b >= 0xC0 && b < 0xF0)) ++units;
+                else if (b >= 0xF0) units += 2;
+                ++j;
+            }
+            if (j >= body.size()) break;  // an unfinished string: the parser says so
+            if (units > dimensione_massima_descrizione) {
+                body.erase(start, j - start);
+                j = start;
+                cut_units = std::max(cut_units, units);
+            }
+            i = j + 1;
+            continue;
+        }
+        ++i;
+    }
+    return std::string();
+}
+
+}  // namespace
+
 int serve(std::istream& in, std::ostream& out) {
     server_state state;
     std::string body;
@@ -253,20 +345,37 @@ int serve(std::istream& in, std::ostream& out) {
             case frame_status::cut_short:
                 return 1;  // the client went away without exit
             case frame_status::bad_header:
-                write_frame(out, error_response(nullptr, rpc_error::parse_error, "a message needs a Content-Length header").dump());
+                send(out, error_response(nullptr, rpc_error::parse_error, "a message needs a Content-Length header"));
+                continue;
+            case frame_status::header_too_long:
+                send(out, error_response(nullptr, rpc_error::parse_error,
+                                         "a header line is longer than " + std::to_string(largest_header_line) +
+                                             " bytes: the message is refused"));
+                continue;
+            case frame_status::too_large:
+                send(out, error_response(nullptr, rpc_error::parse_error,
+                                         "the message is longer than " + std::to_string(largest_body) +
+                                             " bytes (97 MiB): it is refused unread"));
                 continue;
             case frame_status::message:
                 break;
+        }
+        const std::string refused = look_through(body, state.cut_text_units);
+        if (!refused.empty()) {
+            send(out, error_response(nullptr, rpc_error::parse_error, "refused: " + refused));
+            continue;
         }
         json message;
         try {
             message = json::parse(body);
         } catch (const json::parse_error& e) {
-            write_frame(out, error_response(nullptr, rpc_error::parse_error, std::string("not JSON: ") + e.what()).dump());
+            send(out, error_response(nullptr, rpc_error::parse_error, std::string("not JSON: ") + e.what()));
             continue;
         }
-        for (const json& reply : handle_message(state, message))
-            write_frame(out, reply.dump(-1, ' ', false, json::error_handler_t::replace));
+        // A large body is not kept while the message is handled.
+        if (body.capacity() > (std::size_t{1} << 20)) std::string().swap(body);
+        for (const json& reply : handle_message(state, message)) send(out, reply);
+        state.cut_text_units = 0;
         if (state.exit_status) return *state.exit_status;
     }
 }

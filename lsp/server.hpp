@@ -20,6 +20,10 @@ struct server_state {
     bool initialized = false;
     bool shutdown_requested = false;
     std::optional<int> exit_status;  // set by the exit notification
+    // The message in hand had a text too long for a description, emptied before it was parsed:
+    // its length in UTF-16 code units (0: none). A didOpen or a whole-text didChange with an
+    // empty text is then refused with this length.
+    std::size_t cut_text_units = 0;
 };
 
 // Answers one message (already parsed); returns what the server sends back: the response to

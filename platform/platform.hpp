@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -56,6 +57,35 @@ path_kind kind_of_path(const std::string& path);
 // that nobody can guess before it exists.
 std::string unpredictable_name_part();
 
+// Which file a path names, whatever the name: a second name (a hard link), a symbolic link or
+// "./a" name the same file as "a".
+struct file_identity {
+    std::uint64_t device = 0;
+    std::uint64_t number = 0;
+    friend bool operator==(const file_identity&, const file_identity&) = default;
+};
+// The identity of the file at the path, symbolic links followed; nothing when there is none.
+std::optional<file_identity> identity_of(const std::string& path);
+
+// What a file rewritten in place keeps: read from the earlier file, given to the new one.
+struct file_attributes {
+    std::uint32_t mode = 0;    // permission bits (POSIX); the FILE_ATTRIBUTE_ flags (Windows)
+    std::int64_t owner = -1;   // user and group ids; -1 where the system has none
+    std::int64_t group = -1;
+    std::uint64_t names = 1;   // hard links to the file
+    bool write_protected = false;  // no write permission for its owner; read-only on Windows
+    // Extended attributes (which carry the POSIX ACLs on Linux): name and value.
+    std::vector<std::pair<std::string, std::string>> extended;
+};
+
+// The path that a chain of symbolic links at `path` ends at (the path itself when it is not a
+// link): a link's target is rewritten, and the link stays. Throws file_error.
+std::string link_target(const std::string& path);
+
+// The attributes of a regular file (not following a link: give link_target's path). Throws
+// file_error.
+file_attributes attributes_of(const std::string& path);
+
 // Takes the bytes of a file piece by piece.
 using byte_sink = std::function<void(std::string_view piece)>;
 
@@ -67,6 +97,9 @@ struct file_contents {
     // them all, in order, to the sink, so that a large file is never held whole in memory.
     // Whatever it throws removes the temporaries, as a failed write does.
     std::function<void(const byte_sink&)> produce;
+    // When set, the new file takes these (owner and group first, then the mode and the extended
+    // attributes) before it is put in place; a failure to give any of them fails the write.
+    std::optional<file_attributes> keep;
 
     file_contents(std::string p, std::string b) : path(std::move(p)), bytes(std::move(b)) {}
     file_contents(std::string p, std::function<void(const byte_sink&)> f) : path(std::move(p)), produce(std::move(f)) {}
@@ -74,8 +107,9 @@ struct file_contents {
 
 // Creates a new file at `path` and writes the file's bytes to it. Never opens an existing
 // file and never follows a symbolic link: returns false when anything already has that name.
-// Every write and the close are checked; on failure (or whatever the producer throws) the new
-// file is removed, and file_error names the file being replaced, `f.path`.
+// Every write, the flush to the disk and the close are checked; on failure (or whatever the
+// producer throws) the new file is removed, and file_error names the file being replaced,
+// `f.path` (or its folder, when the folder refuses a new file).
 bool write_new_file(const std::string& path, const file_contents& f);
 
 // Gives an existing file a second name (a hard link). Returns false where the file system

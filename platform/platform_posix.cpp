@@ -3,11 +3,13 @@
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -143,12 +145,94 @@ std::string unpredictable_name_part() {
     return hex_digits(random, sizeof random);
 }
 
+namespace {
+
+// The owner and group first (a change of owner clears the set-id bits), then the mode, then
+// the extended attributes.
+void give_attributes(int fd, const file_attributes& a, const std::string& shown_as) {
+    if (::fchown(fd, static_cast<uid_t>(a.owner), static_cast<gid_t>(a.group)) != 0)
+        fail("keep the owner and group of", shown_as, errno);
+    if (::fchmod(fd, static_cast<mode_t>(a.mode & 07777)) != 0) fail("keep the permissions of", shown_as, errno);
+    for (const auto& [name, value] : a.extended)
+        if (::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0)
+            fail("keep the extended attribute " + name + " of", shown_as, errno);
+}
+
+}  // namespace
+
+std::optional<file_identity> identity_of(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return file_identity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::string link_target(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) fail("open", path, errno);
+    if (!S_ISLNK(st.st_mode)) return path;
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) fail("follow the link", path, errno);
+    return resolved;
+}
+
+file_attributes attributes_of(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) fail("open", path, errno);
+    file_attributes a;
+    a.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+    a.owner = static_cast<std::int64_t>(st.st_uid);
+    a.group = static_cast<std::int64_t>(st.st_gid);
+    a.names = static_cast<std::uint64_t>(st.st_nlink);
+    a.write_protected = (st.st_mode & S_IWUSR) == 0;
+    // The list of names, then each value; a list that grew meanwhile is read again.
+    std::string names;
+    for (;;) {
+        const ssize_t size = ::llistxattr(path.c_str(), nullptr, 0);
+        if (size < 0 && (errno == ENOTSUP || errno == ENOSYS)) return a;
+        if (size < 0) fail("read the extended attributes of", path, errno);
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t got = size == 0 ? 0 : ::llistxattr(path.c_str(), names.data(), names.size());
+        if (got < 0 && errno == ERANGE) continue;
+        if (got < 0) fail("read the extended attributes of", path, errno);
+        names.resize(static_cast<std::size_t>(got));
+        break;
+    }
+    for (std::size_t start = 0; start < names.size();) {
+        std::size_t end = names.find('\0', start);
+        if (end == std::string::npos) end = names.size();
+        const std::string name = names.substr(start, end - start);
+        start = end + 1;
+        if (name.empty()) continue;
+        std::string value;
+        for (;;) {
+            const ssize_t size = ::lgetxattr(path.c_str(), name.c_str(), nullptr, 0);
+            if (size < 0) fail("read the extended attribute " + name + " of", path, errno);
+            value.resize(static_cast<std::size_t>(size));
+            const ssize_t got = size == 0 ? 0 : ::lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
+            if (got < 0 && errno == ERANGE) continue;
+            if (got < 0) fail("read the extended attribute " + name + " of", path, errno);
+            value.resize(static_cast<std::size_t>(got));
+            break;
+        }
+        a.extended.emplace_back(name, std::move(value));
+    }
+    return a;
+}
+
 bool write_new_file(const std::string& path, const file_contents& f) {
     // O_EXCL | O_NOFOLLOW: a file or a symbolic link planted at this name is never opened.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
-        if (errno == EEXIST) return false;
-        fail("write", f.path, errno);
+        const int err = errno;
+        if (err == EEXIST) return false;
+        if (err == EACCES || err == EPERM || err == EROFS) {
+            // The folder is what refuses: it takes no new file.
+            const std::size_t slash = path.find_last_of('/');
+            const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+            throw file_error{"cannot write " + f.path + ": " + reason_of(err) + ": its folder " + folder +
+                             " cannot be written"};
+        }
+        fail("write", f.path, err);
     }
     const byte_sink put = [&](std::string_view piece) {
         while (!piece.empty()) {
@@ -163,6 +247,9 @@ bool write_new_file(const std::string& path, const file_contents& f) {
             f.produce(put);
         else
             put(f.bytes);
+        if (f.keep) give_attributes(fd, *f.keep, f.path);
+        // On the disk before it takes the final name, so that a crash leaves one file or the other.
+        if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) fail("write", f.path, errno);
     } catch (...) {
         ::close(fd);
         ::unlink(path.c_str());

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -199,6 +200,44 @@ std::string unpredictable_name_part() {
     return hex_digits(random, sizeof random);
 }
 
+namespace {
+
+// Opens a file for its information only (no read or write access).
+HANDLE open_for_information(const std::wstring& path) {
+    return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+}  // namespace
+
+std::optional<file_identity> identity_of(const std::string& path) {
+    HANDLE h = open_for_information(wide(path));
+    if (!valid(h)) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!known) return std::nullopt;
+    return file_identity{static_cast<std::uint64_t>(info.dwVolumeSerialNumber),
+                         (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+std::string link_target(const std::string& path) { return path; }
+
+file_attributes attributes_of(const std::string& path) {
+    HANDLE h = open_for_information(wide(path));
+    if (!valid(h)) fail("open", path, GetLastError());
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(h, &info) != 0;
+    const DWORD err = GetLastError();
+    CloseHandle(h);
+    if (!known) fail("open", path, err);
+    file_attributes a;
+    a.mode = static_cast<std::uint32_t>(info.dwFileAttributes);
+    a.names = static_cast<std::uint64_t>(info.nNumberOfLinks);
+    a.write_protected = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    return a;
+}
+
 bool write_new_file(const std::string& path, const file_contents& f) {
     const std::wstring w = wide(path);
     // CREATE_NEW never opens an existing file or link; FILE_SHARE_DELETE lets the interruption
@@ -228,10 +267,27 @@ bool write_new_file(const std::string& path, const file_contents& f) {
         DeleteFileW(w.c_str());
         throw;
     }
+    if (!FlushFileBuffers(h)) {
+        const DWORD err = GetLastError();
+        CloseHandle(h);
+        DeleteFileW(w.c_str());
+        fail("write", f.path, err);
+    }
     if (!CloseHandle(h)) {
         const DWORD err = GetLastError();
         DeleteFileW(w.c_str());
         fail("write", f.path, err);
+    }
+    if (f.keep) {
+        // Hidden, system, archive and not-indexed go with the new text.
+        const DWORD kept = static_cast<DWORD>(f.keep->mode) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                                                FILE_ATTRIBUTE_ARCHIVE |
+                                                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        if (kept != 0 && !SetFileAttributesW(w.c_str(), kept)) {
+            const DWORD err = GetLastError();
+            DeleteFileW(w.c_str());
+            fail("keep the attributes of", f.path, err);
+        }
     }
     return true;
 }
