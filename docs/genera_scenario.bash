@@ -10,12 +10,12 @@ _genera_scenario() {
         prev=${COMP_WORDS[COMP_CWORD-2]}
     fi
     if [[ $COMP_CWORD -eq 1 ]]; then
-        mapfile -t COMPREPLY < <(compgen -W 'compile check dump plot decompile timetable fmt lsp help -h --help --version' -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W 'compile check dump plot decompile timetable view fmt lsp help -h --help --version' -- "$cur")
         return
     fi
     case ${COMP_WORDS[1]} in
     help)
-        [[ $COMP_CWORD -eq 2 ]] && mapfile -t COMPREPLY < <(compgen -W 'compile check dump plot decompile timetable fmt lsp' -- "$cur")
+        [[ $COMP_CWORD -eq 2 ]] && mapfile -t COMPREPLY < <(compgen -W 'compile check dump plot decompile timetable view fmt lsp' -- "$cur")
         ;;
     compile)
         case $prev in
@@ -86,6 +86,18 @@ _genera_scenario() {
         esac
         if [[ $cur == -* ]]; then
             mapfile -t COMPREPLY < <(compgen -W '-h --help --version --train-model --json --curve --input-encoding' -- "$cur")
+        else
+            compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        fi
+        ;;
+    view)
+        case $prev in
+        --port) :; return ;;
+        --html) compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
+        --input-encoding) mapfile -t COMPREPLY < <(compgen -W 'utf-8 cp1252' -- "$cur"); return ;;
+        esac
+        if [[ $cur == -* ]]; then
+            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --port --open --html -q --quiet --input-encoding' -- "$cur")
         else
             compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         fi

@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         caso_completamento{"Command", "genera_scenario c", "check\ncompile\n"},
         caso_completamento{"EveryCommand", "genera_scenario ''",
-                           "--help\n--version\n-h\ncheck\ncompile\ndecompile\ndump\nfmt\nhelp\nlsp\nplot\ntimetable\n"},
+                           "--help\n--version\n-h\ncheck\ncompile\ndecompile\ndump\nfmt\nhelp\nlsp\nplot\ntimetable\nview\n"},
         caso_completamento{"HelpOfACommand", "genera_scenario help d", "decompile\ndump\n"},
         caso_completamento{"LongOption", "genera_scenario compile --s", "--scenario\n--strict\n"},
         caso_completamento{"OptionOfItsCommand", "genera_scenario dump --r", "--raw\n"},

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/encoding.hpp"
+#include "core/indice_righe.hpp"
 #include "core/stati.hpp"
 #include "platform/platform.hpp"
 #include "tools/timetable.hpp"
@@ -30,18 +31,6 @@ const std::string* file_text(const checked_files& f, quale_file q) {
 
 std::string utf8(const std::string& cp1252) { return cp1252_to_utf8(cp1252); }
 
-// The source line `riga` (1-based) of a text, without its line end.
-std::string source_line(const std::string& t, int riga, std::size_t& start) {
-    start = 0;
-    for (int r = 1; r < riga && start < t.size(); ++r) {
-        const std::size_t e = t.find_first_of("\r\n", start);
-        if (e == std::string::npos) return "";
-        start = e + (t[e] == '\r' && e + 1 < t.size() && t[e + 1] == '\n' ? 2 : 1);
-    }
-    const std::size_t e = t.find_first_of("\r\n", start);
-    return t.substr(start, e == std::string::npos ? std::string::npos : e - start);
-}
-
 std::string plural(int n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
 
 }  // namespace
@@ -59,6 +48,9 @@ std::string render_text(const analisi& a, const checked_files& f, bool color, bo
         return color ? std::string("\x1b[") + code + "m" + s + "\x1b[0m" : s;
     };
     std::string out;
+    // Each text's lines indexed once: a finding's source line is then found without a rescan.
+    const indice_righe righe_linea = f.line_text ? indicizza_righe(*f.line_text) : indice_righe{};
+    const indice_righe righe_servizio = f.service_text ? indicizza_righe(*f.service_text) : indice_righe{};
     for (const rilievo& d : a.diagnostiche) {
         std::string where = file_name(f, d.file);
         if (d.riga > 0) where += ":" + std::to_string(d.riga);
@@ -70,8 +62,7 @@ std::string render_text(const analisi& a, const checked_files& f, bool color, bo
         out += "\n";
         const std::string* t = file_text(f, d.file);
         if (t && d.riga > 0) {
-            std::size_t start = 0;
-            const std::string line = source_line(*t, d.riga, start);
+            const std::string line(testo_riga(*t, d.file == quale_file::linea ? righe_linea : righe_servizio, d.riga));
             out += "  " + utf8(line) + "\n";
             if (d.colonna > 0) {
                 std::string caret = "  ";
