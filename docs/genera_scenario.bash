@@ -71,9 +71,11 @@ _genera_scenario() {
         --scenario) :; return ;;
         --train) :; return ;;
         -o|--out|--output) compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -d -- "$cur"); return ;;
+        --notes) compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
+        --train-model) compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         esac
         if [[ $cur == -* ]]; then
-            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --scenario --train -o --out --output -q --quiet' -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --scenario --train -o --out --output -q --quiet --documents --notes --train-model' -- "$cur")
         else
             compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         fi

@@ -215,3 +215,17 @@ TEST(DriverDocuments, CheckWarnsOfANameTheSheetWouldCut) {
               std::string::npos)
         << e.uscita_standard;
 }
+
+TEST(DriverDocuments, DecompileWritesTheDocumentsARecompileGives) {
+    cartella_temporanea c;
+    const std::string names = " --scenario Valcorta --train R2231 -q";
+    ASSERT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE,
+                       "compile '" + examples + "Valcorta_linea.txt' '" + examples + "Valcorta_R2231-.txt' -o built --documents" + names)
+                  .uscita,
+              0);
+    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "decompile built -o back --documents" + names);
+    ASSERT_EQ(e.uscita, 0) << e.errori;
+    for (const char* f : {"Valcorta_R2231_scheda_treno.txt", "Valcorta_R2231_rallentamenti.txt"})
+        EXPECT_EQ(c.leggi(std::string("back/") + f), c.leggi(std::string("built/") + f)) << f;
+    EXPECT_TRUE(c.esiste("back/Valcorta_R2231_note.txt"));
+}

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "core/encoding.hpp"
+#include "builder/costruzione.hpp"
 #include "decompile/decompilatore.hpp"
 #include "lsp/answers.hpp"
 #include "lsp/documents.hpp"
@@ -31,7 +32,8 @@ std::string canonical(lsp::document_kind kind, const std::string& text) {
 }  // namespace
 
 int decompile_files(const std::string& plan, const std::string& slots, const std::string& route,
-                    const std::string& output_folder, std::vector<std::string>& written) {
+                    const std::string& output_folder, std::vector<std::string>& written,
+                    const document_options* documents) {
     scenario_compilato c;
     c.nome_piano = plan;
     c.nome_servizio = slots;
@@ -71,14 +73,30 @@ int decompile_files(const std::string& plan, const std::string& slots, const std
     }
     const std::string line_file = platform::join_path(output_folder, scenario + "_linea.txt");
     const std::string service_file = platform::join_path(output_folder, scenario + "_" + train + "-.txt");
+    std::vector<platform::file_contents> set = {{line_file, e.linea}, {service_file, e.servizio}};
+    if (documents) {
+        // The documents of the texts as a compile reads them, beside the texts.
+        stato_build b;
+        b.cartella = output_folder;
+        b.scenario = scenario;
+        b.treno = train;
+        try {
+            compila(b, 1, descrizioni_in_memoria(line_file, e.linea, service_file, e.servizio));
+        } catch (const errore_esecuzione& failure) {
+            platform::report_failure("genera_scenario: decompile: " + failure.messaggio);
+            return 1;
+        }
+        if (!make_driver_documents(b, *documents, set)) return 1;
+    }
     try {
         platform::make_folder(output_folder);
-        sostituisci_insieme({{line_file, e.linea}, {service_file, e.servizio}});
+        sostituisci_insieme(set);
     } catch (const platform::file_error& failure) {
         platform::report_failure("genera_scenario: decompile: " + failure.message);
         return 1;
     }
-    written = {line_file, service_file};
+    written.clear();
+    for (const platform::file_contents& f : set) written.push_back(f.path);
     if (!e.riprodotto) {
         platform::report_failure("genera_scenario: decompile: " + e.problema +
                                  "; the texts hold what could be recovered");
