@@ -119,6 +119,8 @@ json summary(const std::string& path, const char* kind, std::size_t bytes) {
 
 // ---- route cells
 
+}  // namespace
+
 const char* cell_kind_name(std::uint8_t t) {
     switch (t) {
         case tipo::libera: return "plain track";
@@ -136,6 +138,8 @@ const char* cell_kind_name(std::uint8_t t) {
         default: return "unknown";
     }
 }
+
+namespace {
 
 // The whole metres written in a description that land in cell k, both ends included: point
 // items at p go to cell nearest(p / 50 + 1), speed boards and pre-warning runs to nearest(p / 50);

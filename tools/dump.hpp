@@ -1,6 +1,7 @@
 // A readable listing of a compiled file, for authors.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 
@@ -13,6 +14,9 @@ enum class dump_values { decoded, raw };
 // A compiled file is known by its name: *_linea.dat (plan), *.sim (slots), *.dat (route).
 enum class file_kind { plan, slots, route, unknown };
 file_kind kind_of(const std::string& name);
+
+// The name of a cell kind (`tipo_cella`), as the listings and the viewer show it.
+const char* cell_kind_name(std::uint8_t t);
 
 // Lists a compiled file's bytes on `out`, the kind taken from the file's name. Returns false
 // with the reason when the bytes do not match the layout; nothing is written to `out` then.

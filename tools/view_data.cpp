@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "builder/costruzione.hpp"
+#include "core/celle.hpp"
 #include "core/costanti.hpp"
 #include "core/encoding.hpp"
 #include "core/numeri.hpp"
 #include "diagnostics/diagnostica.hpp"
 #include "platform/platform.hpp"
 #include "timetable/timetable.hpp"
+#include "tools/dump.hpp"
 #include "tools/view.hpp"
 
 namespace {
@@ -21,23 +23,6 @@ using json = nlohmann::ordered_json;
 // The page keeps its plan and its run at most this many points long: enough for the whole line
 // on any screen, and one point a metre whenever the line is shorter.
 constexpr std::size_t punti_massimi = 40000;
-
-const char* kind_name(std::uint8_t t) {
-    switch (t) {
-        case tipo::segnale: return "signal";
-        case tipo::fine_rallentamento: return "slowdown end";
-        case tipo::inizio_rallentamento: return "slowdown start";
-        case tipo::avviso_rallentamento: return "slowdown warning";
-        case tipo::preavviso_rallentamento: return "slowdown pre-warning";
-        case tipo::indicatori_velocita: return "speed indicator boards";
-        case tipo::fermata_stazione: return "station stop";
-        case tipo::marcatore_montagna: return "mountain marker";
-        case tipo::tabella_con_valore: return "speed board";
-        case tipo::tabella_senza_valore: return "speed board without value";
-        case tipo::cartello: return "sign board";
-        default: return "unknown";
-    }
-}
 
 // An entry as written: its keyword, its line and its fields by name.
 struct voce_scritta {
@@ -76,8 +61,6 @@ struct fonte {
     const voce_scritta* voce = nullptr;
 };
 
-std::int64_t cella_punto(std::int64_t p) { return nearest(static_cast<double>(p) / metri_cella + 1); }
-
 void segna(std::vector<fonte>& f, std::int64_t k, const voce_scritta& v) {
     if (k >= 0 && k < static_cast<std::int64_t>(f.size())) f[static_cast<std::size_t>(k)] = {v.file, v.riga, &v};
 }
@@ -87,27 +70,26 @@ std::vector<fonte> fonti_delle_celle(const std::vector<voce_scritta>& voci, std:
     int stazione = 0;
     for (const voce_scritta& v : voci) {
         if (v.parola == "segnale" || v.parola == "indicatori_vmax" || v.parola == "cartello_indicatore") {
-            segna(f, cella_punto(v.numero(0)), v);
+            segna(f, cella_punto(static_cast<double>(v.numero(0))), v);
         } else if (v.parola == "abbattimento") {
-            segna(f, nearest(static_cast<double>(v.numero(0)) / metri_cella), v);
+            segna(f, cella_profilo(static_cast<double>(v.numero(0))), v);
         } else if (v.parola == "rallentamento") {
             const std::int64_t x = v.numero(0);
-            segna(f, cella_punto(x), v);
-            segna(f, nearest((static_cast<double>(x) + static_cast<double>(v.numero(2))) / metri_cella + 1), v);
-            if (x > soglia_avviso_m) {
-                segna(f, cella_punto(x - anticipo_avviso_m), v);
-                const std::int64_t m = nearest(static_cast<double>(x - anticipo_avviso_m) / metri_cella);
-                for (std::int64_t i = 0; i < 4; ++i) segna(f, m - i, v);
+            segna(f, cella_inizio_rallentamento(x), v);
+            segna(f, cella_fine_rallentamento(x, v.numero(2)), v);
+            if (rallentamento_con_avviso(x)) {
+                segna(f, cella_avviso_rallentamento(x), v);
+                for (int i = 0; i < celle_preavviso; ++i) segna(f, cella_preavviso(x, i), v);
             }
         } else if (v.parola == "stazione") {
             ++stazione;
             if (stazione < n_slot) {
                 const slot_servizio& slot = s.servizio[static_cast<std::size_t>(stazione)];
-                segna(f, nearest(slot.fine / 50.0 - 1), v);
+                segna(f, nearest(indice_fermata(slot.fine)), v);
             }
         } else if (v.parola == "montagna") {
-            const std::int64_t a = nearest(static_cast<double>(v.numero(0)) / metri_cella);
-            const std::int64_t b = nearest(static_cast<double>(v.numero(1)) / metri_cella - 1);
+            const std::int64_t a = prima_cella_montagna(v.numero(0));
+            const std::int64_t b = ultima_cella_montagna(v.numero(1));
             for (std::int64_t k = a; k <= b && k - a < 40000; ++k)
                 if (k >= 0 && k < static_cast<std::int64_t>(celle) && s.percorso[static_cast<std::size_t>(k)].tipo_cella == tipo::marcatore_montagna)
                     segna(f, k, v);
@@ -116,22 +98,12 @@ std::vector<fonte> fonti_delle_celle(const std::vector<voce_scritta>& voci, std:
     return f;
 }
 
-// The metre an object of kind t in cell k stands for: a point item at p lies in the cell of
-// p / 50 + 1, a speed board in that of p / 50, the rest at the cell's start.
+// The metre an object of kind t in cell k stands for, by the rule that placed it; the rest at the
+// cell's start.
 double metro_oggetto(std::uint8_t t, std::size_t k) {
-    const double c = static_cast<double>(k);
-    switch (t) {
-        case tipo::segnale:
-        case tipo::fine_rallentamento:
-        case tipo::inizio_rallentamento:
-        case tipo::avviso_rallentamento:
-        case tipo::indicatori_velocita:
-        case tipo::cartello: return (c - 1) * metri_cella;
-        case tipo::preavviso_rallentamento:
-        case tipo::tabella_con_valore:
-        case tipo::tabella_senza_valore: return c * metri_cella;
-        default: return c * metri_cella;
-    }
+    const std::optional<regola_cella> r = regola_di_tipo(t);
+    const std::int64_t c = static_cast<std::int64_t>(k);
+    return static_cast<double>(r ? metro_di_cella(*r, c) : c * metri_cella);
 }
 
 // A file's full path, for the editor links of the page.
@@ -283,7 +255,7 @@ view_data build_view_data(const view_sources& q, std::uint64_t version) {
         const cella& c = s.percorso[k];
         if (c.tipo_cella == tipo::libera) continue;
         json o;
-        o["kind"] = kind_name(c.tipo_cella);
+        o["kind"] = cell_kind_name(c.tipo_cella);
         o["cell"] = k;
         o["m"] = metro_oggetto(c.tipo_cella, k);
         o["stored"] = {{"tipo_cella", c.tipo_cella}, {"valore1", c.valore1}, {"valore2", c.valore2},
