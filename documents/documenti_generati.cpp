@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "core/costanti.hpp"
 #include "scenario/documenti.hpp"
@@ -13,13 +12,6 @@ namespace {
 // The notes' prose is wrapped at this width, as the built-in notes are.
 constexpr std::size_t larghezza_note = 96;
 
-std::string km(std::int64_t metri) {
-    const std::int64_t m = metri < 0 ? -metri : metri;
-    char testo[32];
-    std::snprintf(testo, sizeof testo, "%s%lld.%03lld", metri < 0 ? "-" : "", static_cast<long long>(m / 1000),
-                  static_cast<long long>(m % 1000));
-    return testo;
-}
 
 int limite_a(const stato_build& s, std::int32_t posizione) {
     const track_profile t = track_between(s, posizione, posizione);
@@ -147,7 +139,7 @@ lista_righe righe_scheda_generata(const stato_build& s, const timetable_result& 
         g.posizione = ref.inizio;
         g.ordine = 1;
         g.voce.metri = ref.fine;
-        g.voce.localita = "Km " + km(ref.fine);
+        g.voce.localita = "Km " + chilometri(ref.fine);
         g.voce.transito = ora_di(passing_time_at(r, ref.inizio));
         righe.push_back(g);
     }
@@ -197,10 +189,10 @@ lista_righe righe_rallentamenti_generate(const stato_build& s) {
         if (l.size() + 4 > capacita_lista) break;
         std::string riga(vuota);
         a_destra(riga, 3, 3, std::to_string(++numero));
-        a_destra(riga, 9, 8, km(progressiva_di(s, z.inizio_m)));
-        a_destra(riga, 20, 8, km(progressiva_di(s, z.fine_m)));
+        a_destra(riga, 9, 8, chilometri(progressiva_di(s, z.inizio_m)));
+        a_destra(riga, 20, 8, chilometri(progressiva_di(s, z.fine_m)));
         a_destra(riga, 31, 3, std::to_string(z.velocita));
-        a_destra(riga, 37, 14, z.con_avviso ? km(progressiva_di(s, z.avviso_m)) : std::string("-"));
+        a_destra(riga, 37, 14, z.con_avviso ? chilometri(progressiva_di(s, z.avviso_m)) : std::string("-"));
         a_destra(riga, 54, 7, std::to_string(z.fine_m - z.inizio_m) + " m");
         l.push_back(riga);
     }
@@ -231,7 +223,7 @@ lista_righe righe_note_generate(const stato_build& s, const std::string* testo_a
         const std::int64_t lunghezza = s.servizio[slot_generale].fine;
         l.push_back("SCENARIO: " + s.scenario + "_" + s.treno);
         l.emplace_back("");
-        l.push_back("LINEA: " + s.scenario + ", " + km(lunghezza) + " km");
+        l.push_back("LINEA: " + s.scenario + ", " + chilometri(lunghezza) + " km");
         if (n > 0)
             l.push_back("PERCORSO: da " + s.servizio[1].nome + " a " + s.servizio[static_cast<std::size_t>(n)].nome);
         l.push_back("STAZIONI: " + std::to_string(n) + ", DI CUI " + std::to_string(fermate) + " CON FERMATA");

@@ -80,13 +80,6 @@ void al_centro(std::string& riga, cella_testo c, std::string_view testo) {
 
 std::string numero(int n) { return std::to_string(n); }
 
-std::string chilometri(std::int64_t metri) {
-    const std::int64_t m = metri < 0 ? -metri : metri;
-    char testo[32];
-    std::snprintf(testo, sizeof testo, "%s%lld.%03lld", metri < 0 ? "-" : "", static_cast<long long>(m / 1000),
-                  static_cast<long long>(m % 1000));
-    return testo;
-}
 
 std::string ora(int hhmm) {
     char testo[16];
@@ -133,6 +126,14 @@ std::string_view numero_treno(std::string_view treno) {
 }
 
 }  // namespace
+
+std::string chilometri(std::int64_t metri) {
+    const std::int64_t m = metri < 0 ? -metri : metri;
+    char testo[32];
+    std::snprintf(testo, sizeof testo, "%s%lld.%03lld", metri < 0 ? "-" : "", static_cast<long long>(m / 1000),
+                  static_cast<long long>(m % 1000));
+    return testo;
+}
 
 std::string riga_orario(const voce_orario& v) {
     std::string riga(riga_vuota);

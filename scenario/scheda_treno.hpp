@@ -23,6 +23,9 @@ struct voce_orario {
     bool rec = false;  // "1.0" under "Rec"
 };
 
+// Whole metres as kilometres with three decimals: 150200 is "150.200", -400 is "-0.400".
+std::string chilometri(std::int64_t metri);
+
 // One 83-character row of the timetable; a text too long for its cell is cut at the cell's
 // edge so that the bars stay in their columns.
 std::string riga_orario(const voce_orario& v);
