@@ -4,23 +4,11 @@
 #include "builder/nomi_file.hpp"
 #include "core/encoding.hpp"
 #include "documents/documenti_generati.hpp"
-#include "timetable/train_file.hpp"
+#include "tools/timetable.hpp"
 
 bool make_driver_documents(const stato_build& s, const document_options& o, std::vector<platform::file_contents>& out) {
     train_model model;
-    if (o.model_file.empty()) {
-        model = default_train_model(s);
-    } else {
-        std::string text, reason, error;
-        if (!platform::read_file(o.model_file, text, reason, dimensione_massima_descrizione)) {
-            platform::report_failure("cannot open " + o.model_file + ": " + reason);
-            return false;
-        }
-        if (!read_train_model(o.model_file, text, model, error)) {
-            platform::report_failure(error);
-            return false;
-        }
-    }
+    if (!train_of(o.model_file, s, model)) return false;
     std::string notes;
     if (!o.notes_file.empty() && !read_description(o.notes_file, o.notes_encoding, notes)) return false;
 

@@ -139,6 +139,17 @@ std::string render_run_csv(const timetable_result& r) {
 
 namespace {
 
+// Findings added after the reading's take their place among its own.
+void in_file_order(analisi& a) {
+    std::stable_sort(a.diagnostiche.begin(), a.diagnostiche.end(), [](const rilievo& x, const rilievo& y) {
+        if (x.file != y.file) return x.file == quale_file::linea;
+        if (x.riga != y.riga) return x.riga < y.riga;
+        return x.colonna < y.colonna;
+    });
+}
+
+}  // namespace
+
 // The model of --train-model, or the one made from the service; false after reporting why not.
 bool train_of(const std::string& model_file, const stato_build& s, train_model& model) {
     if (model_file.empty()) {
@@ -156,17 +167,6 @@ bool train_of(const std::string& model_file, const stato_build& s, train_model& 
     }
     return true;
 }
-
-// Findings added after the reading's take their place among its own.
-void in_file_order(analisi& a) {
-    std::stable_sort(a.diagnostiche.begin(), a.diagnostiche.end(), [](const rilievo& x, const rilievo& y) {
-        if (x.file != y.file) return x.file == quale_file::linea;
-        if (x.riga != y.riga) return x.riga < y.riga;
-        return x.colonna < y.colonna;
-    });
-}
-
-}  // namespace
 
 bool add_timetable_findings(analisi& a, const std::string& line_text, const std::string& service_text,
                             const std::string& model_file) {

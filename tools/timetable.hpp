@@ -35,3 +35,7 @@ bool add_timetable_findings(analisi& a, const std::string& line_text, const std:
 
 // check --documents: a station name the train sheet would cut, at the name.
 void add_document_findings(analisi& a, const std::string& service_text);
+
+// The train of --train-model FILE, or the one made from the service when `model_file` is empty;
+// false after reporting a file that cannot be read or a model it refuses.
+bool train_of(const std::string& model_file, const stato_build& s, train_model& model);
