@@ -75,7 +75,7 @@ _genera_scenario() {
         --train-model) compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         esac
         if [[ $cur == -* ]]; then
-            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --scenario --train -o --out --output -q --quiet --documents --notes --train-model' -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W '-h --help --version --scenario --train -o --out --output -q --quiet --force --documents --notes --train-model' -- "$cur")
         else
             compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         fi

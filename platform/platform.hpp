@@ -16,6 +16,10 @@ namespace platform {
 // A file operation that failed; what() names the operation, the file and the system's reason.
 struct file_error {
     std::string message;
+    // When the folder is what refused (it takes no new file): the folder and the system's reason,
+    // so that a caller can say so in its own words.
+    std::string refusing_folder = {};
+    std::string reason = {};
 };
 
 // The program's arguments after its name, as UTF-8 text.

@@ -230,7 +230,8 @@ bool write_new_file(const std::string& path, const file_contents& f) {
             const std::size_t slash = path.find_last_of('/');
             const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
             throw file_error{"cannot write " + f.path + ": " + reason_of(err) + ": its folder " + folder +
-                             " cannot be written"};
+                                 " cannot be written",
+                             folder, reason_of(err)};
         }
         fail("write", f.path, err);
     }

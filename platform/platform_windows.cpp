@@ -247,6 +247,14 @@ bool write_new_file(const std::string& path, const file_contents& f) {
     if (!valid(h)) {
         const DWORD err = GetLastError();
         if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) return false;
+        if (err == ERROR_ACCESS_DENIED || err == ERROR_WRITE_PROTECT) {
+            // The folder is what refuses: it takes no new file.
+            const std::size_t slash = path.find_last_of("/\\");
+            const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + (slash == 0 ? 1 : 0));
+            throw file_error{"cannot write " + f.path + ": " + reason_of(err) + ": its folder " + folder +
+                                 " cannot be written",
+                             folder, reason_of(err)};
+        }
         fail("write", f.path, err);
     }
     const byte_sink put = [&](std::string_view piece) {

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -512,6 +513,67 @@ TEST(Commands, InputEncodingIsUtf8OrCp1252) {
     const esecuzione e = comando(c, "check l.txt s.txt --input-encoding latin1");
     EXPECT_EQ(e.uscita, 64);
     EXPECT_NE(e.errori.find("--input-encoding takes utf-8 or cp1252, not latin1"), std::string::npos) << e.errori;
+}
+
+// What a folder holds, symbolic links as their targets: to see that a refused run changed nothing.
+std::map<std::string, std::string> contenuto_cartella(const cartella_temporanea& c) {
+    std::map<std::string, std::string> r;
+    for (const auto& voce : std::filesystem::recursive_directory_iterator(c.percorso)) {
+        const std::string nome = std::filesystem::relative(voce.path(), c.percorso).string();
+        if (voce.is_symlink())
+            r[nome] = "-> " + std::filesystem::read_symlink(voce.path()).string();
+        else if (voce.is_regular_file())
+            r[nome] = leggi_file(voce.path());
+        else
+            r[nome] = "folder";
+    }
+    return r;
+}
+
+// No command writes over a file it reads, whatever name the output gives it: "./" in front, a
+// symbolic link or a second name (hard link). Both paths are named and nothing is written.
+TEST(Commands, NoCommandWritesOverItsOwnInput) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_minima);
+    c.scrivi("s.txt", servizio_minimo);
+    c.scrivi("n.txt", "notes\r\n");
+    ASSERT_EQ(comando(c, "compile l.txt s.txt -q -o a").uscita, 0);
+    c.scrivi("Sorvanta_linea.dat", linea_minima);  // a line description under the plan's name
+    for (const char* cartella : {"o1", "o2", "o3", "d"}) std::filesystem::create_directory(c / cartella);
+    std::filesystem::create_symlink("../s.txt", c / "o1/Sorvanta_E48027.sim");
+    std::filesystem::create_hard_link(c / "n.txt", c / "o2/Sorvanta_E48027_note.txt");
+    std::filesystem::create_hard_link(c / "l.txt", c / "o3/Sorvanta_E48027.svg");
+    std::filesystem::create_symlink("../a/Sorvanta_E48027.sim", c / "d/Sorvanta_E48027-.txt");
+    std::filesystem::create_hard_link(c / "a/Sorvanta_E48027.dat", c / "h.svg");
+    const struct {
+        const char* argomenti;
+        const char* uscita;
+        const char* ingresso;
+    } casi[] = {
+        {"compile Sorvanta_linea.dat s.txt", "./Sorvanta_linea.dat", "Sorvanta_linea.dat"},
+        {"compile l.txt s.txt -o o1", "o1/Sorvanta_E48027.sim", "s.txt"},
+        {"compile l.txt s.txt -o o2 --documents --notes n.txt", "o2/Sorvanta_E48027_note.txt", "n.txt"},
+        {"compile l.txt s.txt -o o3 --plot", "o3/Sorvanta_E48027.svg", "l.txt"},
+        {"decompile a -o d --force", "d/Sorvanta_E48027-.txt", "a/Sorvanta_E48027.sim"},
+        {"plot a -o ./a/Sorvanta_E48027.sim", "./a/Sorvanta_E48027.sim", "a/Sorvanta_E48027.sim"},
+        {"plot a -o h.svg", "h.svg", "a/Sorvanta_E48027.dat"},
+        {"timetable l.txt s.txt --curve ./l.txt", "./l.txt", "l.txt"},
+    };
+    const std::map<std::string, std::string> prima = contenuto_cartella(c);
+    for (const auto& k : casi) {
+        const esecuzione e = comando(c, k.argomenti);
+        EXPECT_EQ(e.uscita, 1) << k.argomenti << ": " << e.errori;
+        EXPECT_NE(e.errori.find(std::string("the output ") + k.uscita + " is the input " + k.ingresso +
+                                " (the same file): nothing was written\n"),
+                  std::string::npos)
+            << k.argomenti << ": " << e.errori;
+        EXPECT_EQ(e.errori.find("wrote"), std::string::npos) << k.argomenti << ": " << e.errori;
+        EXPECT_TRUE(contenuto_cartella(c) == prima) << k.argomenti;
+    }
+    // The same names without the links are written as usual.
+    std::filesystem::remove(c / "o1/Sorvanta_E48027.sim");
+    EXPECT_EQ(comando(c, "compile l.txt s.txt -q -o o1").uscita, 0);
+    EXPECT_EQ(comando(c, "compile Sorvanta_linea.dat s.txt -q --no-plan").uscita, 0);
 }
 
 // Every command that writes says so in one line on standard error, naming each file; -q

@@ -312,3 +312,43 @@ TEST(Decompile, CommandGivesTextsThatCompileToTheSameFiles) {
 }
 
 }  // namespace
+
+// Texts already in the output folder are the author's work: a second decompile leaves every one of
+// them as it is unless --force is given, and a set is written whole or not at all.
+TEST(Decompile, ExistingTextsAreReplacedOnlyWithForce) {
+    cartella_temporanea c;
+    const std::string esempi = std::string(GS_SOURCE_DIR) + "/examples";
+    auto comando = [&](const std::string& argomenti) { return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti); };
+    ASSERT_EQ(comando("compile '" + esempi + "/Valcorta_linea.txt' '" + esempi +
+                      "/Valcorta_R2231-.txt' -q --scenario Valcorta --train R2231 --out a")
+                  .uscita,
+              0);
+    ASSERT_EQ(comando("decompile a -q -o s").uscita, 0);
+    const std::string linea = c.leggi("s/Valcorta_linea.txt"), servizio = c.leggi("s/Valcorta_R2231-.txt");
+    const struct {
+        const char* nome;
+        const char* gia_presente;  // the one file that is there before the run
+        const char* argomenti;
+    } casi[] = {
+        {"the line text", "s/Valcorta_linea.txt", "decompile a -o s"},
+        {"the service text alone", "s/Valcorta_R2231-.txt", "decompile a -o s"},
+        {"one of the documents", "s/Valcorta_R2231_note.txt", "decompile a -o s --documents"},
+    };
+    for (const auto& k : casi) {
+        SCOPED_TRACE(k.nome);
+        std::filesystem::remove_all(c / "s");
+        std::filesystem::create_directory(c / "s");
+        c.scrivi(k.gia_presente, "edited by hand\r\n");
+        const esecuzione e = comando(k.argomenti);
+        EXPECT_EQ(e.uscita, 1) << e.errori;
+        EXPECT_NE(e.errori.find(std::string(k.gia_presente) + " already exists: nothing was written (--force replaces it)"),
+                  std::string::npos)
+            << e.errori;
+        EXPECT_EQ(c.leggi(k.gia_presente), "edited by hand\r\n");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(c / "s"), {}), 1);
+        const esecuzione forzata = comando(std::string(k.argomenti) + " --force");
+        EXPECT_EQ(forzata.uscita, 0) << forzata.errori;
+        EXPECT_EQ(c.leggi("s/Valcorta_linea.txt"), linea);
+        EXPECT_EQ(c.leggi("s/Valcorta_R2231-.txt"), servizio);
+    }
+}

@@ -257,6 +257,23 @@ TEST_F(Plot, CompileDrawsBesideTheFiles) {
     EXPECT_NE(d.leggi("p.svg").find("id=\"plan\""), std::string::npos);
 }
 
+// The picture is drawn before anything is replaced and written in one set with the files: when
+// it cannot take its place, the earlier set stays whole and nothing is written.
+TEST_F(Plot, CompileWhosePictureCannotBeWrittenLeavesTheEarlierSet) {
+    std::filesystem::create_directories(c / "Sorvanta_E48027.svg/in the way");
+    const std::string prima[] = {c.leggi("Sorvanta_linea.dat"), c.leggi("Sorvanta_E48027.sim"), c.leggi("Sorvanta_E48027.dat")};
+    const esecuzione e = comando(c, "compile '" + esempi + "/Valcorta_linea.txt' '" + esempi + "/Valcorta_R2231-.txt' --plot");
+    EXPECT_EQ(e.uscita, 1) << e.errori;
+    EXPECT_NE(e.errori.find("Sorvanta_E48027.svg"), std::string::npos) << e.errori;
+    EXPECT_EQ(e.errori.find("wrote"), std::string::npos) << e.errori;
+    EXPECT_EQ(c.leggi("Sorvanta_linea.dat"), prima[0]);
+    EXPECT_EQ(c.leggi("Sorvanta_E48027.sim"), prima[1]);
+    EXPECT_EQ(c.leggi("Sorvanta_E48027.dat"), prima[2]);
+    std::size_t voci = 0;
+    for ([[maybe_unused]] const auto& voce : std::filesystem::directory_iterator(c.percorso)) ++voci;
+    EXPECT_EQ(voci, 4u);  // the three files and the folder in the picture's way; no temporary left
+}
+
 TEST_F(Plot, WithoutPlanOnlyTheProfiles) {
     cartella_temporanea d;
     ASSERT_EQ(comando(d, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt' --no-plan")

@@ -73,4 +73,28 @@ TEST(FmtInPlace, KeepsModeOwnerAndLinks) {
     }
 }
 
+// A folder that takes no new file is the cause, even when the file itself could be written: the
+// message says so instead of blaming the file.
+TEST(FmtInPlace, AReadOnlyFolderIsNamedAsTheCause) {
+    cartella_temporanea c;
+    std::filesystem::create_directory(c / "ro");
+    c.scrivi("ro/Prova_E1-.txt", non_formattato);
+    ::chmod((c / "ro/Prova_E1-.txt").c_str(), 0666);
+    ::chmod((c / "ro").c_str(), 0555);
+    // The superuser writes anywhere: the run takes an ordinary user's rights.
+    std::string programma = GENERA_SCENARIO_EXE, argomenti = "fmt ro/Prova_E1-.txt";
+    if (::geteuid() == 0) {
+        if (!std::filesystem::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs setpriv to run as another user";
+        programma = "/usr/bin/setpriv";
+        argomenti = "--reuid=65534 --regid=65534 --clear-groups '" + std::string(GENERA_SCENARIO_EXE) + "' " + argomenti;
+    }
+    const esecuzione e = avvia_in(c.percorso, programma, argomenti);
+    ::chmod((c / "ro").c_str(), 0755);
+    EXPECT_EQ(e.uscita, 1) << e.errori;
+    EXPECT_EQ(e.errori,
+              "cannot lay out ro/Prova_E1-.txt: the folder ro cannot be written (Permission denied); the file is left "
+              "as it is\n");
+    EXPECT_EQ(c.leggi("ro/Prova_E1-.txt"), non_formattato);
+}
+
 }  // namespace

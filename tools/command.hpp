@@ -102,6 +102,11 @@ compiled_files find_compiled_files(const std::vector<std::string>& inputs, scena
 // for the first one missing and returns false (the command then ends with status 1).
 bool inputs_exist(const std::vector<std::string>& paths);
 
+// True when none of `outputs` is one of `inputs` by identity, whatever the name ("./a.sim", a
+// symbolic link to it, a second name of it); otherwise reports both paths and returns false
+// (the command then ends with status 1, nothing written). Empty paths are skipped.
+bool outputs_apart_from_inputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs);
+
 // Creates the folder that will hold `file` when it is missing. Throws platform::file_error.
 void make_parent_folder(const std::string& file);
 

@@ -1,4 +1,5 @@
 #include <iostream>
+#include <utility>
 
 #include "core/encoding.hpp"
 #include "platform/platform.hpp"
@@ -121,6 +122,26 @@ bool inputs_exist(const std::vector<std::string>& paths) {
         // Only what is not there at all; a FIFO or a device is refused by the reading, with its kind.
         if (platform::kind_of_path(p) == platform::path_kind::missing) {
             platform::report_failure("cannot open " + p + ": No such file or directory");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool outputs_apart_from_inputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs) {
+    std::vector<std::pair<platform::file_identity, const std::string*>> read;
+    for (const std::string& in : inputs) {
+        if (in.empty()) continue;
+        if (const auto id = platform::identity_of(in)) read.emplace_back(*id, &in);
+    }
+    for (const std::string& out : outputs) {
+        if (out.empty()) continue;
+        const auto id = platform::identity_of(out);
+        if (!id) continue;  // a new file cannot be one that is read
+        for (const auto& [input_id, in] : read) {
+            if (input_id != *id) continue;
+            platform::report_failure("the output " + out + " is the input " + *in +
+                                     " (the same file): nothing was written");
             return false;
         }
     }

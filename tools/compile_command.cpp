@@ -79,38 +79,38 @@ int compile(const compile_options& o) {
         platform::report_failure(" Errore n. " + std::to_string(fatal));
         return 1;
     }
-    std::vector<platform::file_contents> documents;
+    std::vector<platform::file_contents> others;  // replaced with the binary files, in one set
     if (o.documents) {
         document_options d_options;
         d_options.model_file = o.model_file;
         d_options.notes_file = o.notes_file;
         d_options.notes_encoding = encoding;
-        if (!make_driver_documents(s, d_options, documents)) return 1;
+        if (!make_driver_documents(s, d_options, others)) return 1;
     }
-    try {
-        platform::make_folder(o.out);
-        const platform::folder_lock lock = blocca_cartella(o.out);
-        scrivi_file_binari(s, documents);
-    } catch (const platform::file_error& e) {
-        platform::report_failure(e.message);
-        return 1;
+    if (o.plot) {
+        // Drawn before anything is replaced: a picture that cannot be drawn leaves the earlier set whole.
+        std::string picture = nome_file_sim(s);
+        picture.replace(picture.size() - 4, 4, ".svg");
+        std::string svg, error;
+        if (!plot_build(s, o.names.scenario + "_" + o.names.train, svg, error)) {
+            platform::report_failure(error + ": nothing was written");
+            return 1;
+        }
+        others.emplace_back(picture, std::move(svg));
     }
     std::vector<std::string> written;
     if (plan) written.push_back(nome_file_linea_dat(s));
     written.push_back(nome_file_sim(s));
     written.push_back(nome_file_dat(s));
-    for (const platform::file_contents& f : documents) written.push_back(f.path);
-    if (o.plot) {
-        std::string picture = nome_file_sim(s);
-        picture.replace(picture.size() - 4, 4, ".svg");
-        const int drawn = plot_files(plan ? nome_file_linea_dat(s) : "", nome_file_sim(s), nome_file_dat(s),
-                                     o.names.scenario + "_" + o.names.train, picture);
-        if (drawn != 0) {
-            // The binary files stand; only the picture is missing.
-            report_written(written, o.quiet);
-            return drawn;
-        }
-        written.push_back(picture);
+    for (const platform::file_contents& f : others) written.push_back(f.path);
+    if (!outputs_apart_from_inputs({o.line_file, o.service_file, o.notes_file, o.model_file}, written)) return 1;
+    try {
+        platform::make_folder(o.out);
+        const platform::folder_lock lock = blocca_cartella(o.out);
+        scrivi_file_binari(s, others);
+    } catch (const platform::file_error& e) {
+        platform::report_failure(e.message);
+        return 1;
     }
     const int status = s.errore_numero != 0 ? 2 : 0;
     if (status != 0) platform::report_note(diagnostica(s, d));

@@ -10,6 +10,7 @@
 #include "lsp/layout.hpp"
 #include "builder/sostituzione.hpp"
 #include "platform/platform.hpp"
+#include "tools/command.hpp"
 
 namespace {
 
@@ -33,7 +34,7 @@ std::string canonical(lsp::document_kind kind, const std::string& text) {
 
 int decompile_files(const std::string& plan, const std::string& slots, const std::string& route,
                     const std::string& output_folder, std::vector<std::string>& written,
-                    const document_options* documents) {
+                    const document_options* documents, bool force) {
     scenario_compilato c;
     c.nome_piano = plan;
     c.nome_servizio = slots;
@@ -87,6 +88,18 @@ int decompile_files(const std::string& plan, const std::string& slots, const std
             return 1;
         }
         if (!make_driver_documents(b, *documents, set)) return 1;
+    }
+    std::vector<std::string> inputs = {plan, slots, route};
+    if (documents) inputs.insert(inputs.end(), {documents->notes_file, documents->model_file});
+    std::vector<std::string> outputs;
+    for (const platform::file_contents& f : set) outputs.push_back(f.path);
+    if (!outputs_apart_from_inputs(inputs, outputs)) return 1;
+    // An author's edited texts are not lost to a second decompile into the same folder.
+    for (const std::string& path : outputs) {
+        if (force || platform::kind_of_path(path) == platform::path_kind::missing) continue;
+        platform::report_failure("genera_scenario: decompile: " + path +
+                                 " already exists: nothing was written (--force replaces it)");
+        return 1;
     }
     try {
         platform::make_folder(output_folder);

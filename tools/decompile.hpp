@@ -12,7 +12,8 @@
 // (the texts are written as far as they go), 1 when nothing could be written. The names of the
 // files written are added to `written`.
 // With `documents`, the driver's three documents a compile of the texts gives are written with them,
-// all in one set.
+// all in one set. A file already at one of the names is replaced only with `force`; one of the
+// files read never is.
 int decompile_files(const std::string& plan, const std::string& slots, const std::string& route,
                     const std::string& output_folder, std::vector<std::string>& written,
-                    const document_options* documents = nullptr);
+                    const document_options* documents = nullptr, bool force = false);

@@ -11,6 +11,7 @@ struct decompile_options {
     std::string out = ".";
     bool quiet = false;
     bool documents = false;
+    bool force = false;
     std::string notes_file;
     std::string model_file;
 };
@@ -26,7 +27,7 @@ int decompile(const decompile_options& o) {
     document_options d;
     d.notes_file = o.notes_file;
     d.model_file = o.model_file;
-    const int status = decompile_files(f.plan, f.slots, f.route, o.out, written, o.documents ? &d : nullptr);
+    const int status = decompile_files(f.plan, f.slots, f.route, o.out, written, o.documents ? &d : nullptr, o.force);
     report_written(written, o.quiet);
     return status;
 }
@@ -43,9 +44,10 @@ command decompile_command() {
         "files match --scenario and --train (NAME_linea.dat, NAME_CODE.sim, NAME_CODE.dat); where only\n"
         "one matches, the names need not be given. Without the plan file the line is written straight.\n"
         "The names of the texts are the ones stored in the slot table. --documents also writes the driver's\n"
-        "documents a compile of the texts gives, in the same set.",
+        "documents a compile of the texts gives, in the same set. A file already there is replaced only with\n"
+        "--force, so that edited texts are not lost to a second run.",
         "  0  written and checked\n"
-        "  1  nothing written\n"
+        "  1  nothing written (also: a file already there without --force, or an output that is an input)\n"
         "  2  written as far as it goes, with the file and cell or slot that could not be matched on\n"
         "     standard error\n"
         "  64 a wrong use of the command line",
@@ -55,6 +57,7 @@ command decompile_command() {
             add_name_options(app, o->names);
             add_out_option(app, o->out, "DIR", "the folder to write the two descriptions into (default: the current folder)");
             add_quiet_option(app, o->quiet);
+            app.add_flag("--force", o->force, "replace texts (and documents) already in the output folder");
             app.add_flag("--documents", o->documents,
                          "also write the driver's documents that a compile of the texts gives (see compile --documents)");
             app.add_option("--notes", o->notes_file, "with --documents: the text of the notes")->type_name("FILE");

@@ -25,6 +25,6 @@ bool dump_bytes(const std::string& name, const std::string& bytes, dump_format f
                 std::ostream& out, std::string& error);
 
 // Lists the file on standard output. Returns the exit status: 0, or 1 with a message on
-// standard error when the file cannot be read, does not match its layout, or standard output
-// cannot be written.
+// standard error when the file cannot be read or does not match its layout. Standard output
+// that cannot be written is told by the program as it ends, as for every command.
 int dump_file(const std::string& path, dump_format format, dump_values values);

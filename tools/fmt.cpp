@@ -55,7 +55,13 @@ bool format_file(const std::string& file, bool check, std::vector<std::string>& 
         written.push_back(file);
         return true;
     } catch (const platform::file_error& e) {
-        platform::report_failure(e.message);
+        // The new text is written beside the file before it takes its place: a folder that takes no
+        // new file is the cause, even where the file itself could be written.
+        if (!e.refusing_folder.empty())
+            platform::report_failure("cannot lay out " + file + ": the folder " + e.refusing_folder +
+                                     " cannot be written (" + e.reason + "); the file is left as it is");
+        else
+            platform::report_failure(e.message);
         return false;
     }
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 
+#include "builder/nomi_file.hpp"
 #include "builder/sostituzione.hpp"
 #include "core/celle.hpp"
 #include "core/costanti.hpp"
@@ -1033,6 +1034,17 @@ std::string plot_svg(const scenario_to_plot& s) {
     svg += "<g transform=\"translate(0 " + num(top) + ")\">\n" + body + "</g>\n";
     svg += "</svg>\n";
     return svg;
+}
+
+bool plot_build(const stato_build& s, const std::string& title, std::string& svg, std::string& error) {
+    const bool with_plan = s.genera_linea != 0;
+    const named_bytes plan{with_plan ? nome_file_linea_dat(s) : std::string(), with_plan ? serializza_linea(s.linea) : std::string()};
+    const named_bytes slots{nome_file_sim(s), serializza_servizio(s.servizio)};
+    const named_bytes route{nome_file_dat(s), serializza_percorso(s.percorso)};
+    scenario_to_plot p;
+    if (!prepare_plot(with_plan ? &plan : nullptr, slots, route, title, p, error)) return false;
+    svg = plot_svg(p);
+    return true;
 }
 
 int plot_files(const std::string& plan, const std::string& slots, const std::string& route, const std::string& title,

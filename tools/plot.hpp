@@ -43,6 +43,10 @@ inline constexpr double page_width = 1280;
 
 std::string plot_svg(const scenario_to_plot& s);
 
+// Draws a scenario compiled in memory, before its files are written, from the very bytes they
+// will hold (the plan only when the build makes one); false with the reason, naming the file.
+bool plot_build(const stato_build& s, const std::string& title, std::string& svg, std::string& error);
+
 // Reads the files and writes the SVG; returns the exit status (1 with a message on a missing,
 // malformed or mismatched file or an unwritable output).
 int plot_files(const std::string& plan, const std::string& slots, const std::string& route, const std::string& title,

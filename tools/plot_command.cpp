@@ -21,6 +21,7 @@ int plot(plot_options o) {
     const std::size_t start = separator == std::string::npos ? 0 : separator + 1;
     const std::string title = f.slots.substr(start, f.slots.size() - 4 - start);
     if (o.out.empty()) o.out = f.slots.substr(0, f.slots.size() - 4) + ".svg";
+    if (!outputs_apart_from_inputs({f.plan, f.slots, f.route}, {o.out})) return 1;
     try {
         make_parent_folder(o.out);
     } catch (const platform::file_error& e) {

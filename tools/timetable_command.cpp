@@ -27,6 +27,7 @@ int timetable(const timetable_options& o) {
     std::vector<std::string> inputs = {o.line_file, o.service_file};
     if (!o.model_file.empty()) inputs.push_back(o.model_file);
     if (!inputs_exist(inputs)) return 1;
+    if (!outputs_apart_from_inputs(inputs, {o.curve_file})) return 1;
     return timetable_files(q);
 }
 
