@@ -15,7 +15,7 @@ set(gs_layer_graph
   "format      core"
   "diagnostics reader finish timetable scenario"
   "builder     platform reader finish format scenario"
-  "lsp         diagnostics platform"
+  "lsp         diagnostics builder timetable platform"
   "decompile   builder"
   "documents   scenario timetable"
   "tools       documents timetable decompile builder lsp diagnostics"

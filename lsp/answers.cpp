@@ -3,14 +3,19 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
+#include "builder/costruzione.hpp"
 #include "core/codifica.hpp"
 #include "core/costanti.hpp"
 #include "core/encoding.hpp"
 #include "core/numeri.hpp"
 #include "core/stati.hpp"
+#include "diagnostics/rilievi_orario.hpp"
+#include "platform/platform.hpp"
 #include "reader/voci.hpp"
 #include "lsp/layout.hpp"
+#include "timetable/train_file.hpp"
 
 namespace lsp {
 
@@ -93,6 +98,38 @@ std::string range_text(const campo_voce& c) {
     return std::to_string(c.minimo) + " to " + std::to_string(c.massimo) + unit + " (" + bits + ")";
 }
 
+// What the timetable says of the station whose time fields hold `f`: its scheduled time, the
+// earliest the train can keep, the margin and the verdict; empty when it says nothing.
+std::string timetable_hover(const document_analysis& a, const campo_letto& f) {
+    if (a.timetable.empty() || f.parola_chiave != "stazione") return "";
+    const std::vector<campi_orario> times = campi_orario_stazioni(a.fields);
+    std::size_t i = 0;
+    while (i < times.size() && !(times[i].letti && times[i].inizio <= f.inizio && f.fine <= times[i].fine)) ++i;
+    if (i >= times.size() || i >= a.timetable.size()) return "";
+    const timetable_row& row = a.timetable[i];
+    std::string t = "**timetable**: ";
+    if (row.scheduled_departure_s)
+        t += "scheduled departure " + clock_text(*row.scheduled_departure_s);
+    else if (row.scheduled_arrival_s)
+        t += "scheduled arrival " + clock_text(*row.scheduled_arrival_s);
+    else if (row.scheduled_passing_s)
+        t += "scheduled passing " + clock_text(*row.scheduled_passing_s);
+    else
+        t += "no scheduled time";
+    std::string earliest;
+    if (row.earliest_arrival_s) earliest += ", earliest arrival " + clock_text(*row.earliest_arrival_s);
+    if (row.earliest_departure_s) earliest += ", earliest departure " + clock_text(*row.earliest_departure_s);
+    if (row.earliest_passing_s) earliest += ", earliest passing " + clock_text(*row.earliest_passing_s);
+    t += earliest;
+    if (row.margin_s && row.margin_pct && row.min_running_time_s) {
+        char b[160];
+        std::snprintf(b, sizeof b, "margin %+.1f s (%+.1f %%) on a minimum running time of %.1f s: **%s**",
+                      *row.margin_s, *row.margin_pct, *row.min_running_time_s, verdict_name(row.v));
+        t += std::string("\n\n") + b;
+    }
+    return t;
+}
+
 }  // namespace
 
 line_index index_lines(std::string_view text) { return indicizza_righe(text); }
@@ -111,8 +148,68 @@ std::size_t offset_at(const line_index& lines, position p) {
     return std::min(offset_di(lines, riga, 1) + p.character, fine);
 }
 
+void read_timetable_settings(const json& settings, timetable_settings& t) {
+    if (!settings.is_object()) return;
+    const auto section = settings.find("generaScenario");
+    const json& s = section != settings.end() && section->is_object() ? *section : settings;
+    if (const auto on = s.find("timetable"); on != s.end() && on->is_boolean()) t.on = on->get<bool>();
+    if (const auto model = s.find("trainModel"); model != s.end()) {
+        if (model->is_null()) t.model_file.clear();
+        if (model->is_string()) {
+            const std::string& m = model->get_ref<const std::string&>();
+            const auto path = path_of_uri(m);
+            t.model_file = path ? *path : m;
+        }
+    }
+}
+
+namespace {
+
+// A model file that cannot be had, as an error about the whole service (`why` is UTF-8, as the
+// setting names the file).
+rilievo model_refused(const std::string& why) {
+    rilievo d;
+    d.file = quale_file::servizio;
+    d.messaggio = "the train model cannot be read: " + reader_text(why);
+    d.nota = "no scheduled time is judged until the setting trainModel names a model that can be read";
+    return d;
+}
+
+// The timetable of a service read with its line, as check --timetable works it out: the pair
+// built in memory with its plan (nothing when the build stops: the reading's findings say why)
+// and run by the setting's train or the one made from the service.
+void add_timetable(analisi& r, const std::string& line_text, const std::string& service_text,
+                   const timetable_settings& t, std::vector<timetable_row>& rows) {
+    std::optional<train_model> model;
+    if (!t.model_file.empty()) {
+        std::string text, reason, error;
+        train_model m;
+        if (!platform::read_file(t.model_file, text, reason, dimensione_massima_descrizione)) {
+            error = "cannot open " + t.model_file + ": " + reason;
+        } else if (read_train_model(t.model_file, text, m, error)) {
+            model = std::move(m);
+        }
+        if (!model) {
+            ++r.errori;
+            r.diagnostiche.push_back(model_refused(error));
+            return;
+        }
+    }
+    stato_build s;
+    s.scenario = "Sorvanta";
+    s.treno = "E48027";
+    try {
+        if (compila(s, 1, descrizioni_in_memoria("", line_text, "", service_text)) != 0) return;
+    } catch (const errore_esecuzione&) {
+        return;
+    }
+    rows = aggiungi_rilievi_orario(r, service_text, s, model ? *model : default_train_model(s)).rows;
+}
+
+}  // namespace
+
 document_analysis analyse(document_kind kind, std::string text, const std::string* line_text,
-                          const std::string& line_uri) {
+                          const std::string& line_uri, const timetable_settings& timetable) {
     document_analysis a;
     a.text = std::move(text);
     a.lines = index_lines(a.text);
@@ -125,6 +222,7 @@ document_analysis analyse(document_kind kind, std::string text, const std::strin
     } else {
         a.file = quale_file::servizio;
         analisi r = analizza(line_text, &a.text);
+        if (line_text && timetable.on) add_timetable(r, *line_text, a.text, timetable, a.timetable);
         for (rilievo& d : r.diagnostiche)
             if (d.file == quale_file::servizio) a.diagnostics.push_back(std::move(d));
         a.fields = std::move(r.campi_servizio);
@@ -203,6 +301,8 @@ json hover_json(const document_analysis& a, position p) {
         } else {
             text += "\"" + value + "\"";
         }
+        const std::string timetable = timetable_hover(a, *f);
+        if (!timetable.empty()) text += "\n\n" + timetable;
     }
     return json{{"contents", {{"kind", "markdown"}, {"value", utf8(text)}}},
                 {"range", range_json(a.lines, f->inizio, f->fine)}};

@@ -12,6 +12,7 @@
 #include "core/indice_righe.hpp"
 #include "diagnostics/diagnostica.hpp"
 #include "lsp/documents.hpp"
+#include "timetable/timetable.hpp"
 
 namespace lsp {
 
@@ -21,6 +22,21 @@ using line_index = indice_righe;
 line_index index_lines(std::string_view text);
 position position_at(const line_index& lines, std::size_t offset);
 std::size_t offset_at(const line_index& lines, position p);
+
+// What the editor's settings ask of the timetable: {"timetable": true} judges every scheduled
+// time of a service against the fastest run of its train, as check --timetable does;
+// {"trainModel": "FILE"} takes the train from a TOML model file (a path, absolute or from the
+// folder the editor starts the server in, or a file: URI) instead of the one made from the
+// service.
+struct timetable_settings {
+    bool on = false;
+    std::string model_file;  // empty: the train made from the service
+    friend bool operator==(const timetable_settings&, const timetable_settings&) = default;
+};
+
+// Takes the settings from initializationOptions or a workspace/didChangeConfiguration's
+// settings, at their top or under "generaScenario"; a key that is not there keeps its value.
+void read_timetable_settings(const nlohmann::json& settings, timetable_settings& t);
 
 // One description as the engine read it, beside the line it was read with.
 struct document_analysis {
@@ -33,11 +49,16 @@ struct document_analysis {
     std::string line_uri;
     line_index line_lines;
     std::vector<campo_letto> line_fields;
+    // A service with the timetable on, read with its line and built: every station's row of the
+    // timetable (empty otherwise), for the hover on its time fields.
+    std::vector<timetable_row> timetable;
 };
 
-// Reads `text` with the engine; a service with `line_text` (none: read without a route).
+// Reads `text` with the engine; a service with `line_text` (none: read without a route) and,
+// when the timetable is on and the pair builds, the timetable's findings as check --timetable
+// gives them (a model file that cannot be read is an error about the service instead).
 document_analysis analyse(document_kind kind, std::string text, const std::string* line_text,
-                          const std::string& line_uri);
+                          const std::string& line_uri, const timetable_settings& timetable = {});
 
 nlohmann::json diagnostics_json(const document_analysis& a);
 nlohmann::json hover_json(const document_analysis& a, position p);

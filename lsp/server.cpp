@@ -98,7 +98,8 @@ void analyse_document(server_state& state, const open_document& document) {
             if (platform::read_file(*path, line_text, reason)) line = &line_text;
         }
     }
-    state.analyses[document.uri] = analyse(document.kind, reader_text(document.text), line, line ? line_uri : "");
+    state.analyses[document.uri] =
+        analyse(document.kind, reader_text(document.text), line, line ? line_uri : "", state.timetable);
 }
 
 json diagnostics_of(const server_state& state, const open_document& document) {
@@ -183,6 +184,18 @@ void did_change(server_state& state, const json& params, std::vector<json>& out)
     refresh(state, document, out);
 }
 
+// New timetable settings: every open service is analysed again with them and published.
+void did_change_configuration(server_state& state, const json& params, std::vector<json>& out) {
+    const timetable_settings before = state.timetable;
+    if (params.is_object()) read_timetable_settings(params.value("settings", json()), state.timetable);
+    if (state.timetable == before) return;
+    for (const auto& [uri, document] : state.documents) {
+        if (document.kind != document_kind::service) continue;
+        analyse_document(state, document);
+        out.push_back(diagnostics_of(state, document));
+    }
+}
+
 void did_close(server_state& state, const json& params, std::vector<json>& out) {
     const std::string uri = uri_of(params);
     const auto found = state.documents.find(uri);
@@ -200,6 +213,7 @@ json answer_request(server_state& state, const std::string& method, const json& 
     if (method == "initialize") {
         if (state.initialized) throw request_error{rpc_error::invalid_request, "initialize was already received"};
         state.initialized = true;
+        if (params.is_object()) read_timetable_settings(params.value("initializationOptions", json()), state.timetable);
         return json{{"capabilities", capabilities()}, {"serverInfo", {{"name", "genera_scenario"}}}};
     }
     if (!state.initialized) throw request_error{rpc_error::server_not_initialized, "initialize must come first"};
@@ -236,6 +250,7 @@ void take_notification(server_state& state, const std::string& method, const jso
     if (method == "textDocument/didOpen") return did_open(state, params, out);
     if (method == "textDocument/didChange") return did_change(state, params, out);
     if (method == "textDocument/didClose") return did_close(state, params, out);
+    if (method == "workspace/didChangeConfiguration") return did_change_configuration(state, params, out);
     // initialized, didSave, $/cancelRequest, $/setTrace and anything unknown need nothing.
 }
 

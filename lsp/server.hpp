@@ -17,6 +17,7 @@ namespace lsp {
 struct server_state {
     document_store documents;
     std::map<std::string, document_analysis> analyses;  // by URI, for the documents' current text
+    timetable_settings timetable;  // from initializationOptions and workspace/didChangeConfiguration
     bool initialized = false;
     bool shutdown_requested = false;
     std::optional<int> exit_status;  // set by the exit notification

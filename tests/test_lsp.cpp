@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
 #include "harness/compila_in_memoria.hpp"
@@ -9,6 +11,7 @@
 #include "lsp/documents.hpp"
 #include "lsp/layout.hpp"
 #include "lsp/protocol.hpp"
+#include "lsp/server.hpp"
 
 namespace {
 
@@ -193,6 +196,177 @@ TEST(LspLayout, FmtRewritesOrWithCheckListsAndChangesNothing) {
     EXPECT_EQ(e.uscita, 1);
     EXPECT_NE(e.errori.find("cannot open missing_linea.txt: "), std::string::npos) << e.errori;
     EXPECT_EQ(fmt("--check").uscita, 64);
+}
+
+// The built-in pair in a folder, as Prova_linea.txt and Prova_E1-.txt, the service's time
+// `from` written `to`, and a server started with `options` that has the service open.
+struct timetable_session {
+    cartella_temporanea folder;
+    std::string service_uri;
+    std::string service_text;
+    lsp::server_state server;
+    nlohmann::json published;  // the service's latest diagnostics
+
+    timetable_session(const std::string& from, const std::string& to, const nlohmann::json& options) {
+        service_text = servizio_incorporato();
+        const std::size_t at = service_text.find(from);
+        if (!from.empty() && at != std::string::npos) service_text.replace(at, from.size(), to);
+        folder.scrivi("Prova_linea.txt", linea_incorporata());
+        folder.scrivi("Prova_E1-.txt", service_text);
+        service_uri = "file://" + folder.str() + "/Prova_E1-.txt";
+        send({{"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", nlohmann::json::object()},
+                                                               {"initializationOptions", options}}}});
+        send({{"method", "textDocument/didOpen"},
+              {"params", {{"textDocument", {{"uri", service_uri}, {"version", 1}, {"text", service_text}}}}}});
+    }
+
+    std::vector<nlohmann::json> send(nlohmann::json message) {
+        message["jsonrpc"] = "2.0";
+        std::vector<nlohmann::json> out = lsp::handle_message(server, message);
+        for (const nlohmann::json& m : out)
+            if (m.value("method", "") == "textDocument/publishDiagnostics" && m["params"]["uri"] == service_uri)
+                published = m["params"]["diagnostics"];
+        return out;
+    }
+
+    std::string hover(std::uint32_t line, std::uint32_t character) {
+        nlohmann::json params;
+        params["textDocument"]["uri"] = service_uri;
+        params["position"]["line"] = line;
+        params["position"]["character"] = character;
+        const auto out = send({{"id", 2}, {"method", "textDocument/hover"}, {"params", params}});
+        if (out.empty() || !out[0].contains("result")) {
+            ADD_FAILURE() << "no hover: " << nlohmann::json(out).dump();
+            return std::string();
+        }
+        const nlohmann::json& r = out[0]["result"];
+        return r.is_null() ? std::string() : r["contents"]["value"].get<std::string>();
+    }
+};
+
+// A train too weak for the line's first climb: its traction beats the resistance on the level only.
+const char* const weak_train =
+    "name = \"weak\"\nmass_t = 372.0\nrotating_mass_factor = 1.08\nlength_m = 180.0\nmax_speed_kmh = 160.0\n"
+    "[resistance]\na_kn = 1.0\nb_kn_per_kmh = 0.0\nc_kn_per_kmh2 = 0.0\n"
+    "[traction]\nspeed_kmh = [0, 160]\nforce_kn = [3.0, 3.0]\n[braking]\ndeceleration_ms2 = 0.4\n";
+
+TEST(LspTimetable, TheServicesDiagnosticsAreThoseOfCheckTimetable) {
+    struct row {
+        const char* what;
+        const char* from;  // the terminus's time as the built-in service writes it, and as changed
+        const char* to;
+        const char* model;  // the train model file's text; empty: the train made from the service
+        const char* expected;  // one of the findings
+    };
+    const row rows[] = {
+        {"infeasible", "10,58, 0,", "10,40, 0,", "",
+         "scheduled arrival 10:40:00, earliest arrival 10:51:15: 11 min 15 s short"},
+        {"tight", "10,58, 0,", "10,51,30,", "", "15 s of margin (1.7 % of the 15 min 15 s the run takes)"},
+        {"the built-in times", "", "", "", "over 10 %: slack"},
+        {"a train that stalls", "", "", weak_train, "the timetable cannot be worked out: the train cannot go on at"},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.what);
+        nlohmann::json options = {{"timetable", true}};
+        timetable_session t(r.from, r.to, nullptr);
+        std::string model_option;
+        if (*r.model) {
+            t.folder.scrivi("train.toml", r.model);
+            options["trainModel"] = t.folder.str() + "/train.toml";
+            model_option = " --train-model train.toml";
+        }
+        t.send({{"method", "workspace/didChangeConfiguration"}, {"params", {{"settings", options}}}});
+
+        const esecuzione e = avvia_in(t.folder.percorso, GENERA_SCENARIO_EXE,
+                                      "check Prova_linea.txt Prova_E1-.txt --timetable --json" + model_option);
+        const nlohmann::json check = nlohmann::json::parse(e.uscita_standard);
+        std::vector<nlohmann::json> expected;
+        for (const nlohmann::json& d : check["diagnostics"])
+            if (d["file"] == "Prova_E1-.txt") expected.push_back(d);
+        ASSERT_EQ(t.published.size(), expected.size()) << t.published.dump(1) << "\n" << e.uscita_standard;
+        bool seen = false;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const nlohmann::json& c = expected[i];
+            const nlohmann::json& l = t.published[i];
+            const int severity = c["severity"] == "error" ? 1 : c["severity"] == "warning" ? 2 : 3;
+            EXPECT_EQ(l["severity"], severity) << c.dump();
+            const int line = c["line"].get<int>();
+            EXPECT_EQ(l["range"]["start"]["line"].get<int>(), line > 0 ? line - 1 : 0) << c.dump();
+            EXPECT_EQ(l["range"]["start"]["character"].get<int>(), line > 0 ? c["column"].get<int>() - 1 : 0);
+            const std::string message = c["message"].get<std::string>() + "; " + c.value("note", "");
+            EXPECT_EQ(l["message"], message);
+            seen = seen || message.find(r.expected) != std::string::npos;
+        }
+        EXPECT_TRUE(seen) << e.uscita_standard;
+    }
+}
+
+TEST(LspTimetable, OffUnlessAskedAndAModelThatCannotBeReadIsAnErrorAboutTheService) {
+    timetable_session t("10,58, 0,", "10,40, 0,", {{"trainModel", "unused.toml"}});
+    EXPECT_EQ(t.published, nlohmann::json::array()) << "a model alone does not turn the timetable on";
+    EXPECT_EQ(t.hover(30, 63).find("**timetable**"), std::string::npos);
+
+    t.folder.scrivi("broken.toml", "mass_t = 0\n");
+    const std::string broken = t.folder.str() + "/broken.toml";
+    const auto out = t.send({{"method", "workspace/didChangeConfiguration"},
+                             {"params", {{"settings", {{"generaScenario", {{"timetable", true}, {"trainModel", broken}}}}}}}});
+    ASSERT_EQ(out.size(), 1U) << "the open service is published again";
+    ASSERT_EQ(t.published.size(), 1U);
+    EXPECT_EQ(t.published[0]["severity"], 1);
+    EXPECT_EQ(t.published[0]["range"]["start"], nlohmann::json({{"line", 0}, {"character", 0}}));
+    const std::string message = t.published[0]["message"];
+    EXPECT_EQ(message.find("the train model cannot be read: " + broken + ":1: "), 0U) << message;
+
+    // The same settings again change nothing and publish nothing.
+    EXPECT_TRUE(t.send({{"method", "workspace/didChangeConfiguration"},
+                        {"params", {{"settings", {{"trainModel", broken}}}}}}).empty());
+    // Back to the train made from the service: the infeasible time is an error at its fields.
+    t.send({{"method", "workspace/didChangeConfiguration"}, {"params", {{"settings", {{"trainModel", nullptr}}}}}});
+    ASSERT_EQ(t.published.size(), 2U);
+    EXPECT_EQ(t.published[1]["severity"], 1);
+    EXPECT_EQ(t.published[1]["range"]["start"], nlohmann::json({{"line", 30}, {"character", 62}}));
+}
+
+TEST(LspTimetable, HoverOnAStationsTimeGivesItsEarliestTimeMarginAndVerdict) {
+    timetable_session t("10,58, 0,", "10,40, 0,", {{"timetable", true}});
+    // Line 31 of the service: the terminus, "...    0,  10,40, 0, STAZIONE 10"; hours at column 63.
+    for (std::uint32_t column : {62U, 66U, 69U}) {
+        const std::string hover = t.hover(30, column);
+        EXPECT_NE(hover.find("**timetable**: scheduled arrival 10:40:00, earliest arrival 10:51:15"), std::string::npos)
+            << hover;
+        EXPECT_NE(hover.find("margin -674.6 s (-73.8 %) on a minimum running time of 914.6 s: **infeasible**"),
+                  std::string::npos)
+            << hover;
+    }
+    // The origin has nothing to keep; a station passed without a time, when it passes.
+    EXPECT_NE(t.hover(20, 63).find("**timetable**: scheduled departure 10:15:00, earliest departure 10:15:00"),
+              std::string::npos);
+    EXPECT_EQ(t.hover(20, 63).find("margin"), std::string::npos);
+    EXPECT_NE(t.hover(21, 63).find("**timetable**: no scheduled time, earliest passing 10:17:22"), std::string::npos);
+    // Other fields of the entry say nothing of the timetable.
+    EXPECT_EQ(t.hover(30, 12).find("**timetable**"), std::string::npos);
+}
+
+TEST(LspTimetable, SettingsFromEitherPlace) {
+    struct row {
+        const char* settings;
+        bool on;
+        const char* model;
+    };
+    const row rows[] = {
+        {R"({"timetable": true})", true, "keep.toml"},
+        {R"({"generaScenario": {"timetable": false, "trainModel": "b.toml"}})", false, "b.toml"},
+        {R"({"trainModel": "file:///tmp/a%20b/t.toml"})", true, "/tmp/a b/t.toml"},
+        {R"({"trainModel": null})", true, ""},
+        {R"({"timetable": "yes", "trainModel": 3})", true, "keep.toml"},  // of the wrong kind: ignored
+        {R"(null)", true, "keep.toml"},
+    };
+    for (const row& r : rows) {
+        lsp::timetable_settings t{true, "keep.toml"};
+        lsp::read_timetable_settings(nlohmann::json::parse(r.settings), t);
+        EXPECT_EQ(t.on, r.on) << r.settings;
+        EXPECT_EQ(t.model_file, r.model) << r.settings;
+    }
 }
 
 }  // namespace

@@ -137,19 +137,6 @@ std::string render_run_csv(const timetable_result& r) {
     return out;
 }
 
-namespace {
-
-// Findings added after the reading's take their place among its own.
-void in_file_order(analisi& a) {
-    std::stable_sort(a.diagnostiche.begin(), a.diagnostiche.end(), [](const rilievo& x, const rilievo& y) {
-        if (x.file != y.file) return x.file == quale_file::linea;
-        if (x.riga != y.riga) return x.riga < y.riga;
-        return x.colonna < y.colonna;
-    });
-}
-
-}  // namespace
-
 // The model of --train-model, or the one made from the service; false after reporting why not.
 bool train_of(const std::string& model_file, const stato_build& s, train_model& model) {
     if (model_file.empty()) {
@@ -180,17 +167,11 @@ bool add_timetable_findings(analisi& a, const std::string& line_text, const std:
     }
     train_model model;
     if (!train_of(model_file, s, model)) return false;
-    const timetable_result r = work_out_timetable(s, model);
-    if (!r.problem.empty()) return true;
-    aggiungi_rilievi_orario(a, service_text, r);
-    in_file_order(a);
+    aggiungi_rilievi_orario(a, service_text, s, model);
     return true;
 }
 
-void add_document_findings(analisi& a, const std::string& service_text) {
-    aggiungi_rilievi_documenti(a, service_text);
-    in_file_order(a);
-}
+void add_document_findings(analisi& a, const std::string& service_text) { aggiungi_rilievi_documenti(a, service_text); }
 
 int timetable_files(const timetable_request& q) {
     std::string line_text, service_text;
