@@ -1,5 +1,6 @@
 -- Neovim's own client, no plugin, against `genera_scenario lsp`, set up as the README says.
--- Reads back the diagnostics of a faulty service, a hover and the formatting of a messy line.
+-- Reads back the diagnostics of a faulty service, a hover, the formatting of a messy line and,
+-- with the timetable on, a time that cannot be kept.
 local program = os.getenv('GS_PROGRAM')
 local folder = os.getenv('GS_FOLDER')
 local failures = {}
@@ -79,6 +80,23 @@ local want = table.concat({
   '[fine]',
 }, '\n')
 expect(got == want, 'formatted:\n' .. got)
+
+-- With the timetable turned on by a change of settings, a time the train cannot keep is an
+-- error at the station's time fields.
+vim.lsp.get_client_by_id(genera_client).notify('workspace/didChangeConfiguration', { settings = { timetable = true } })
+vim.cmd('edit ' .. folder .. '/Tardi_E2-.txt')
+local late = vim.api.nvim_get_current_buf()
+local function errors() return vim.diagnostic.get(late, { severity = vim.diagnostic.severity.ERROR }) end
+vim.wait(10000, function() return #errors() > 0 end, 20)
+local terminus = line_of(late, 'stazione,   33400')
+local wrong = errors()
+expect(#wrong == 1, 'one error in the late service, got ' .. #wrong)
+if #wrong >= 1 then
+  expect(wrong[1].lnum == terminus and wrong[1].col == 62 and wrong[1].end_col == 70,
+         'the time fields are underlined: line ' .. wrong[1].lnum .. ' columns ' .. wrong[1].col .. '-' .. wrong[1].end_col)
+  expect(wrong[1].message:find('scheduled arrival 10:40:00, earliest arrival 10:51:15', 1, true) ~= nil,
+         'the earliest arrival: ' .. wrong[1].message)
+end
 
 for _, f in ipairs(failures) do io.stderr:write('FAIL ' .. f .. '\n') end
 io.stderr:write('neovim: ' .. #failures .. ' failures\n')

@@ -32,6 +32,10 @@ with tempfile.TemporaryDirectory() as folder:
     (work / "Prova_E1-.txt").write_bytes(service)
     (work / "Prova_linea.txt").write_bytes((examples / "Sorvanta_linea.txt").read_bytes())
     (work / "Disordinata_linea.txt").write_bytes(MESSY_LINE.encode("cp1252"))
+    # A terminus the train cannot reach in time: 10:40 where it arrives at 10:51:15 at the earliest.
+    late = (examples / "Sorvanta_E48027-.txt").read_bytes().replace(b"10,58, 0,", b"10,40, 0,")
+    (work / "Tardi_E2-.txt").write_bytes(late)
+    (work / "Tardi_linea.txt").write_bytes((examples / "Sorvanta_linea.txt").read_bytes())
     env = dict(os.environ, GS_PROGRAM=str(pathlib.Path(program).resolve()), GS_FOLDER=folder,
                XDG_CACHE_HOME=folder, XDG_STATE_HOME=folder, XDG_DATA_HOME=folder, XDG_CONFIG_HOME=folder)
     script = pathlib.Path(__file__).resolve().parent / "test_neovim.lua"
