@@ -1,6 +1,7 @@
 #include "lsp/protocol.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <istream>
 #include <ostream>
@@ -43,13 +44,20 @@ bool read_header_line(std::istream& in, std::string& line, bool& too_long) {
     return true;
 }
 
-// Skips `count` bytes of the input; false when it ends first.
+// Skips `count` bytes of the input; false when it ends first. The bytes are read, never more:
+// istream::ignore looks at one byte past the last it skips, which would hold the refusal back
+// until the client sends its next message.
 bool skip_bytes(std::istream& in, std::size_t count) {
+    std::array<char, std::size_t{1} << 16> buffer;
+    std::streambuf* source = in.rdbuf();
     while (count > 0) {
-        const std::size_t piece = std::min<std::size_t>(count, std::size_t{1} << 20);
-        in.ignore(static_cast<std::streamsize>(piece));
-        if (in.gcount() != static_cast<std::streamsize>(piece)) return false;
-        count -= piece;
+        const std::size_t piece = std::min(count, buffer.size());
+        const std::streamsize got = source->sgetn(buffer.data(), static_cast<std::streamsize>(piece));
+        if (got <= 0) {
+            in.setstate(std::ios::eofbit);
+            return false;
+        }
+        count -= static_cast<std::size_t>(got);
     }
     return true;
 }

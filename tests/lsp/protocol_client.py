@@ -1,5 +1,6 @@
 """A language-server client over pipes, for the tests: frames, sends, and reads with a deadline."""
 import json
+import os
 import queue
 import subprocess
 import threading
@@ -63,6 +64,22 @@ class Server:
             message = self.receive(timeout)
             if message.get("method") == method:
                 return message["params"]
+
+    def send_stream(self, pieces):
+        """Sends the byte strings one after the other, so that a large message is never held whole."""
+        for piece in pieces:
+            self.process.stdin.write(piece)
+        self.process.stdin.flush()
+
+    def finish_with_usage(self):
+        """Closes the input and waits for the server; returns its exit status and its resource use
+        (ru_maxrss: the most memory it held, in KiB)."""
+        self.process.stdin.close()
+        _, status, usage = os.wait4(self.process.pid, 0)
+        self.process.returncode = os.waitstatus_to_exitcode(status)
+        self.process.stdout.close()
+        self.process.stderr.close()
+        return self.process.returncode, usage
 
     def finish(self, timeout=10):
         self.process.stdin.close()

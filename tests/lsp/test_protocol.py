@@ -2,6 +2,7 @@
 
 usage: test_protocol.py PROGRAM EXAMPLES_FOLDER
 """
+import json
 import os
 import pathlib
 import sys
@@ -198,8 +199,70 @@ def run_endings():
             failures.append(f"{name}: status {status}, expected {expected}")
 
 
+MIB = 1 << 20
+MEMORY_LIMIT_MIB = 256
+
+
+def repeated(byte, count, piece=MIB):
+    """`count` copies of `byte`, in pieces of at most `piece` bytes."""
+    block = byte * piece
+    while count > 0:
+        yield block[:min(count, piece)]
+        count -= piece
+
+
+def run_limits():
+    """Messages too large to hold are refused without the memory they ask for; the server goes on
+    after each. The bytes are streamed through the pipe, never held whole here."""
+    server = Server(PROGRAM)
+    server.request("initialize", {"capabilities": {}})
+
+    def expect_refusal(name, pieces, words):
+        server.send_stream(pieces)
+        answer = server.receive(timeout=120)
+        if not subset({"id": None, **err(-32700)}, answer) or words not in answer["error"]["message"]:
+            failures.append(f"{name}: expected a parse error saying {words!r}, got {answer}")
+
+    # A 300 MB header line, with a length and a body after it that go with it.
+    expect_refusal("300 MB header line",
+                   [b"X-Padding: ", *repeated(b"x", 300 * 1000 * 1000), b"\r\nContent-Length: 2\r\n\r\n{}"],
+                   "header line is longer than 4096 bytes")
+    # 16 MiB of "[": refused at the nesting limit, before anything is built.
+    expect_refusal("16 MiB of [", [b"Content-Length: %d\r\n\r\n" % (16 * MIB), *repeated(b"[", 16 * MIB)],
+                   "nested more than 128 deep")
+    # A 100 MiB body: skipped unread.
+    expect_refusal("100 MiB body", [b"Content-Length: %d\r\n\r\n" % (100 * MIB), *repeated(b" ", 100 * MIB)],
+                   "refused unread")
+    # A 17 MiB description: opened, not analysed, and one diagnostic says why.
+    uri = (EXAMPLES / "Grande_linea.txt").resolve().as_uri()
+    head = json.dumps({"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {"textDocument": {
+        "uri": uri, "languageId": "genera-linea", "version": 1, "text": "@"}}}).encode().split(b"@")
+    size = 17 * MIB
+    body_size = len(head[0]) + size + len(head[1])
+    server.send_stream([b"Content-Length: %d\r\n\r\n" % body_size, head[0], *repeated(b"a", size), head[1]])
+    params = server.notification("textDocument/publishDiagnostics", timeout=120)
+    diagnostics = params.get("diagnostics", [])
+    if params.get("uri") != uri or len(diagnostics) != 1 or \
+            f"holds {size} characters, more than the limit of 16777216" not in diagnostics[0]["message"]:
+        failures.append(f"17 MiB document: expected one diagnostic about its length, got {params}")
+    # And the server still answers.
+    answer = server.request("textDocument/hover", {"textDocument": {"uri": uri}, "position": {"line": 0, "character": 0}})
+    if "result" not in answer:
+        failures.append(f"after the refusals: expected a hover answer, got {answer}")
+    server.request("shutdown")
+    server.notify("exit")
+    status, usage = server.finish_with_usage()
+    if status != 0:
+        failures.append(f"limits: exit status {status}, expected 0")
+    held = usage.ru_maxrss / 1024
+    if held >= MEMORY_LIMIT_MIB:
+        failures.append(f"limits: the server held {held:.0f} MiB, more than {MEMORY_LIMIT_MIB} MiB")
+    print(f"limits: the server held at most {held:.0f} MiB")
+
+
 run_session()
 run_endings()
+run_limits()
 for f in failures:
     print("FAIL", f)
 print(f"protocol tests: {len(SESSION)} exchanges, {len(ENDINGS)} endings, {len(failures)} failures")
