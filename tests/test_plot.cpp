@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cctype>
 #include <cmath>
+#include <random>
 #include <limits>
 #include <cstdlib>
 #include <filesystem>
@@ -134,6 +136,40 @@ TEST(PlotInMemory, EveryObjectHasItsLabel) {
     EXPECT_NE(svg.find("id=\"profile-curvature\""), std::string::npos);
 }
 
+// A line of random curves: every class, both sides, lengths from 50 to 1500 m, back to back or
+// apart, at positions off the 50 m grid, on a line of 20 to 120 km.
+std::string linea_curva_casuale(std::uint32_t seme) {
+    std::mt19937 g(seme);
+    auto tra = [&](std::int64_t a, std::int64_t b) { return std::uniform_int_distribution<std::int64_t>(a, b)(g); };
+    const std::int64_t lunghezza = tra(20000, 120000);
+    std::string l = "[generale]\r\nlunghezza percorso, " + std::to_string(lunghezza) + "\r\n[curve]\r\n";
+    for (std::int64_t p = tra(0, 500); p < lunghezza;) {
+        const std::int64_t lungo = tra(50, 1500);
+        l += std::string(tra(0, 1) ? "curvas" : "curvad") + std::to_string(tra(1, 6)) + ", " + std::to_string(p) + ", " +
+             std::to_string(lungo) + "\r\n";
+        p += lungo + (tra(0, 2) == 0 ? 0 : tra(1, 2000));
+    }
+    return l + "[fine]\r\n";
+}
+
+// What a drawn page must be whatever the line: one whole SVG document, its groups closed, and
+// no coordinate that is not a number (nan, inf).
+::testing::AssertionResult pagina_sana(const std::string& svg) {
+    if (svg.rfind("<?xml", 0) != 0 || !svg.ends_with("</svg>\n") || conta(svg, "<svg") != 1)
+        return ::testing::AssertionFailure() << "not one whole SVG document";
+    if (conta(svg, "<g") != conta(svg, "</g>")) return ::testing::AssertionFailure() << "a group left open";
+    for (const char* parola : {"nan", "inf"}) {
+        for (std::size_t at = svg.find(parola); at != std::string::npos; at = svg.find(parola, at + 1)) {
+            const auto lettera = [&](std::size_t i) { return i < svg.size() && std::isalpha(static_cast<unsigned char>(svg[i])); };
+            if ((at == 0 || !lettera(at - 1)) && !lettera(at + 3))
+                return ::testing::AssertionFailure() << "\"" << parola << "\" at byte " << at << ": "
+                                                     << svg.substr(at < 60 ? 0 : at - 60, 120);
+        }
+    }
+    if (svg.find(">line end ") == std::string::npos) return ::testing::AssertionFailure() << "no line end label";
+    return ::testing::AssertionSuccess();
+}
+
 // The 1,000,000 m line: the polyline and the strips are drawn at the page's resolution.
 TEST(PlotInMemory, MillionMetreLine) {
     const descrizioni_generate d = genera_descrizioni(1000000);
@@ -146,20 +182,24 @@ TEST(PlotInMemory, MillionMetreLine) {
     const std::string svg = plot_svg(s);
     EXPECT_LT(svg.size(), 2000000u);
     EXPECT_NE(svg.find(">line end 1000 km<"), std::string::npos);
+    EXPECT_TRUE(pagina_sana(svg));
 }
 
 // Every plan that tracing can produce plots: curve steps lengthen the step by sqrt(1 + k^2) and
 // nothing shortens it again, so long curvy lines have steps well over 1 m. The built-in scenario,
 // the generated lines from 20 km to 1000 km, a line of tight curves back to back and random
 // curvy lines are all drawn, and the longest step of each stays within what the check allows.
+// Each is drawn as a whole page with no coordinate that is not a number.
 TEST(PlotInMemory, EveryTracedPlanPlots) {
     struct caso {
         std::string nome, linea, servizio;
+        bool disegnato = true;
     };
     std::vector<caso> casi{{"built-in", linea_incorporata(), servizio_incorporato()}};
-    for (std::int64_t lunghezza : {20000, 100000, 300000, 1000000}) {
+    for (std::int64_t lunghezza : {20000, 54250, 100000, 300000, 1000000}) {
         const descrizioni_generate d = genera_descrizioni(lunghezza);
-        casi.push_back({"generated " + std::to_string(lunghezza), d.linea, d.servizio});
+        // MillionMetreLine draws the 1000 km page: drawn here too, it doubled this test's time.
+        casi.push_back({"generated " + std::to_string(lunghezza), d.linea, d.servizio, lunghezza < 1000000});
     }
     // 100 km of class 6 curves, each 400 m, alternating sides, back to back.
     std::string strette = "[generale]\r\nlunghezza percorso, 100000\r\n[curve]\r\n";
@@ -170,6 +210,9 @@ TEST(PlotInMemory, EveryTracedPlanPlots) {
         const descrizioni_casuali d = genera_casuali(seme);
         casi.push_back({"random " + std::to_string(seme), d.linea, d.servizio});
     }
+    for (std::uint32_t seme = 1; seme <= 6; ++seme)
+        casi.push_back({"random curves " + std::to_string(seme), linea_curva_casuale(seme),
+                        "[generale]\r\nvelocita, 0, 100\r\n[fine]\r\n"});
     double piu_lungo = 0;
     for (const caso& k : casi) {
         const file_compilati f = compila_e_serializza(k.linea, k.servizio);
@@ -178,9 +221,14 @@ TEST(PlotInMemory, EveryTracedPlanPlots) {
         std::string errore;
         const named_bytes piano{"x_linea.dat", f.linea}, slot{"x.sim", f.servizio}, percorso{"x.dat", f.percorso};
         ASSERT_TRUE(prepare_plot(&piano, slot, percorso, "x", s, errore)) << k.nome << ": " << errore;
-        EXPECT_TRUE(s.has_plan) << k.nome;
-        if (k.nome == "built-in" || k.nome == "tight curves") {
-            EXPECT_NE(plot_svg(s).find("plan-panel"), std::string::npos) << k.nome;
+        EXPECT_TRUE(s.has_plan) << k.nome << ", status " << f.stato;
+        if (k.disegnato) {
+            const std::string svg = plot_svg(s);
+            EXPECT_TRUE(pagina_sana(svg)) << k.nome;
+            EXPECT_LT(svg.size(), 2000000u) << k.nome;
+            if (k.nome == "built-in" || k.nome == "tight curves" || k.nome.starts_with("random curves")) {
+                EXPECT_NE(svg.find("plan-panel"), std::string::npos) << k.nome;
+            }
         }
         // The longest step of the plan, against the check's bound.
         std::vector<elemento_linea> x, y;
