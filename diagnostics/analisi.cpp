@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <optional>
 #include <string>
@@ -35,11 +36,22 @@ struct fermata {};
 // An entry runs past the end of the file (the walk that goes on after a stop).
 struct fine_testo {};
 
+struct campo_recente {
+    std::size_t inizio = 0;
+    std::size_t fine = 0;
+    std::string testo;
+};
+// More than the fields of the longest entry, however its fields run over lines.
+constexpr std::size_t campi_recenti = 256;
+
 struct sorgente {
     const std::string* t = nullptr;
     quale_file f = quale_file::linea;
     std::vector<std::size_t> righe;  // offset of each line's first byte
-    std::vector<campo_letto> campi;
+    std::vector<campo_letto> campi;  // every field read, when the caller keeps them
+    // The last fields read, kept always: a status recorded at an entry's keyword field takes that
+    // field's extent from here.
+    std::deque<campo_recente> recenti;
 };
 
 std::vector<std::size_t> inizi_righe(const std::string& t) {
@@ -150,12 +162,40 @@ struct motore {
     profilo_d velocita;
     profilo_d aderenza;
 
+    // Past the listing limit a description's findings are counted, not kept: they are written
+    // into `scarto`, which the caller fills and nobody reads.
+    std::array<std::size_t, 2> elencati{};
+    // The walk that goes on keeps only what lies past the place where the exact walk stopped.
+    std::array<std::size_t, 2> primo_tenuto{};
+    std::array<std::array<int, 3>, 2> non_elencati{};  // per file, per severity
+    rilievo scarto;
+
     motore(const opzioni_analisi& opzioni, bool per_recupero) : o(opzioni), recupero(per_recupero) {
         velocita.velocita = true;
     }
 };
 
 const std::string& testo(const motore& m) { return *m.src->t; }
+
+std::size_t indice_file(quale_file f) { return f == quale_file::linea ? 0 : 1; }
+
+// Keeps a finding, or past the listing limit of its file only counts it.
+rilievo& trattieni(motore& m, rilievo d) {
+    const std::size_t f = indice_file(d.file);
+    if (m.recupero && (d.riga == 0 || d.inizio < m.primo_tenuto[f])) {
+        // The exact walk has reported this part already.
+        m.scarto = std::move(d);
+        return m.scarto;
+    }
+    if (m.elencati[f] >= rilievi_elencati_per_file) {
+        ++m.non_elencati[f][static_cast<std::size_t>(d.severita)];
+        m.scarto = std::move(d);
+        return m.scarto;
+    }
+    ++m.elencati[f];
+    m.out.push_back(std::move(d));
+    return m.out.back();
+}
 
 rilievo& nuova_in(motore& m, const sorgente& src, gravita g, const campo_n& c, std::string messaggio) {
     rilievo d;
@@ -167,8 +207,7 @@ rilievo& nuova_in(motore& m, const sorgente& src, gravita g, const campo_n& c, s
     d.colonna = colonna_di(src, c.inizio);
     d.valore = c.testo;
     d.messaggio = std::move(messaggio);
-    m.out.push_back(std::move(d));
-    return m.out.back();
+    return trattieni(m, std::move(d));
 }
 
 rilievo& nuova(motore& m, gravita g, const campo_n& c, std::string messaggio) {
@@ -180,8 +219,7 @@ rilievo& nuova_su_file(motore& m, gravita g, quale_file f, std::string messaggio
     d.severita = g;
     d.file = f;
     d.messaggio = std::move(messaggio);
-    m.out.push_back(std::move(d));
-    return m.out.back();
+    return trattieni(m, std::move(d));
 }
 
 // The field read at a place of a file (line 0: the file's start); a bare point when none begins there.
@@ -194,10 +232,10 @@ campo_n campo_a(const sorgente& src, luogo_testo dove) {
     c.inizio = std::min(c.inizio, src.t->size());
     c.fine = c.inizio;
     // The place is nearly always one of the last fields read.
-    for (auto it = src.campi.rbegin(); it != src.campi.rend(); ++it) {
+    for (auto it = src.recenti.rbegin(); it != src.recenti.rend(); ++it) {
         if (it->inizio != c.inizio) continue;
         c.fine = it->fine;
-        c.testo = it->valore;
+        c.testo = it->testo;
         break;
     }
     return c;
@@ -278,6 +316,10 @@ const char* nome_campo(const motore& m) {
 }
 
 void registra_campo(motore& m, const campo_n& c) {
+    m.src->recenti.push_back({c.inizio, c.fine, c.testo});
+    if (m.src->recenti.size() > campi_recenti) m.src->recenti.pop_front();
+    if (!m.o.campi) return;
+    if (m.recupero && c.inizio < m.primo_tenuto[indice_file(m.src->f)]) return;  // the exact walk has it
     campo_letto f;
     f.riga = c.riga;
     f.inizio = c.inizio;
@@ -616,6 +658,11 @@ std::vector<std::string> candidati(parte_voce p) {
 
 // A keyword field that matches no entry: dropped by the compile.
 void sconosciuta(motore& m, const campo_n& c, parte_voce p) {
+    // A keyword field that matches nothing is not kept among the fields read (a file of commas
+    // would keep millions of them), a section header is: editors lay it out.
+    std::vector<campo_letto>& campi = m.src->campi;
+    if (!campi.empty() && campi.back().inizio == c.inizio && campi.back().indice == 0 && !e_intestazione(c.testo))
+        campi.pop_back();
     const int riga = riga_di(*m.src, c.inizio);
     if (riga <= m.riga_silenziosa) return;
     const std::string nudo = senza_bianchi(c.testo);
@@ -1773,8 +1820,7 @@ rilievo& stato_dopo_lettura(motore& m, const luogo* l, std::string messaggio, st
     d.messaggio = std::move(messaggio);
     d.stato = numero;
     d.posizione_m = posizione;
-    m.out.push_back(std::move(d));
-    return m.out.back();
+    return trattieni(m, std::move(d));
 }
 
 // The finishing pass and the stamping guards, on the records as the compile leaves them.
@@ -1813,14 +1859,17 @@ void passata_e_timbri(motore& m) {
 
 struct passata {
     std::vector<rilievo> out;
+    std::array<std::array<int, 3>, 2> non_elencati{};
     std::vector<campo_letto> campi_linea, campi_servizio;
     std::size_t fermo_linea = mai;
     std::size_t fermo_servizio = mai;
     bool servizio_letto = false;
 };
 
-passata cammina(const std::string* linea, const std::string* servizio, const opzioni_analisi& o, bool recupero) {
+passata cammina(const std::string* linea, const std::string* servizio, const opzioni_analisi& o, bool recupero,
+                std::array<std::size_t, 2> primo_tenuto = {}) {
     motore m(o, recupero);
+    m.primo_tenuto = primo_tenuto;
     sorgente sl, ss;
     bool leggi_servizio = true;
     if (linea) {
@@ -1849,6 +1898,7 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
     if (linea && !recupero) passata_e_timbri(m);
     passata p;
     p.out = std::move(m.out);
+    p.non_elencati = m.non_elencati;
     p.campi_linea = std::move(sl.campi);
     p.campi_servizio = std::move(ss.campi);
     p.fermo_linea = m.fermo_linea;
@@ -1858,6 +1908,49 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
 }
 
 }  // namespace
+
+bool e_intestazione(std::string_view campo) {
+    while (!campo.empty() && bianco(campo.back())) campo.remove_suffix(1);
+    return campo.size() > 2 && campo.front() == '[' && campo.back() == ']';
+}
+
+// After the limit, a description's findings are told as one note at the end of its list.
+void limita_elenco(analisi& a, const std::array<std::array<int, 3>, 2>& non_elencati) {
+    std::array<std::array<int, 3>, 2> fuori = non_elencati;
+    std::array<std::size_t, 2> elencati{};
+    std::vector<rilievo> tenuti;
+    tenuti.reserve(std::min(a.diagnostiche.size(), 2 * rilievi_elencati_per_file));
+    for (rilievo& d : a.diagnostiche) {
+        const std::size_t f = indice_file(d.file);
+        if (elencati[f] >= rilievi_elencati_per_file) {
+            ++fuori[f][static_cast<std::size_t>(d.severita)];
+            continue;
+        }
+        ++elencati[f];
+        tenuti.push_back(std::move(d));
+    }
+    a.diagnostiche = std::move(tenuti);
+    for (const rilievo& d : a.diagnostiche) {
+        if (d.severita == gravita::errore) ++a.errori;
+        if (d.severita == gravita::avviso) ++a.avvisi;
+    }
+    for (quale_file file : {quale_file::linea, quale_file::servizio}) {
+        const auto& n = fuori[indice_file(file)];
+        a.errori += n[static_cast<std::size_t>(gravita::errore)];
+        a.avvisi += n[static_cast<std::size_t>(gravita::avviso)];
+        const int tutti = n[0] + n[1] + n[2];
+        if (tutti == 0) continue;
+        rilievo d;
+        d.severita = gravita::nota;
+        d.file = file;
+        d.messaggio = std::to_string(tutti) + " more finding" + (tutti == 1 ? "" : "s") + " in this description (" +
+                      std::to_string(n[0]) + " error" + (n[0] == 1 ? "" : "s") + ", " + std::to_string(n[1]) +
+                      " warning" + (n[1] == 1 ? "" : "s") + ") not listed";
+        d.nota = "a description's first " + std::to_string(rilievi_elencati_per_file) +
+                 " findings are listed; mend them and check again for the rest";
+        a.diagnostiche.push_back(std::move(d));
+    }
+}
 
 analisi analizza(const std::string* linea, const std::string* servizio, const opzioni_analisi& o) {
     passata esatta = cammina(linea, servizio, o, false);
@@ -1869,12 +1962,17 @@ analisi analizza(const std::string* linea, const std::string* servizio, const op
     if (esatta.fermo_linea != mai || esatta.fermo_servizio != mai || servizio_mancato) {
         // The compile stops at a status: the rest of both files is read on, entry by entry, as if each
         // entry that stops it were left out, so that one run reports every problem.
-        passata resto = cammina(linea, servizio, o, true);
         auto oltre = [&](quale_file f, std::size_t offset) {
             if (f == quale_file::linea) return esatta.fermo_linea != mai && offset > esatta.fermo_linea;
             if (servizio_mancato) return true;
             return esatta.fermo_servizio != mai && offset > esatta.fermo_servizio;
         };
+        // The first offset past each file's stop (mai: the exact walk read the file to its end).
+        auto dopo = [](std::size_t fermo) { return fermo == mai ? mai : fermo + 1; };
+        passata resto = cammina(linea, servizio, o, true,
+                                {dopo(esatta.fermo_linea), servizio_mancato ? 0 : dopo(esatta.fermo_servizio)});
+        for (auto f : {0u, 1u})
+            for (std::size_t g = 0; g < 3; ++g) esatta.non_elencati[f][g] += resto.non_elencati[f][g];
         for (rilievo& d : resto.out)
             if (d.riga > 0 && oltre(d.file, d.inizio)) a.diagnostiche.push_back(std::move(d));
         for (campo_letto& c : resto.campi_linea)
@@ -1887,9 +1985,6 @@ analisi analizza(const std::string* linea, const std::string* servizio, const op
         if (x.riga != y.riga) return x.riga < y.riga;
         return x.colonna < y.colonna;
     });
-    for (const rilievo& d : a.diagnostiche) {
-        if (d.severita == gravita::errore) ++a.errori;
-        if (d.severita == gravita::avviso) ++a.avvisi;
-    }
+    limita_elenco(a, esatta.non_elencati);
     return a;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "reader/voci.hpp"
@@ -43,6 +44,13 @@ struct campo_letto {
     std::string valore;         // the field as written
 };
 
+// A description's findings past this many are counted, not listed: a file of one mistake per
+// line would otherwise keep a record for each of millions of lines.
+inline constexpr std::size_t rilievi_elencati_per_file = 1000;
+
+// A section header such as "[curve]": a keyword field in square brackets (blanks after it aside).
+bool e_intestazione(std::string_view campo);
+
 struct analisi {
     std::vector<rilievo> diagnostiche;  // line description first, then the service, in order
     std::vector<campo_letto> campi_linea;
@@ -53,6 +61,7 @@ struct analisi {
 
 struct opzioni_analisi {
     bool piano = true;  // the compile traces the plan (its default); without it curves are not read
+    bool campi = true;  // keep every field read (editors need them; the findings alone do not)
 };
 
 // Reads both descriptions as the compile would, and reports every problem in both. Either text

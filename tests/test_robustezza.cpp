@@ -239,7 +239,12 @@ TEST(FolderLock, SecondRunWaitsAndSaysSo) {
     {
         const platform::folder_lock tenuto = platform::lock_folder((c / "out").string(), 5, [] {});
         p = avvia_sfondo(c.percorso, in.comando_a(c / "out"));
-        std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+        // The lock is held until the run says it waits, however long a loaded machine takes to
+        // bring it there (a fixed delay let a slow start find the folder already free).
+        const std::string atteso = "waiting for another run to finish writing";
+        const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (leggi_file(p.uscita).find(atteso) == std::string::npos && std::chrono::steady_clock::now() < limite)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         EXPECT_EQ(contenuto(c / "out").size(), 0u) << "written while another run held the folder";
     }
     const fine_processo f = attendi(p);
@@ -617,10 +622,12 @@ TEST(Limits, OutOfMemory) {
     if (con_sanitizzatori()) GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
     const ingressi_diversi& in = ingressi();
     cartella_temporanea c;
+    // The compile itself keeps little more than its records; the 10 MB of blanks in front of the
+    // line's [generale] (skipped, like everything there) are what the limit refuses.
+    c.scrivi("linea.txt", std::string(10000000, ' ') + "\r\n" + leggi_file(in.c / "b_linea.txt"));
     const esecuzione e = avvia_in(c.percorso, "prlimit",
-                                  "--as=8000000 " + std::string(GENERA_SCENARIO_EXE) + " compile " +
-                                      (in.c / "b_linea.txt").string() + " " + (in.c / "b_treno.txt").string() +
-                                      " --out o");
+                                  "--as=8000000 " + std::string(GENERA_SCENARIO_EXE) + " compile linea.txt " +
+                                      (in.c / "b_treno.txt").string() + " --out o");
     EXPECT_EQ(e.uscita, 1) << e.errori;
     EXPECT_EQ(e.errori, "genera_scenario: out of memory; nothing more was written\n");
     EXPECT_FALSE(c.esiste("o/Sorvanta_linea.dat"));

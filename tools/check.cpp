@@ -172,6 +172,7 @@ int check_files(const std::string& line_file, const std::string& service_file, i
     }
     opzioni_analisi o;
     o.piano = plan;
+    o.campi = extras.timetable || extras.documents;  // the station fields they read
     analisi a = analizza(&line_text, &service_text, o);
     if (extras.timetable && !add_timetable_findings(a, line_text, service_text, extras.model_file)) return 1;
     if (extras.documents) add_document_findings(a, service_text);

@@ -56,6 +56,7 @@ int compile(const compile_options& o) {
     // Every finding of check comes first; the line of the recorded status stays the last one.
     opzioni_analisi options;
     options.piano = plan;
+    options.campi = false;
     const analisi findings = analizza(&line_text, &service_text, options);
     std::string told = render_text(findings, {o.line_file, o.service_file, &line_text, &service_text},
                                    use_color(o.color, true));
