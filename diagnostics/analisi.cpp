@@ -327,7 +327,6 @@ void registra_campo(motore& m, const campo_n& c) {
     f.parola_chiave = m.indice_campo == 0 ? "" : m.nome_voce;
     f.indice = m.indice_campo;
     f.nome = nome_campo(m);
-    f.valore = c.testo;
     m.src->campi.push_back(std::move(f));
 }
 
@@ -520,6 +519,7 @@ void errore_bassi_bit(motore& m, const campo_n& c, std::int64_t scritto, std::in
 void inizia_voce(motore& m, const voce& v) {
     // The keyword field just read takes the name of the (first) entry it introduces.
     for (auto it = m.src->campi.rbegin(); it != m.src->campi.rend(); ++it) {
+        if (m.recupero && it->inizio < m.primo_tenuto[indice_file(m.src->f)]) break;  // the exact walk's
         if (it->indice != 0) continue;
         if (it->parola_chiave.empty()) it->parola_chiave = v.nome;
         break;
@@ -661,7 +661,9 @@ void sconosciuta(motore& m, const campo_n& c, parte_voce p) {
     // A keyword field that matches nothing is not kept among the fields read (a file of commas
     // would keep millions of them), a section header is: editors lay it out.
     std::vector<campo_letto>& campi = m.src->campi;
-    if (!campi.empty() && campi.back().inizio == c.inizio && campi.back().indice == 0 && !e_intestazione(c.testo))
+    const bool registrato = !m.recupero || c.inizio >= m.primo_tenuto[indice_file(m.src->f)];
+    if (registrato && !campi.empty() && campi.back().inizio == c.inizio && campi.back().indice == 0 &&
+        !e_intestazione(c.testo))
         campi.pop_back();
     const int riga = riga_di(*m.src, c.inizio);
     if (riga <= m.riga_silenziosa) return;
@@ -1866,16 +1868,31 @@ struct passata {
     bool servizio_letto = false;
 };
 
+// Room for every field the text can hold (one per comma or line end, and one more): the list
+// never grows by copying. The room not used is never touched, so it costs no memory.
+void riserva_campi(sorgente& src, const opzioni_analisi& o) {
+    if (!o.campi) return;
+    std::size_t n = 1;
+    for (char c : *src.t) n += c == ',' || c == '\n' || c == '\r';
+    src.campi.reserve(n);
+}
+
+// The walk that goes on appends the fields it reads past the stops to those of the exact walk,
+// `campi_linea` and `campi_servizio`.
 passata cammina(const std::string* linea, const std::string* servizio, const opzioni_analisi& o, bool recupero,
-                std::array<std::size_t, 2> primo_tenuto = {}) {
+                std::array<std::size_t, 2> primo_tenuto = {}, std::vector<campo_letto> campi_linea = {},
+                std::vector<campo_letto> campi_servizio = {}) {
     motore m(o, recupero);
     m.primo_tenuto = primo_tenuto;
     sorgente sl, ss;
+    sl.campi = std::move(campi_linea);
+    ss.campi = std::move(campi_servizio);
     bool leggi_servizio = true;
     if (linea) {
         sl.t = linea;
         sl.f = quale_file::linea;
         sl.righe = inizi_righe(*linea);
+        riserva_campi(sl, o);
         m.src = &sl;
         m.src_linea = &sl;
         leggi_servizio = leggi_linea_d(m);
@@ -1884,6 +1901,7 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
         ss.t = servizio;
         ss.f = quale_file::servizio;
         ss.righe = inizi_righe(*servizio);
+        riserva_campi(ss, o);
         if (leggi_servizio || recupero) {
             m.src = &ss;
             m.servizio_letto = true;
@@ -1970,15 +1988,14 @@ analisi analizza(const std::string* linea, const std::string* servizio, const op
         // The first offset past each file's stop (mai: the exact walk read the file to its end).
         auto dopo = [](std::size_t fermo) { return fermo == mai ? mai : fermo + 1; };
         passata resto = cammina(linea, servizio, o, true,
-                                {dopo(esatta.fermo_linea), servizio_mancato ? 0 : dopo(esatta.fermo_servizio)});
+                                {dopo(esatta.fermo_linea), servizio_mancato ? 0 : dopo(esatta.fermo_servizio)},
+                                std::move(a.campi_linea), std::move(a.campi_servizio));
+        a.campi_linea = std::move(resto.campi_linea);
+        a.campi_servizio = std::move(resto.campi_servizio);
         for (auto f : {0u, 1u})
             for (std::size_t g = 0; g < 3; ++g) esatta.non_elencati[f][g] += resto.non_elencati[f][g];
         for (rilievo& d : resto.out)
             if (d.riga > 0 && oltre(d.file, d.inizio)) a.diagnostiche.push_back(std::move(d));
-        for (campo_letto& c : resto.campi_linea)
-            if (oltre(quale_file::linea, c.inizio)) a.campi_linea.push_back(std::move(c));
-        for (campo_letto& c : resto.campi_servizio)
-            if (oltre(quale_file::servizio, c.inizio)) a.campi_servizio.push_back(std::move(c));
     }
     std::stable_sort(a.diagnostiche.begin(), a.diagnostiche.end(), [](const rilievo& x, const rilievo& y) {
         if (x.file != y.file) return x.file == quale_file::linea;

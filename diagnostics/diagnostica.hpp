@@ -37,12 +37,17 @@ struct campo_letto {
     int riga = 0;               // 1-based line of the field's first byte
     std::size_t inizio = 0;     // byte range, blanks before it and its separator excluded
     std::size_t fine = 0;
-    std::string parola_chiave;  // the entry as written in the table ("stazione"); empty for a
-                                // keyword field that matches nothing
+    // The entry as written in the table ("stazione"); empty for a keyword field that matches nothing.
+    std::string_view parola_chiave;
     int indice = 0;             // 0: the keyword field; 1, 2, ...: the entry's fields in order
-    std::string nome;           // the field's name from the table
-    std::string valore;         // the field as written
+    std::string_view nome;      // the field's name from the table
 };
+// A record per field read, millions in a large file: the names point into the keyword table and
+// the field's bytes stay in the text, which `valore_di` reads.
+inline std::string_view valore_di(const campo_letto& c, std::string_view testo) {
+    if (c.inizio >= testo.size()) return {};
+    return testo.substr(c.inizio, c.fine - c.inizio);
+}
 
 // A description's findings past this many are counted, not listed: a file of one mistake per
 // line would otherwise keep a record for each of millions of lines.

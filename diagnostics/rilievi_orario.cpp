@@ -93,7 +93,8 @@ void aggiungi_rilievi_documenti(analisi& a, const std::string& testo_servizio) {
     const indice_righe righe = indicizza_righe(testo_servizio);
     std::vector<rilievo> nuovi;
     for (const campo_letto& c : a.campi_servizio) {
-        if (c.parola_chiave != "stazione" || c.indice != indice_nome || c.valore.size() <= larghezza_localita) continue;
+        if (c.parola_chiave != "stazione" || c.indice != indice_nome || c.fine - c.inizio <= larghezza_localita) continue;
+        const std::string valore(valore_di(c, testo_servizio));
         rilievo d;
         d.severita = gravita::avviso;
         d.file = quale_file::servizio;
@@ -101,10 +102,10 @@ void aggiungi_rilievi_documenti(analisi& a, const std::string& testo_servizio) {
         d.fine = c.fine;
         d.riga = riga_di(righe, c.inizio);
         d.colonna = colonna_di(righe, c.inizio);
-        d.valore = c.valore;
+        d.valore = valore;
         d.campo = "name";
-        d.messaggio = "the name is " + std::to_string(c.valore.size()) + " characters long: the train sheet shows \"" +
-                      c.valore.substr(0, larghezza_localita) + "\"";
+        d.messaggio = "the name is " + std::to_string(valore.size()) + " characters long: the train sheet shows \"" +
+                      valore.substr(0, larghezza_localita) + "\"";
         d.nota = "the sheet's location column holds " + std::to_string(larghezza_localita) +
                  " characters and cuts a longer name there";
         ++a.avvisi;

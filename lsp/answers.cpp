@@ -232,8 +232,9 @@ document_analysis analyse(document_kind kind, std::string text, const std::strin
             a.line_fields = std::move(r.campi_linea);
         }
     }
-    std::stable_sort(a.fields.begin(), a.fields.end(),
-                     [](const campo_letto& x, const campo_letto& y) { return x.inizio < y.inizio; });
+    // The fields come in the text's order; sorting them anyway would take a buffer as large again.
+    const auto prima = [](const campo_letto& x, const campo_letto& y) { return x.inizio < y.inizio; };
+    if (!std::is_sorted(a.fields.begin(), a.fields.end(), prima)) std::stable_sort(a.fields.begin(), a.fields.end(), prima);
     return a;
 }
 
@@ -290,7 +291,7 @@ json hover_json(const document_analysis& a, position p) {
         v = entry_named(a.file, f->parola_chiave);
         if (!v || f->indice < 1 || static_cast<std::size_t>(f->indice) > v->campi.size()) return nullptr;
         const campo_voce& c = v->campi[static_cast<std::size_t>(f->indice - 1)];
-        const std::string value{trimmed(f->valore)};
+        const std::string value{trimmed(valore_di(*f, a.text))};
         text = std::string("**") + c.nome + "**: " + c.spiegazione + "\n\n";
         text += std::string(v->nome) + ", field " + std::to_string(f->indice) + " of " + std::to_string(v->campi.size());
         text += ": " + range_text(c) + "\n\n";
@@ -385,7 +386,7 @@ json document_symbols_json(const document_analysis& a) {
         const campo_letto& key = a.fields[e.first];
         const campo_letto& last = a.fields[e.first + e.count - 1];
         auto value = [&](std::size_t k) {
-            return k < e.count ? std::string(trimmed(a.fields[e.first + k].valore)) : std::string();
+            return k < e.count ? std::string(trimmed(valore_di(a.fields[e.first + k], a.text))) : std::string();
         };
         const std::string entry = e.table->nome;
         std::string name, detail;
@@ -395,7 +396,7 @@ json document_symbols_json(const document_analysis& a) {
         } else if (entry == "segnale") {
             name = "segnale " + value(1) + " m", kind = 24;
         } else if (entry == "curvas6") {
-            name = std::string(trimmed(key.valore)) + " " + value(1) + " m", detail = value(2) + " m long", kind = 8;
+            name = std::string(trimmed(valore_di(key, a.text))) + " " + value(1) + " m", detail = value(2) + " m long", kind = 8;
         } else if (entry == "montagna") {
             name = "montagna " + value(1) + "-" + value(2) + " m", detail = "kind " + value(3), kind = 10;
         } else if (entry == "cartello_indicatore") {

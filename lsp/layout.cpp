@@ -115,7 +115,7 @@ std::vector<blank_edit> layout_edits(std::string_view text, const std::vector<ca
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const campo_letto& f = fields[i];
         ends[i] = std::min(f.fine, text.size());
-        if (f.indice == 0 && is_header(f.valore)) strip_indent(text, f.inizio, edits);
+        if (f.indice == 0 && is_header(valore_di(f, text))) strip_indent(text, f.inizio, edits);
         if (i == 0 || f.indice < 1 || f.parola_chiave.empty()) continue;
         const campo_letto& before = fields[i - 1];
         if (before.indice != f.indice - 1 || before.riga != f.riga) continue;

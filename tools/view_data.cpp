@@ -40,14 +40,14 @@ struct voce_scritta {
     }
 };
 
-std::vector<voce_scritta> voci_di(const std::vector<campo_letto>& campi, quale_file f) {
+std::vector<voce_scritta> voci_di(const std::vector<campo_letto>& campi, std::string_view testo, quale_file f) {
     std::vector<voce_scritta> out;
     for (const campo_letto& c : campi) {
         if (c.indice == 0) {
             if (c.parola_chiave.empty()) continue;
-            out.push_back({f, c.parola_chiave, c.riga, {}});
+            out.push_back({f, std::string(c.parola_chiave), c.riga, {}});
         } else if (!out.empty() && c.parola_chiave == out.back().parola) {
-            out.back().campi.emplace_back(c.nome, c.valore);
+            out.back().campi.emplace_back(c.nome, valore_di(c, testo));
         }
     }
     return out;
@@ -246,8 +246,8 @@ view_data build_view_data(const view_sources& q, std::uint64_t version) {
     doc["plan"] = {{"step_m", passo}, {"x", std::move(px)}, {"y", std::move(py)}};
 
     // Objects, with where they were written.
-    std::vector<voce_scritta> voci = voci_di(a.campi_linea, quale_file::linea);
-    const std::vector<voce_scritta> voci_servizio = voci_di(a.campi_servizio, quale_file::servizio);
+    std::vector<voce_scritta> voci = voci_di(a.campi_linea, testi[0], quale_file::linea);
+    const std::vector<voce_scritta> voci_servizio = voci_di(a.campi_servizio, testi[1], quale_file::servizio);
     voci.insert(voci.end(), voci_servizio.begin(), voci_servizio.end());
     const std::vector<fonte> fonti = fonti_delle_celle(voci, celle, s);
     json oggetti = json::array();
