@@ -49,6 +49,7 @@ struct sorgente {
     quale_file f = quale_file::linea;
     std::vector<std::size_t> righe;  // offset of each line's first byte
     std::vector<campo_letto> campi;  // every field read, when the caller keeps them
+    bool campi_tenuti = true;        // false for a text too long for a field record's offsets
     // The last fields read, kept always: a status recorded at an entry's keyword field takes that
     // field's extent from here.
     std::deque<campo_recente> recenti;
@@ -134,6 +135,7 @@ struct motore {
 
     // The entry being read, for the checks of its line.
     const char* nome_voce = "";
+    std::uint8_t numero_voce = 0;  // as a field record keeps it: 1 + its chiave_voce, 0 for none
     const std::vector<campo_voce>* campi_voce = nullptr;
     int indice_campo = 0;
     std::vector<campo_n> campi_correnti;
@@ -176,6 +178,8 @@ struct motore {
 };
 
 const std::string& testo(const motore& m) { return *m.src->t; }
+
+std::uint8_t numero_di(const voce& v) { return static_cast<std::uint8_t>(static_cast<int>(v.chiave) + 1); }
 
 std::size_t indice_file(quale_file f) { return f == quale_file::linea ? 0 : 1; }
 
@@ -318,16 +322,15 @@ const char* nome_campo(const motore& m) {
 void registra_campo(motore& m, const campo_n& c) {
     m.src->recenti.push_back({c.inizio, c.fine, c.testo});
     if (m.src->recenti.size() > campi_recenti) m.src->recenti.pop_front();
-    if (!m.o.campi) return;
+    if (!m.o.campi || !m.src->campi_tenuti) return;
     if (m.recupero && c.inizio < m.primo_tenuto[indice_file(m.src->f)]) return;  // the exact walk has it
     campo_letto f;
     f.riga = c.riga;
-    f.inizio = c.inizio;
-    f.fine = c.fine;
-    f.parola_chiave = m.indice_campo == 0 ? "" : m.nome_voce;
-    f.indice = m.indice_campo;
-    f.nome = nome_campo(m);
-    m.src->campi.push_back(std::move(f));
+    f.inizio = static_cast<std::uint32_t>(c.inizio);  // the text is under 4 GiB (riserva_campi)
+    f.fine = static_cast<std::uint32_t>(c.fine);
+    f.voce = m.indice_campo == 0 ? 0 : m.numero_voce;
+    f.indice = static_cast<std::uint16_t>(std::clamp(m.indice_campo, 0, 0xFFFF));
+    m.src->campi.push_back(f);
 }
 
 void passato_fine(motore& m) {
@@ -367,7 +370,8 @@ void controlla_testo(motore& m, const campo_n& c) {
     rilievo& d = nuova(m, gravita::avviso, c,
                            "this text looks like UTF-8: the simulator shows \"" + c.testo + "\"");
     d.campo = c.nome;
-    d.nota = "save the description as Windows-1252, one byte for each accented letter";
+    d.nota = "save the description as Windows-1252, one byte for each accented letter; compile and check read "
+             "a UTF-8 file with --input-encoding utf-8";
     std::string cp;
     if (utf8_to_cp1252(c.testo, cp)) d.correzione = cp;
 }
@@ -451,8 +455,37 @@ bool intero_valido(const std::string& r) {
     return true;
 }
 
-// A number field of the current entry, read by the compile's own rules.
-numero_n leggi_n(motore& m) {
+// Whether a number field holds what the reader does not take as a number: it is then read as 0.
+bool non_numero(const numero_n& n) {
+    const std::string& r = n.c.testo;
+    return n.letto && !r.empty() && r != "-" && !intero_valido(r);
+}
+
+// A number field the reader takes as 0 although something else is written there: the value
+// written is lost, so it is an error.
+void numero_scritto_male(motore& m, const numero_n& n) {
+    if (!non_numero(n)) return;
+    const std::string& r = n.c.testo;
+    auto solo = [&](const char* ammessi) {
+        return std::all_of(r.begin(), r.end(), [&](char c) {
+            return (c >= '0' && c <= '9') || std::string_view(ammessi).find(c) != std::string_view::npos;
+        });
+    };
+    const bool separatore = solo(".'-") && std::any_of(r.begin(), r.end(), [](char c) { return c == '.' || c == '\''; });
+    const bool esponente = solo(".-+eE") && std::any_of(r.begin(), r.end(), [](char c) { return c == 'e' || c == 'E'; }) &&
+                           r.find_first_of("0123456789") < r.find_first_of("eE");
+    rilievo& d = nuova(m, gravita::errore, n.c,
+                       std::string(n.c.nome) + " \"" + r + "\" is read as 0: " +
+                           (separatore   ? "a number with a decimal point or a thousands separator"
+                            : esponente ? "a number with an exponent"
+                                        : "text where a number is expected"));
+    d.campo = n.c.nome;
+    d.nota = "write a whole number of digits, with an optional minus sign";
+}
+
+// A number field of the current entry, read by the compile's own rules. `riferisci`: a field
+// that holds no number is reported here (false: the entry reports it, knowing more).
+numero_n leggi_n(motore& m, bool riferisci = true) {
     ++m.indice_campo;
     const std::string& t = testo(m);
     if (fine_file(m.l)) passato_fine(m);
@@ -480,18 +513,7 @@ numero_n leggi_n(motore& m) {
                                "-2147483648 to 2147483647", "the reading of the description fails here");
         return n;
     }
-    const std::string& r = n.c.testo;
-    if (!r.empty() && r != "-" && !intero_valido(r)) {
-        const bool separatore = std::any_of(r.begin(), r.end(), [](char c) { return c == '.' || c == '\''; }) &&
-                                std::all_of(r.begin(), r.end(), [](char c) {
-                                    return (c >= '0' && c <= '9') || c == '.' || c == '\'' || c == '-';
-                                });
-        rilievo& d = nuova(m, gravita::avviso, n.c,
-                               separatore ? "a number with a decimal point or a thousands separator is read as 0"
-                                          : "text where a number is expected is read as 0");
-        d.campo = n.c.nome;
-        d.nota = "write a whole number of digits, with an optional minus sign";
-    }
+    if (riferisci) numero_scritto_male(m, n);
     return n;
 }
 
@@ -521,10 +543,11 @@ void inizia_voce(motore& m, const voce& v) {
     for (auto it = m.src->campi.rbegin(); it != m.src->campi.rend(); ++it) {
         if (m.recupero && it->inizio < m.primo_tenuto[indice_file(m.src->f)]) break;  // the exact walk's
         if (it->indice != 0) continue;
-        if (it->parola_chiave.empty()) it->parola_chiave = v.nome;
+        if (it->voce == 0) it->voce = numero_di(v);
         break;
     }
     m.nome_voce = v.nome;
+    m.numero_voce = numero_di(v);
     m.campi_voce = &v.campi;
     m.indice_campo = 0;
     m.campi_correnti.clear();
@@ -552,6 +575,7 @@ void chiudi_voce(motore& m, const campo_n& chiave) {
         m.ultima_voce = m.nome_voce;
     }
     m.nome_voce = "";
+    m.numero_voce = 0;
     m.campi_voce = nullptr;
     m.indice_campo = 0;
 }
@@ -587,12 +611,19 @@ bool fuori_percorso(motore& m, const numero_n& n, double margine) {
         std::size_t& fermo = m.src->f == quale_file::linea ? m.fermo_linea : m.fermo_servizio;
         fermo = std::min(fermo, m.l.pos);
     }
+    const std::int64_t fine_percorso = std::int64_t{m.s.n_celle} * 50;
+    const std::int64_t ultima = static_cast<std::int64_t>(std::floor(limite));
+    // Past the last position an item may take, which lies `margine` metres before the route's end.
     rilievo& d = stato(m, stati::fuori_percorso, n.c,
-                           std::string(n.c.nome) + " " + n.c.testo + " m lies beyond the route", n.v);
+                       std::string(n.c.nome) + " " + n.c.testo + " m lies " +
+                           (n.v > fine_percorso ? "beyond the route" : "too close to the route's end") +
+                           ": items stand at " + decimale(ultima) + " m at most",
+                       n.v);
     d.campo = n.c.nome;
-    d.intervallo = "at most " + decimale(static_cast<std::int64_t>(std::floor(limite))) + " m";
-    d.nota = "the route ends at " + decimale(std::int64_t{m.s.n_celle} * 50) +
-             " m (the line and 7000 m of run-out); from here on this description's entries are not applied";
+    d.intervallo = "at most " + decimale(ultima) + " m";
+    d.nota = "the route ends at " + decimale(fine_percorso) + " m (the line and 7000 m of run-out), and an item needs " +
+             decimale(static_cast<std::int64_t>(margine)) + " m of it after its position; from here on this "
+             "description's entries are not applied";
     if (!m.recupero) return true;
     ferma(m);
     return false;
@@ -712,8 +743,13 @@ void sconosciuta(motore& m, const campo_n& c, parte_voce p) {
         return;
     }
     if (intero_valido(nudo)) {
-        rilievo& d = nuova(m, gravita::avviso, c, "a number where a keyword is expected: \"" + nudo + "\" is not read");
-        d.nota = "the line has no keyword, or its entry took fewer fields than are written";
+        // First on its line, the number starts an entry whose keyword is missing: the line is lost.
+        const bool primo =
+            testo(m).find_first_not_of(" \t", m.src->righe[static_cast<std::size_t>(riga - 1)]) == c.inizio;
+        rilievo& d = nuova(m, primo ? gravita::errore : gravita::avviso, c,
+                           "a number where a keyword is expected: \"" + nudo + "\" is not read");
+        d.nota = primo ? "the line has no keyword: none of its fields is read"
+                       : "the line has no keyword, or its entry took fewer fields than are written";
         return;
     }
     // The best match among this part's keywords; a keyword of another part or file says where it belongs.
@@ -727,31 +763,33 @@ void sconosciuta(motore& m, const campo_n& c, parte_voce p) {
         }
     }
     const std::size_t soglia = minuscolo.size() >= 12 ? 3 : minuscolo.size() >= 5 ? 2 : 1;
-    rilievo& d = nuova(m, gravita::avviso, c, "unknown keyword \"" + nudo + "\": the entry is dropped");
-    if (meglio <= soglia) {
-        d.nota = "did you mean \"" + migliore + "\"?";
-        d.correzione = migliore;
-        return;
-    }
+    // An entry the author meant (a keyword close to a known one, or one of another part or file)
+    // is lost: an error. A keyword field like no entry at all stays a warning.
     auto altrove = [&](parte_voce q) -> const voce* {
         for (const voce& v : voci_di(q))
             if (contiene_nc(nudo, v.testo) || distanza(minuscolo, v.nome) <= soglia) return &v;
         return nullptr;
     };
-    if (p == parte_voce::generale) {
-        if (const voce* v = altrove(parte_voce::caratteristiche)) {
-            d.messaggio = std::string(v->nome) + " stands in the general block, where it is not read";
-            d.nota = "feature entries are read only after the header that closes the general block, such as [curve]";
-            return;
-        }
-    }
+    std::string messaggio = "unknown keyword \"" + nudo + "\": the entry is dropped";
+    std::string nota = "a keyword field that matches no entry is passed over";
+    std::optional<std::string> correzione;
+    const voce* caratteristica = p == parte_voce::generale ? altrove(parte_voce::caratteristiche) : nullptr;
     const parte_voce altra = m.src->f == quale_file::linea ? parte_voce::servizio : parte_voce::caratteristiche;
-    if (const voce* v = altrove(altra)) {
-        d.nota = std::string("\"") + v->nome + "\" is an entry of the " +
-                 (m.src->f == quale_file::linea ? "service" : "line") + " description";
-        return;
+    const voce* dell_altra = nullptr;
+    if (meglio <= soglia) {
+        nota = "did you mean \"" + migliore + "\"?";
+        correzione = migliore;
+    } else if (caratteristica) {
+        messaggio = std::string(caratteristica->nome) + " stands in the general block, where it is not read";
+        nota = "feature entries are read only after the header that closes the general block, such as [curve]";
+    } else if ((dell_altra = altrove(altra))) {
+        nota = std::string("\"") + dell_altra->nome + "\" is an entry of the " +
+               (m.src->f == quale_file::linea ? "service" : "line") + " description";
     }
-    d.nota = "a keyword field that matches no entry is passed over";
+    const bool voluta = meglio <= soglia || caratteristica || dell_altra;
+    rilievo& d = nuova(m, voluta ? gravita::errore : gravita::avviso, c, std::move(messaggio));
+    d.nota = std::move(nota);
+    d.correzione = std::move(correzione);
 }
 
 // The last field of a file is never read as an entry.
@@ -1104,9 +1142,11 @@ uscita_linea caratteristiche(motore& m) {
             const auto& [a, f, t] = numeri;
             if (letti(numeri)) {
                 if (f.v < a.v) {
-                    rilievo& d = nuova(m, gravita::avviso, f.c, "the mountain ends before it starts");
+                    // The stretch is lost: no cell gets it.
+                    rilievo& d = nuova(m, gravita::errore, f.c,
+                                       "the mountain ends at " + f.c.testo + " m, before it starts at " + a.c.testo + " m");
                     d.campo = f.c.nome;
-                    d.nota = "no cell gets this stretch";
+                    d.nota = "no cell gets this stretch; write its start first, then its end";
                 }
                 const std::int64_t genere = t.v > 10 ? std::int64_t{t.v} - 10 : t.v;
                 if (genere < 0 || genere > 255)
@@ -1460,7 +1500,14 @@ esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
         if (con_avviso && f_ta != 0 && m.s.errore_numero != stati::preavviso_occupato)
             for (std::int64_t i = 0; i < 4; ++i) luogo_cella(m, nearest((x - 1200.0) / 50) - i, n[0].c, "pre-warning");
     }
-    if (e <= s && m.s.errore_numero == prima) {
+    if (l < 0 && m.s.errore_numero == prima) {
+        // The end cell goes before the start: the slowdown is not the stretch written.
+        rilievo& d = nuova(m, gravita::errore, n[2].c,
+                           "slowdown length " + n[2].c.testo + " m is negative: its end lies before its start");
+        d.campo = "l";
+        d.intervallo = "0 or more";
+        d.nota = "the length runs from the position forward, in metres; its end cell is placed at position + length";
+    } else if (e <= s && m.s.errore_numero == prima) {
         rilievo& d = nuova(m, gravita::avviso, n[2].c, "the slowdown's end lies in its start cell");
         d.campo = "l";
         d.nota = "a slowdown shorter than 50 m has no end cell of its own";
@@ -1564,9 +1611,21 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     }
     const numero_n ore = leggi_n(m);
     const numero_n minuti = leggi_n(m);
-    const numero_n secondi = leggi_n(m);
+    const numero_n secondi = leggi_n(m, false);
     const campo_n nome = leggi_testo_voce(m);
     chiudi_voce(m, chiave);
+    // A number short, the name's first word is read as the seconds (a number ends at a blank)
+    // and the rest of it as the name: no field runs over to the next line to tell.
+    if (non_numero(secondi) && testo(m).find_first_not_of(" \t", secondi.c.fine) == nome.inizio) {
+        rilievo& d = nuova(m, gravita::errore, secondi.c,
+                           "too few fields: stazione takes " + std::to_string(v.campi.size()) +
+                               " fields after its keyword, and the name's first word \"" + secondi.c.testo +
+                               "\" is read as its seconds");
+        d.campo = secondi.c.nome;
+        d.nota = "the name is stored as \"" + nome.testo + "\"; write the number that is missing before the name";
+    } else {
+        numero_scritto_male(m, secondi);
+    }
     virgola_nel_testo(m, nome, "name", "station name");
     if (m.voce_fallita || !con_percorso) return esito_d::continua;
     slot.nome = nome.testo;
@@ -1871,7 +1930,7 @@ struct passata {
 // Room for every field the text can hold (one per comma or line end, and one more): the list
 // never grows by copying. The room not used is never touched, so it costs no memory.
 void riserva_campi(sorgente& src, const opzioni_analisi& o) {
-    if (!o.campi) return;
+    if (!o.campi || !src.campi_tenuti) return;
     std::size_t n = 1;
     for (char c : *src.t) n += c == ',' || c == '\n' || c == '\r';
     src.campi.reserve(n);
@@ -1892,6 +1951,7 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
         sl.t = linea;
         sl.f = quale_file::linea;
         sl.righe = inizi_righe(*linea);
+        sl.campi_tenuti = linea->size() < std::numeric_limits<std::uint32_t>::max();
         riserva_campi(sl, o);
         m.src = &sl;
         m.src_linea = &sl;
@@ -1901,6 +1961,7 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
         ss.t = servizio;
         ss.f = quale_file::servizio;
         ss.righe = inizi_righe(*servizio);
+        ss.campi_tenuti = servizio->size() < std::numeric_limits<std::uint32_t>::max();
         riserva_campi(ss, o);
         if (leggi_servizio || recupero) {
             m.src = &ss;
@@ -1926,6 +1987,17 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
 }
 
 }  // namespace
+
+std::string_view parola_chiave_di(const campo_letto& c) {
+    if (c.voce == 0) return {};
+    return voce_di(static_cast<chiave_voce>(c.voce - 1)).nome;
+}
+
+std::string_view nome_di(const campo_letto& c) {
+    if (c.voce == 0 || c.indice == 0) return {};
+    const voce& v = voce_di(static_cast<chiave_voce>(c.voce - 1));
+    return c.indice <= v.campi.size() ? v.campi[c.indice - 1u].nome : std::string_view{};
+}
 
 bool e_intestazione(std::string_view campo) {
     while (!campo.empty() && bianco(campo.back())) campo.remove_suffix(1);

@@ -33,17 +33,22 @@ struct rilievo {
 
 // One field of an entry as it stands in the text: what an editor shows on hover, as an inlay
 // hint or as a symbol, and what a formatter lays out.
+// A record per field read, millions in a large file, so 16 bytes: the entry is its number in the
+// keyword table, the field's bytes stay in the text. Fields are kept for texts under 4 GiB only
+// (every reader refuses a description over 16 MiB).
 struct campo_letto {
-    int riga = 0;               // 1-based line of the field's first byte
-    std::size_t inizio = 0;     // byte range, blanks before it and its separator excluded
-    std::size_t fine = 0;
-    // The entry as written in the table ("stazione"); empty for a keyword field that matches nothing.
-    std::string_view parola_chiave;
-    int indice = 0;             // 0: the keyword field; 1, 2, ...: the entry's fields in order
-    std::string_view nome;      // the field's name from the table
+    std::uint32_t inizio = 0;  // byte range, blanks before it and its separator excluded
+    std::uint32_t fine = 0;
+    std::int32_t riga = 0;     // 1-based line of the field's first byte
+    std::uint16_t indice = 0;  // 0: the keyword field; 1, 2, ...: the entry's fields in order
+    std::uint8_t voce = 0;     // 1 + the entry's chiave_voce; 0: a keyword field that matches nothing
 };
-// A record per field read, millions in a large file: the names point into the keyword table and
-// the field's bytes stay in the text, which `valore_di` reads.
+
+// The entry as written in the table ("stazione"); empty for a keyword field that matches nothing.
+std::string_view parola_chiave_di(const campo_letto& c);
+// The field's name from the table ("position"); empty for a keyword field.
+std::string_view nome_di(const campo_letto& c);
+// The field as written.
 inline std::string_view valore_di(const campo_letto& c, std::string_view testo) {
     if (c.inizio >= testo.size()) return {};
     return testo.substr(c.inizio, c.fine - c.inizio);

@@ -28,7 +28,7 @@ std::vector<campi_orario> campi_orario_stazioni(const std::vector<campo_letto>& 
     std::vector<campi_orario> stazioni;
     bool ore = false;
     for (const campo_letto& c : campi_servizio) {
-        if (c.parola_chiave != "stazione") continue;
+        if (parola_chiave_di(c) != "stazione") continue;
         if (c.indice == 0) {
             stazioni.emplace_back();
             ore = false;
@@ -93,7 +93,7 @@ void aggiungi_rilievi_documenti(analisi& a, const std::string& testo_servizio) {
     const indice_righe righe = indicizza_righe(testo_servizio);
     std::vector<rilievo> nuovi;
     for (const campo_letto& c : a.campi_servizio) {
-        if (c.parola_chiave != "stazione" || c.indice != indice_nome || c.fine - c.inizio <= larghezza_localita) continue;
+        if (parola_chiave_di(c) != "stazione" || c.indice != indice_nome || c.fine - c.inizio <= larghezza_localita) continue;
         const std::string valore(valore_di(c, testo_servizio));
         rilievo d;
         d.severita = gravita::avviso;

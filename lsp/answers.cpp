@@ -77,9 +77,9 @@ std::vector<entry_read> entries_of(const document_analysis& a) {
     std::vector<entry_read> out;
     const auto& fields = a.fields;
     for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
-        if (fields[i].indice != 0 || fields[i + 1].indice != 1 || fields[i + 1].parola_chiave.empty()) continue;
+        if (fields[i].indice != 0 || fields[i + 1].indice != 1 || parola_chiave_di(fields[i + 1]).empty()) continue;
         entry_read e;
-        e.table = entry_named(a.file, fields[i + 1].parola_chiave);
+        e.table = entry_named(a.file, parola_chiave_di(fields[i + 1]));
         e.first = i;
         e.count = 2;
         while (i + e.count < fields.size() && fields[i + e.count].indice == static_cast<int>(e.count)) ++e.count;
@@ -101,7 +101,7 @@ std::string range_text(const campo_voce& c) {
 // What the timetable says of the station whose time fields hold `f`: its scheduled time, the
 // earliest the train can keep, the margin and the verdict; empty when it says nothing.
 std::string timetable_hover(const document_analysis& a, const campo_letto& f) {
-    if (a.timetable.empty() || f.parola_chiave != "stazione") return "";
+    if (a.timetable.empty() || parola_chiave_di(f) != "stazione") return "";
     const std::vector<campi_orario> times = campi_orario_stazioni(a.fields);
     std::size_t i = 0;
     while (i < times.size() && !(times[i].letti && times[i].inizio <= f.inizio && f.fine <= times[i].fine)) ++i;
@@ -256,7 +256,7 @@ json diagnostics_json(const document_analysis& a) {
     // A service beyond its route points at the line's length, which sizes the route.
     std::optional<json> length_location;
     for (const campo_letto& f : a.line_fields)
-        if (f.indice == 1 && f.parola_chiave == "lunghezza percorso")
+        if (f.indice == 1 && parola_chiave_di(f) == "lunghezza percorso")
             length_location = json{{"uri", a.line_uri}, {"range", range_json(a.line_lines, f.inizio, f.fine)}};
     for (const rilievo& d : a.diagnostics) {
         json j;
@@ -288,7 +288,7 @@ json hover_json(const document_analysis& a, position p) {
         text = std::string("**") + v->nome + "**: " + v->significato + "\n\nfields:";
         for (const campo_voce& c : v->campi) text += std::string(" ") + c.nome;
     } else {
-        v = entry_named(a.file, f->parola_chiave);
+        v = entry_named(a.file, parola_chiave_di(*f));
         if (!v || f->indice < 1 || static_cast<std::size_t>(f->indice) > v->campi.size()) return nullptr;
         const campo_voce& c = v->campi[static_cast<std::size_t>(f->indice - 1)];
         const std::string value{trimmed(valore_di(*f, a.text))};

@@ -114,9 +114,9 @@ std::vector<blank_edit> layout_edits(std::string_view text, const std::vector<ca
     std::vector<std::size_t> ends(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const campo_letto& f = fields[i];
-        ends[i] = std::min(f.fine, text.size());
+        ends[i] = std::min<std::size_t>(f.fine, text.size());
         if (f.indice == 0 && is_header(valore_di(f, text))) strip_indent(text, f.inizio, edits);
-        if (i == 0 || f.indice < 1 || f.parola_chiave.empty()) continue;
+        if (i == 0 || f.indice < 1 || parola_chiave_di(f).empty()) continue;
         const campo_letto& before = fields[i - 1];
         if (before.indice != f.indice - 1 || before.riga != f.riga) continue;
         // Only a gap that is one comma and blanks is laid out: blanks in front of a comma, or
@@ -132,7 +132,7 @@ std::vector<blank_edit> layout_edits(std::string_view text, const std::vector<ca
         // An empty field at the end of its line takes no blanks: none are left trailing.
         const int blanks = empty && line_end_at(text, to)
                                ? 0
-                               : blanks_before_field(f.parola_chiave, f.indice, empty ? 0 : f.fine - f.inizio);
+                               : blanks_before_field(parola_chiave_di(f), f.indice, empty ? 0 : f.fine - f.inizio);
         if (blanks < 0) continue;
         if (before.indice == 0) strip_indent(text, before.inizio, edits);
         const bool spaces = std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from),

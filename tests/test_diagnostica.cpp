@@ -459,14 +459,14 @@ TEST(Diagnostics, FieldsOfEveryLine) {
         if (c.riga == 9) riga9.push_back(c);
     ASSERT_EQ(riga9.size(), 18u);
     for (std::size_t i = 0; i < riga9.size(); ++i) {
-        EXPECT_EQ(riga9[i].parola_chiave, "stazione");
+        EXPECT_EQ(parola_chiave_di(riga9[i]), "stazione");
         EXPECT_EQ(riga9[i].indice, static_cast<int>(i));
         EXPECT_EQ(servizio_base.substr(riga9[i].inizio, riga9[i].fine - riga9[i].inizio),
                   valore_di(riga9[i], servizio_base));
     }
-    EXPECT_EQ(riga9[1].nome, "position");
+    EXPECT_EQ(nome_di(riga9[1]), "position");
     EXPECT_EQ(valore_di(riga9[1], servizio_base), "6000");
-    EXPECT_EQ(riga9[17].nome, "name");
+    EXPECT_EQ(nome_di(riga9[17]), "name");
     EXPECT_EQ(valore_di(riga9[17], servizio_base), "ARRIVO");
 }
 

@@ -44,10 +44,10 @@ std::vector<voce_scritta> voci_di(const std::vector<campo_letto>& campi, std::st
     std::vector<voce_scritta> out;
     for (const campo_letto& c : campi) {
         if (c.indice == 0) {
-            if (c.parola_chiave.empty()) continue;
-            out.push_back({f, std::string(c.parola_chiave), c.riga, {}});
-        } else if (!out.empty() && c.parola_chiave == out.back().parola) {
-            out.back().campi.emplace_back(c.nome, valore_di(c, testo));
+            if (parola_chiave_di(c).empty()) continue;
+            out.push_back({f, std::string(parola_chiave_di(c)), c.riga, {}});
+        } else if (!out.empty() && parola_chiave_di(c) == out.back().parola) {
+            out.back().campi.emplace_back(nome_di(c), valore_di(c, testo));
         }
     }
     return out;
