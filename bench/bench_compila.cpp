@@ -102,7 +102,7 @@ void BM_TimetableGenerated(benchmark::State& state) {
         stato_build s;
         s.scenario = "Sorvanta";
         s.treno = "E48027";
-        compila(s, 1, descrizioni_in_memoria("linea", d.linea, "servizio", d.servizio));
+        compila(s, {.piano = true}, descrizioni_in_memoria("linea", d.linea, "servizio", d.servizio));
         const timetable_result r = work_out_timetable(s, default_train_model(s));
         if (!r.problem.empty()) state.SkipWithError(r.problem.c_str());
         benchmark::DoNotOptimize(r.total_running_time_s);

@@ -108,8 +108,8 @@ void memorizza_dati(stato_build& s, const descrizioni& d) {
 
 void memorizza_dati(stato_build& s) { memorizza_dati(s, descrizioni_incorporate(s)); }
 
-std::int32_t compila(stato_build& s, std::int32_t j, const descrizioni& d) {
-    s.genera_linea = j;
+std::int32_t compila(stato_build& s, const opzioni_compila& o, const descrizioni& d) {
+    s.genera_linea = o.piano ? 1 : 0;
     s.errore_numero = 0;
     pulisci_servizio(s);
     memorizza_dati(s, d);
@@ -136,10 +136,10 @@ void scrivi_file_binari(const stato_build& s, const std::vector<file_da_scrivere
     sostituisci_insieme(file);
 }
 
-std::int32_t compila(stato_build& s, std::int32_t j) { return compila(s, j, descrizioni_incorporate(s)); }
+std::int32_t compila(stato_build& s, const opzioni_compila& o) { return compila(s, o, descrizioni_incorporate(s)); }
 
 void memorizza_percorso(stato_build& s, const std::int32_t& j) {
-    std::int32_t fatale = compila(s, j);
+    std::int32_t fatale = compila(s, {.piano = j != 0});
     if (fatale != 0) {
         // The program ends inside errore: an intermediate file the readers left goes first.
         rimuovi_descrizioni(descrizioni_incorporate(s));

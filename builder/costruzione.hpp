@@ -43,10 +43,15 @@ void rimuovi_descrizioni(const descrizioni& d);
 void memorizza_dati(stato_build& s, const descrizioni& d);
 void memorizza_dati(stato_build& s);
 
+// What a compile is asked for.
+struct opzioni_compila {
+    bool piano = true;  // trace the plan from the curves and write the line's plan file
+};
+
 // Steps 1 to 5 of the compile step, in memory. Returns 0, or the fatal error number of the
 // stamping guards. Throws errore_esecuzione when the route array was never created.
-std::int32_t compila(stato_build& s, std::int32_t j, const descrizioni& d);
-std::int32_t compila(stato_build& s, std::int32_t j);
+std::int32_t compila(stato_build& s, const opzioni_compila& o, const descrizioni& d);
+std::int32_t compila(stato_build& s, const opzioni_compila& o);
 
 // Steps 6 to 8: the line record file (when genera_linea is non-zero), the slot table, the route,
 // replaced together with `altri` (the driver's documents, when asked for): one set, all or nothing.

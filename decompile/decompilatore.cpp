@@ -867,7 +867,7 @@ std::string confronta_ricompilazione(const scenario_compilato& c, const std::str
     const descrizioni d = descrizioni_in_memoria("line", linea, "service", servizio);
     std::int32_t fatale = 0;
     try {
-        fatale = compila(s, c.con_piano ? 1 : 0, d);
+        fatale = compila(s, {.piano = c.con_piano}, d);
     } catch (const errore_esecuzione& e) {
         return c.nome_percorso + ": could not be matched: the descriptions build no route (" + e.messaggio + ")";
     }

@@ -50,7 +50,7 @@ inline esito_in_memoria compila_in_memoria(const std::string& linea, const std::
     const descrizioni d = descrizioni_in_memoria("linea", linea, "servizio", servizio);
     esito_in_memoria e;
     try {
-        e.fatale = compila(s, piano && numeri_piccoli(linea) ? 1 : 0, d);
+        e.fatale = compila(s, {.piano = piano && numeri_piccoli(linea)}, d);
     } catch (const errore_esecuzione&) {
         e.stato = s.errore_numero;
         return e;
@@ -80,7 +80,7 @@ inline file_compilati compila_e_serializza(const std::string& linea, const std::
     s.treno = "E48027";
     const descrizioni d = descrizioni_in_memoria("linea", linea, "servizio", servizio);
     file_compilati f;
-    if (compila(s, 1, d) != 0) return f;
+    if (compila(s, {.piano = true}, d) != 0) return f;
     f.linea = serializza_linea(s.linea);
     f.servizio = serializza_servizio(s.servizio);
     f.percorso = serializza_percorso(s.percorso);

@@ -199,7 +199,7 @@ void add_timetable(analisi& r, const std::string& line_text, const std::string& 
     s.scenario = "Sorvanta";
     s.treno = "E48027";
     try {
-        if (compila(s, 1, descrizioni_in_memoria("", line_text, "", service_text)) != 0) return;
+        if (compila(s, {.piano = true}, descrizioni_in_memoria("", line_text, "", service_text)) != 0) return;
     } catch (const errore_esecuzione&) {
         return;
     }

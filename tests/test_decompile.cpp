@@ -37,7 +37,7 @@ compilato compila_file(const std::string& linea, const std::string& servizio, bo
     s.scenario = "Sorvanta";
     s.treno = "E48027";
     try {
-        if (compila(s, piano ? 1 : 0, descrizioni_in_memoria("linea", linea, "servizio", servizio)) != 0) return c;
+        if (compila(s, {.piano = piano}, descrizioni_in_memoria("linea", linea, "servizio", servizio)) != 0) return c;
     } catch (const errore_esecuzione&) {
         return c;
     }
@@ -75,8 +75,8 @@ TEST(Decompile, BuiltInScenarioComesBackByteForByte) {
 // The example that uses every keyword: mountains with markers, a slowdown and the boards the
 // compile adds around it all come back.
 TEST(Decompile, ExampleWithEveryKeywordComesBackByteForByte) {
-    const std::filesystem::path esempi = std::filesystem::path(GS_SOURCE_DIR) / "examples";
-    const compilato c = compila_file(leggi_file(esempi / "Valcorta_linea.txt"), leggi_file(esempi / "Valcorta_R2231-.txt"), true);
+    const std::filesystem::path cartella_esempi = std::filesystem::path(GS_SOURCE_DIR) / "examples";
+    const compilato c = compila_file(leggi_file(cartella_esempi / "Valcorta_linea.txt"), leggi_file(cartella_esempi / "Valcorta_R2231-.txt"), true);
     ASSERT_EQ(c.stato, 0);
     EXPECT_TRUE(torna_uguale(c));
 }
@@ -151,13 +151,13 @@ TEST(Decompile, FuzzCorpusPairsComeBack) {
 // Small sets whose bytes hide part of their source: each comes back byte for byte, and the
 // choice made is told in a note.
 TEST(Decompile, HiddenSourcesComeBackWithANote) {
-    struct caso {
+    struct caso_nascosto {
         const char* nome;
         const char* linea;     // feature entries of a 5000 m line
         const char* servizio;  // entries of the service
         const char* nota;
     };
-    const caso casi[] = {
+    const caso_nascosto casi[] = {
         {"a mountain read after a later one, close before it, became kind 3",
          "montagna,  2100,  3000,  4\r\nmontagna,  1000,  2000,  2\r\n", "", "empty mountain entries"},
         {"gradient entries repeated at the last position push the fill past its end",
@@ -176,7 +176,7 @@ TEST(Decompile, HiddenSourcesComeBackWithANote) {
         {"a speed board of 0 or below keeps only its low 16 bits", "", "abbattimento,  3000,  65536\r\n",
          "low 16 bits"},
     };
-    for (const caso& k : casi) {
+    for (const caso_nascosto& k : casi) {
         const std::string linea = std::string("[generale]\r\nlunghezza percorso,    5000\r\n[curve]\r\n") + k.linea +
                                   "[fine]\r\n";
         const std::string servizio = std::string("[generale]\r\n") + k.servizio + "[fine]\r\n";
@@ -208,12 +208,12 @@ TEST(Decompile, AHandEditedSetNamesTheFileAndTheCellOrSlot) {
         cambia(t);
         f.servizio = serializza_servizio(t);
     };
-    struct caso {
+    struct caso_ritoccato {
         const char* nome;
         std::function<void(scenario_compilato&)> cambia;
         const char* atteso;
     };
-    const caso casi[] = {
+    const caso_ritoccato casi[] = {
         {"a cell type no entry writes",
          [&](scenario_compilato& f) { percorso(f, [](std::vector<cella>& p) { p[500].tipo_cella = 7; }); },
          "Sorvanta_E48027.dat: cell 500"},
@@ -233,7 +233,7 @@ TEST(Decompile, AHandEditedSetNamesTheFileAndTheCellOrSlot) {
          [](scenario_compilato& f) { f.piano[2 * 4 + 998 * 10 + 2] ^= 1; },
          "Sorvanta_linea.dat: metre 1000"},
     };
-    for (const caso& k : casi) {
+    for (const caso_ritoccato& k : casi) {
         scenario_compilato f = c.file;
         k.cambia(f);
         const esito_decompilazione e = decompila(f);
@@ -276,9 +276,9 @@ TEST(Decompile, TruncatedAndRandomFilesEndWithAMessage) {
 // The command as an author runs it: a compiled folder back to texts, and the texts compiled again.
 TEST(Decompile, CommandGivesTextsThatCompileToTheSameFiles) {
     cartella_temporanea c;
-    const std::string esempi = std::string(GS_SOURCE_DIR) + "/examples";
+    const std::string cartella_esempi = std::string(GS_SOURCE_DIR) + "/examples";
     auto comando = [&](const std::string& argomenti) { return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti); };
-    ASSERT_EQ(comando("compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt' --out a").uscita, 0);
+    ASSERT_EQ(comando("compile '" + cartella_esempi + "/Sorvanta_linea.txt' '" + cartella_esempi + "/Sorvanta_E48027-.txt' --out a").uscita, 0);
     const esecuzione d = comando("decompile a -o sorgenti");
     ASSERT_EQ(d.uscita, 0) << d.errori;
     EXPECT_NE(d.uscita_standard.find("--scenario \"Sorvanta\" --train \"E48027\""), std::string::npos);
@@ -317,9 +317,9 @@ TEST(Decompile, CommandGivesTextsThatCompileToTheSameFiles) {
 // them as it is unless --force is given, and a set is written whole or not at all.
 TEST(Decompile, ExistingTextsAreReplacedOnlyWithForce) {
     cartella_temporanea c;
-    const std::string esempi = std::string(GS_SOURCE_DIR) + "/examples";
+    const std::string cartella_esempi = std::string(GS_SOURCE_DIR) + "/examples";
     auto comando = [&](const std::string& argomenti) { return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti); };
-    ASSERT_EQ(comando("compile '" + esempi + "/Valcorta_linea.txt' '" + esempi +
+    ASSERT_EQ(comando("compile '" + cartella_esempi + "/Valcorta_linea.txt' '" + cartella_esempi +
                       "/Valcorta_R2231-.txt' -q --scenario Valcorta --train R2231 --out a")
                   .uscita,
               0);

@@ -34,7 +34,7 @@ std::string accordo(const std::string& linea, const std::string& servizio, bool 
     const descrizioni d = descrizioni_in_memoria("linea", linea, "servizio", servizio);
     std::int32_t fatale = 0;
     try {
-        fatale = compila(s, piano ? 1 : 0, d);
+        fatale = compila(s, {.piano = piano}, d);
     } catch (const errore_esecuzione&) {
     }
     opzioni_analisi o;

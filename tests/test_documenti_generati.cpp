@@ -51,7 +51,7 @@ stato_build compiled(const std::string& line, const std::string& service) {
     stato_build s;
     s.scenario = "Valcorta";
     s.treno = "R2231";
-    EXPECT_EQ(compila(s, 1, descrizioni_in_memoria("l", line, "s", service)), 0);
+    EXPECT_EQ(compila(s, {.piano = true}, descrizioni_in_memoria("l", line, "s", service)), 0);
     return s;
 }
 

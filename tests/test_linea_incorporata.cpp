@@ -17,7 +17,7 @@ stato_build compila_incorporato(const cartella_temporanea& c, std::int32_t j) {
     stato_build s = stato_sorvanta(c);
     dati_linea(s);
     dati_treno(s);
-    compila(s, j);
+    compila(s, {.piano = j != 0});
     return s;
 }
 

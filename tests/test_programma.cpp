@@ -102,7 +102,7 @@ TEST(BuildSequence, WithoutLineFileNoRoute) {
     stato_build s = stato_sorvanta(c);
     c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\n[fine]\r\n");
     try {
-        compila(s, 1);
+        compila(s, {.piano = true});
         FAIL() << "the build went on without a route";
     } catch (const errore_esecuzione& e) {
         EXPECT_NE(e.messaggio.find("status 101"), std::string::npos) << e.messaggio;
@@ -117,7 +117,7 @@ TEST(BuildSequence, ReadFailureDeletesBothDescriptions) {
     stato_build s = stato_sorvanta(c);
     c.scrivi("Sorvanta_linea.txt", "[generale]\r\nlunghezza percorso, 99999999999\r\n[fine]\r\n");
     c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\n[fine]\r\n");
-    EXPECT_THROW(compila(s, 1), errore_esecuzione);
+    EXPECT_THROW(compila(s, {.piano = true}), errore_esecuzione);
     EXPECT_EQ(s.errore_numero, stati::lettura_fallita);
     EXPECT_EQ(s.errore_riga, 2);
     EXPECT_FALSE(c.esiste("Sorvanta_linea.txt"));
@@ -131,7 +131,7 @@ TEST(BuildSequence, StatusEndsReadingButTheFilesAreWritten) {
              "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\ncartello_indicatore, 100, (A)\r\n"
              "cartello_indicatore, 100, (B)\r\n[fine]\r\n");
     c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\n[fine]\r\n");
-    EXPECT_EQ(compila(s, 0), 0);
+    EXPECT_EQ(compila(s, {.piano = false}), 0);
     EXPECT_EQ(s.errore_numero, stati::cartello_occupato);
     EXPECT_EQ(descrivi_stato(s), "status 6: sign board on a cell that is not free (at 100 m)");
     EXPECT_FALSE(c.esiste("Sorvanta_linea.txt"));

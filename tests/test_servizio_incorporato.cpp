@@ -20,7 +20,7 @@ protected:
         s = stato_sorvanta(folder);
         dati_linea(s);
         dati_treno(s);
-        ASSERT_EQ(compila(s, 0), 0);
+        ASSERT_EQ(compila(s, {.piano = false}), 0);
         ASSERT_EQ(s.n_celle, 920);
         ASSERT_EQ(s.percorso.size(), 921u);
     }

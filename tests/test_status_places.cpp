@@ -39,7 +39,7 @@ TEST_P(DiagnosticPlaces, PointAtTheEntryThatCausedTheStatus) {
     s.treno = "E48027";
     const descrizioni d = descrizioni_in_memoria("l.txt", c.line, "s.txt", c.service);
     try {
-        compila(s, 0, d);
+        compila(s, {.piano = false}, d);
     } catch (const errore_esecuzione&) {
         // No route: the diagnostic is the same, with the reason appended by the build.
     }
@@ -122,7 +122,7 @@ TEST(TextLengths, LongestSignTextAndStationNameAreKept) {
     const std::string line = short_line("cartello_indicatore, 100, " + sign + "\r\n");
     const std::string service = description("stazione, 0, 8, 300, 1,0,0, 1,1,0, 1,1,1, 1, 10,15,0, " + name + "\r\n");
     const descrizioni d = descrizioni_in_memoria("l.txt", line, "s.txt", service);
-    EXPECT_EQ(compila(s, 0, d), 0);
+    EXPECT_EQ(compila(s, {.piano = false}, d), 0);
     EXPECT_EQ(s.errore_numero, stati::nessuno) << diagnostica(s, d);
     EXPECT_EQ(s.servizio[80].nome, sign);
     EXPECT_EQ(s.servizio[1].nome, name);

@@ -207,7 +207,7 @@ TEST(Timetable, TheBuiltInScenarioCanBeDriven) {
     stato_build s;
     s.scenario = "Sorvanta";
     s.treno = "E48027";
-    ASSERT_EQ(compila(s, 1, descrizioni_in_memoria("l", line, "s", service)), 0);
+    ASSERT_EQ(compila(s, {.piano = true}, descrizioni_in_memoria("l", line, "s", service)), 0);
     const timetable_result r = work_out_timetable(s, default_train_model(s));
     ASSERT_EQ(r.problem, "");
     ASSERT_EQ(r.rows.size(), 11u);
@@ -243,7 +243,7 @@ TEST(Timetable, ATimeTooShortIsInfeasibleAndTheMarginIsItsShortfall) {
     stato_build s;
     s.scenario = "Sorvanta";
     s.treno = "E48027";
-    ASSERT_EQ(compila(s, 1, descrizioni_in_memoria("l", line, "s", service)), 0);
+    ASSERT_EQ(compila(s, {.piano = true}, descrizioni_in_memoria("l", line, "s", service)), 0);
     const timetable_result r = work_out_timetable(s, default_train_model(s));
     const timetable_row& last = r.rows.back();
     EXPECT_EQ(last.v, verdict::infeasible);

@@ -71,7 +71,7 @@ int compile(const compile_options& o) {
 
     std::int32_t fatal;
     try {
-        fatal = compila(s, plan ? 1 : 0, d);
+        fatal = compila(s, {.piano = plan}, d);
     } catch (const errore_esecuzione& e) {
         platform::report_failure(e.messaggio);
         return 1;

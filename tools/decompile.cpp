@@ -82,7 +82,7 @@ int decompile_files(const std::string& plan, const std::string& slots, const std
         b.scenario = scenario;
         b.treno = train;
         try {
-            compila(b, 1, descrizioni_in_memoria(line_file, e.linea, service_file, e.servizio));
+            compila(b, {.piano = true}, descrizioni_in_memoria(line_file, e.linea, service_file, e.servizio));
         } catch (const errore_esecuzione& failure) {
             platform::report_failure("genera_scenario: decompile: " + failure.messaggio);
             return 1;

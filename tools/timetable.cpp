@@ -161,7 +161,7 @@ bool add_timetable_findings(analisi& a, const std::string& line_text, const std:
     s.scenario = "Sorvanta";
     s.treno = "E48027";
     try {
-        if (compila(s, 1, descrizioni_in_memoria("", line_text, "", service_text)) != 0) return true;
+        if (compila(s, {.piano = true}, descrizioni_in_memoria("", line_text, "", service_text)) != 0) return true;
     } catch (const errore_esecuzione&) {
         return true;  // no route: the reading's findings say why
     }
@@ -184,7 +184,7 @@ int timetable_files(const timetable_request& q) {
     const descrizioni d = descrizioni_in_memoria(q.line_file, line_text, q.service_file, service_text);
     try {
         // With the plan, so that the curves count.
-        if (const std::int32_t fatal = compila(s, 1, d); fatal != 0) {
+        if (const std::int32_t fatal = compila(s, {.piano = true}, d); fatal != 0) {
             platform::report_failure(" Errore n. " + std::to_string(fatal));
             return 1;
         }

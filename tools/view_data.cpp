@@ -187,7 +187,7 @@ view_data build_view_data(const view_sources& q, std::uint64_t version) {
     s.scenario = "Sorvanta";
     s.treno = "E48027";
     try {
-        if (compila(s, 1, descrizioni_in_memoria(q.line_file, testi[0], q.service_file, testi[1])) != 0 ||
+        if (compila(s, {.piano = true}, descrizioni_in_memoria(q.line_file, testi[0], q.service_file, testi[1])) != 0 ||
             !percorso_creato(s)) {
             doc["ok"] = false;
             r.json = doc.dump();

@@ -1,0 +1,153 @@
+// How the cost of reading a description grows with its size: four times the input may cost about
+// four times the time and memory, never the square. The shapes are those that once cost more than
+// their size: commas, one mistake per line, blank lines, a very long line, an entry with
+// thousands of fields, stations of empty fields.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cartella_temporanea.hpp"
+#include "lsp/answers.hpp"
+
+namespace {
+
+const std::string linea_sorvanta = leggi_file(std::string(GS_SOURCE_DIR) + "/examples/Sorvanta_linea.txt");
+const std::string treno_sorvanta = leggi_file(std::string(GS_SOURCE_DIR) + "/examples/Sorvanta_E48027-.txt");
+
+// The example's text up to `fino` (excluded), then `riga` repeated to about `byte` bytes, then [fine].
+std::string gonfia(const std::string& base, const std::string& fino, const std::string& riga, std::size_t byte) {
+    std::string t = base.substr(0, base.find(fino));
+    t += fino + "\r\n";
+    while (t.size() < byte) t += riga;
+    return t + "[fine]\r\n";
+}
+
+struct forma {
+    const char* nome;
+    bool servizio;  // the grown file is the service (else the line)
+    std::function<std::string(std::size_t)> testo;
+};
+
+void PrintTo(const forma& f, std::ostream* os) { *os << f.nome; }
+
+const std::vector<forma>& forme() {
+    static const std::vector<forma> f = {
+        {"Commas", false, [](std::size_t n) { return gonfia(linea_sorvanta, "[curve]", std::string(4096, ',') + "\r\n", n); }},
+        {"UnknownKeywordPerLine", false, [](std::size_t n) { return gonfia(linea_sorvanta, "[curve]", "curvz6,  100,  100\r\n", n); }},
+        {"BadNumberPerLine", false, [](std::size_t n) { return gonfia(linea_sorvanta, "[curve]", "curvad6,  1x0,  100\r\n", n); }},
+        {"BlankLines", false, [](std::size_t n) { return gonfia(linea_sorvanta, "[curve]", "\r\n", n); }},
+        {"OneLongLine", false,
+         [](std::size_t n) { return gonfia(linea_sorvanta, "[curve]", "curvad6, 350, " + std::string(n, '1') + "\r\n", n); }},
+        {"ThousandsOfFields", false,
+         [](std::size_t n) {
+             std::string r = "curvad6, 350, 100";
+             while (r.size() < n) r += ", 5";
+             return gonfia(linea_sorvanta, "[curve]", r + "\r\n", n);
+         }},
+        {"StationsOfEmptyFields", true, [](std::size_t n) { return gonfia(treno_sorvanta, "[generale]", "stazione,,,,,,,,,,,,,,,,,\r\n", n); }},
+    };
+    return f;
+}
+
+struct costo {
+    double secondi = 0;  // processor time, user and system
+    long memoria_kib = 0;
+};
+
+// Runs the program with its output discarded and measures what it alone took.
+costo misura(const std::vector<std::string>& argomenti) {
+    std::vector<char*> argv;
+    for (const std::string& a : argomenti) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int nulla = ::open("/dev/null", O_RDWR);
+        if (nulla < 0) ::_exit(126);
+        ::dup2(nulla, 0);
+        ::dup2(nulla, 1);
+        ::dup2(nulla, 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int stato = 0;
+    rusage uso{};
+    if (pid < 0 || ::wait4(pid, &stato, 0, &uso) != pid) return {};
+    EXPECT_TRUE(WIFEXITED(stato) && WEXITSTATUS(stato) <= 2) << argomenti[1] << " ended with " << stato;
+    costo c;
+    c.secondi = static_cast<double>(uso.ru_utime.tv_sec + uso.ru_stime.tv_sec) +
+                static_cast<double>(uso.ru_utime.tv_usec + uso.ru_stime.tv_usec) / 1e6;
+    c.memoria_kib = uso.ru_maxrss;
+    return c;
+}
+
+double tempo_processo() {
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// The smaller size, and four times it: large enough that the start of the program is a small part.
+constexpr std::size_t piccolo = 128 * 1024;
+constexpr std::size_t grande = 4 * piccolo;
+
+// Four times the input within about five times the cost, with a few hundredths of a second for
+// the measurement's own noise; the square would be sixteen times.
+void cresce_linearmente(const char* cosa, double piccolo_s, double grande_s) {
+    EXPECT_LE(grande_s, 5.5 * piccolo_s + 0.05) << cosa << ": " << piccolo_s << " s, then " << grande_s << " s";
+}
+
+class Growth : public ::testing::TestWithParam<forma> {};
+
+TEST_P(Growth, CheckAndCompileCostInProportion) {
+    const forma& f = GetParam();
+    cartella_temporanea c;
+    for (std::size_t n : {piccolo, grande}) {
+        c.scrivi(std::to_string(n) + (f.servizio ? "_treno.txt" : "_linea.txt"), f.testo(n));
+    }
+    c.scrivi("linea.txt", linea_sorvanta);
+    c.scrivi("treno.txt", treno_sorvanta);
+    for (const char* comando : {"check", "compile"}) {
+        costo misurato[2];
+        for (int i = 0; i < 2; ++i) {
+            const std::string n = std::to_string(i == 0 ? piccolo : grande);
+            const std::string linea = (c / (f.servizio ? "linea.txt" : n + "_linea.txt")).string();
+            const std::string treno = (c / (f.servizio ? n + "_treno.txt" : "treno.txt")).string();
+            std::vector<std::string> argomenti = {GENERA_SCENARIO_EXE, comando, linea, treno};
+            if (std::string(comando) == "compile")
+                argomenti.insert(argomenti.end(), {"--out", (c / ("out" + n)).string(), "--quiet"});
+            misurato[i] = misura(argomenti);
+        }
+        cresce_linearmente(comando, misurato[0].secondi, misurato[1].secondi);
+        // Memory: the program's own start takes a few MiB at either size.
+        EXPECT_LE(misurato[1].memoria_kib, 5 * misurato[0].memoria_kib)
+            << comando << ": " << misurato[0].memoria_kib << " KiB, then " << misurato[1].memoria_kib << " KiB";
+    }
+}
+
+// The language server reads a document in the process: an edit is read again as a whole.
+TEST_P(Growth, EditorAnalysisCostsInProportion) {
+    const forma& f = GetParam();
+    double secondi[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string testo = f.testo(i == 0 ? piccolo : grande);
+        const double da = tempo_processo();
+        const lsp::document_analysis a =
+            f.servizio ? lsp::analyse(lsp::document_kind::service, testo, &linea_sorvanta, "file:///linea.txt")
+                       : lsp::analyse(lsp::document_kind::line, testo, nullptr, "");
+        secondi[i] = tempo_processo() - da;
+        EXPECT_LE(lsp::diagnostics_json(a).size(), rilievi_elencati_per_file + 2);
+    }
+    cresce_linearmente("analyse", secondi[0], secondi[1]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, Growth, ::testing::ValuesIn(forme()),
+                         [](const ::testing::TestParamInfo<forma>& i) { return std::string(i.param.nome); });
+
+}  // namespace
