@@ -16,6 +16,7 @@
 #include "core/registri.hpp"
 #include "core/stati.hpp"
 #include "core/testo.hpp"
+#include "diagnostics/codifica.hpp"
 #include "diagnostics/diagnostica.hpp"
 #include "reader/voci.hpp"
 #include "finish/codici_gara.hpp"
@@ -1089,6 +1090,11 @@ uscita_linea caratteristiche(motore& m) {
                 }
             }
         }
+        if (!m.o.piano && riconosce(voce_di(chiave_voce::curva), c)) {
+            // Without the plan a curve is not read at all, as asked: its numbers are passed over.
+            riconosciuta = true;
+            m.riga_silenziosa = std::max(m.riga_silenziosa, riga_di(*m.src, k.inizio));
+        }
         if (m.o.piano && riconosce(voce_di(chiave_voce::curva), c)) {
             riconosciuta = true;
             const auto numeri = leggi_numeri<2>(m, voce_di(chiave_voce::curva), k);
@@ -2068,6 +2074,17 @@ analisi analizza(const std::string* linea, const std::string* servizio, const op
             for (std::size_t g = 0; g < 3; ++g) esatta.non_elencati[f][g] += resto.non_elencati[f][g];
         for (rilievo& d : resto.out)
             if (d.riga > 0 && oltre(d.file, d.inizio)) a.diagnostiche.push_back(std::move(d));
+    }
+    // A text in UTF-16 reads as one without any section: say why, above what the walk found.
+    for (auto [t, f] : {std::pair{linea, quale_file::linea}, std::pair{servizio, quale_file::servizio}}) {
+        if (!t) continue;
+        const std::optional<std::string> utf16 = testo_utf16(*t);
+        if (!utf16) continue;
+        rilievo d;
+        d.file = f;
+        d.messaggio = *utf16;
+        d.nota = rimedio_utf16;
+        a.diagnostiche.insert(a.diagnostiche.begin(), std::move(d));
     }
     std::stable_sort(a.diagnostiche.begin(), a.diagnostiche.end(), [](const rilievo& x, const rilievo& y) {
         if (x.file != y.file) return x.file == quale_file::linea;

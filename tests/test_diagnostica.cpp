@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -278,11 +279,11 @@ TEST_P(AuthorMistakes, OneFindingInTheRightPlace) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, AuthorMistakes,
     ::testing::Values(
-        errore_autore{"MisspelledLineKeyword", L, "lunghezza percorso", "lunghezza percoso", W, 2, "", 0},
+        errore_autore{"MisspelledLineKeyword", L, "lunghezza percorso", "lunghezza percoso", E, 2, "", 0},
         errore_autore{"NoRouteLength", L, "lunghezza percorso", "lunghezza percoso", E, 5, "", 25},
-        errore_autore{"MisspelledGradient", L, "pendenza,   5000", "pendenxa,   5000", W, 9, "", 0},
-        errore_autore{"MisspelledStation", S, "stazione,    6000", "stazoine,    6000", W, 9, "", 0},
-        errore_autore{"PluralSignalKeyword", S, "segnale,", "segnali,", W, 11, "", 0},
+        errore_autore{"MisspelledGradient", L, "pendenza,   5000", "pendenxa,   5000", E, 9, "", 0},
+        errore_autore{"MisspelledStation", S, "stazione,    6000", "stazoine,    6000", E, 9, "", 0},
+        errore_autore{"PluralSignalKeyword", S, "segnale,", "segnali,", E, 11, "", 0},
         errore_autore{"GradientWraps", L, "pendenza,   0,    0", "pendenza,   0,    200", E, 8, "200", 0},
         errore_autore{"LastGradientOutOfRange", L, "pendenza,   5000,    4", "pendenza,   5000,    200", E, 9, "200", 25},
         errore_autore{"AdhesionWraps", S, "aderenza,   0,    100", "aderenza,   0,    300", E, 5, "300", 0},
@@ -292,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
         errore_autore{"ExtraField", S, "sabbia,    300", "sabbia,    300, 5", W, 3, "5", 0},
         errore_autore{"OverlappingCurves", L, "curvas6,  350,  100\r\n", "curvas6,  350,  100\r\ncurvad4,  400,  100\r\n",
                       W, 7, "400", 0},
-        errore_autore{"ReversedMountain", L, "montagna,  1000,  2000", "montagna,  3000,  2000", W, 11, "2000", 0},
+        errore_autore{"ReversedMountain", L, "montagna,  1000,  2000", "montagna,  3000,  2000", E, 11, "2000", 0},
         errore_autore{"GradientsOutOfOrder", L, "pendenza,   5000,    4\r\n",
                       "pendenza,   5000,    4\r\npendenza,   3000,    2\r\n", W, 10, "3000", 0},
         errore_autore{"SpeedsOutOfOrder", S, "velocita,   0,    80\r\n",
@@ -302,8 +303,8 @@ INSTANTIATE_TEST_SUITE_P(
         errore_autore{"StationNotAMultiple", S, "stazione,    6000", "stazione,    6020", E, 9, "6020", 8},
         errore_autore{"CommaInTheName", S, "ARRIVO", "ARRIVO, NORD", W, 9, "ARRIVO", 0},
         errore_autore{"Utf8", S, "ARRIVO", "CITT\xc3\x80", W, 9, "CITT", 0},
-        errore_autore{"DecimalPoint", S, "velocita,   0,    80", "velocita,   0,    80.5", W, 6, "80.5", 0},
-        errore_autore{"ThousandsSeparator", S, "stazione,    6000", "stazione,    6.000", W, 9, "6.000", 0},
+        errore_autore{"DecimalPoint", S, "velocita,   0,    80", "velocita,   0,    80.5", E, 6, "80.5", 0},
+        errore_autore{"ThousandsSeparator", S, "stazione,    6000", "stazione,    6.000", E, 9, "6.000", 0},
         errore_autore{"UnclosedQuote", L, "(P.L.)(Km 1)", "\"(P.L.)(Km 1)", E, 15, "\"", 25},
         errore_autore{"UnclosedQuoteInTheName", S, "ARRIVO", "\"ARRIVO", E, 9, "\"", 25},
         errore_autore{"SignTextTooLong", L, "(P.L.)(Km 1)", testo_troppo_lungo.c_str(), E, 15, "(", 25},
@@ -377,11 +378,12 @@ TEST(Diagnostics, CheckOutputsJsonAndSarif) {
     c.scrivi("sw.txt", sostituisci(servizio_base, "segnale,", "segnali,"));
 
     EXPECT_EQ(controlla(c, "check l.txt s.txt").uscita, 0);
+    // A mistyped keyword drops its entry: an error.
     const esecuzione avviso = controlla(c, "check l.txt sw.txt");
-    EXPECT_EQ(avviso.uscita, 0);
-    EXPECT_NE(avviso.uscita_standard.find("sw.txt:11:1: warning: unknown keyword \"segnali\""), std::string::npos);
+    EXPECT_EQ(avviso.uscita, 2);
+    EXPECT_NE(avviso.uscita_standard.find("sw.txt:11:1: error: unknown keyword \"segnali\""), std::string::npos);
     EXPECT_NE(avviso.uscita_standard.find("note: did you mean \"segnale\"?"), std::string::npos);
-    EXPECT_NE(avviso.uscita_standard.find("0 errors, 1 warning\n"), std::string::npos);
+    EXPECT_NE(avviso.uscita_standard.find("1 error, 0 warnings\n"), std::string::npos);
     EXPECT_EQ(controlla(c, "check le.txt se.txt").uscita, 2);
     EXPECT_EQ(controlla(c, "check l.txt mancante.txt").uscita, 1);
     EXPECT_EQ(controlla(c, "check l.txt").uscita, 64);
@@ -422,7 +424,10 @@ TEST(Diagnostics, CheckOutputsJsonAndSarif) {
     const auto& run = log["runs"][0];
     EXPECT_EQ(run["tool"]["driver"]["name"], "genera_scenario");
     ASSERT_EQ(run["results"].size(), doc["diagnostics"].size());
+    std::set<std::string> regole;
+    for (const auto& r : run["tool"]["driver"]["rules"]) regole.insert(r["id"].get<std::string>());
     for (const auto& r : run["results"]) {
+        EXPECT_TRUE(regole.count(r["ruleId"].get<std::string>())) << r["ruleId"];
         EXPECT_TRUE(r["level"] == "error" || r["level"] == "warning" || r["level"] == "note");
         EXPECT_TRUE(r["message"]["text"].is_string());
         EXPECT_TRUE(r["ruleId"].is_string());
@@ -437,11 +442,11 @@ TEST(Diagnostics, CheckOutputsJsonAndSarif) {
 TEST(Diagnostics, CompileStrictWritesNothing) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_base);
-    c.scrivi("sw.txt", sostituisci(servizio_base, "segnale,", "segnali,"));
+    c.scrivi("sw.txt", sostituisci(servizio_base, "sabbia,    300", "sabbia,    300, 5"));
     const esecuzione e = controlla(c, "compile l.txt sw.txt --out o --strict");
     EXPECT_EQ(e.uscita, 1);
     EXPECT_FALSE(c.esiste("o"));
-    EXPECT_NE(e.errori.find("warning: unknown keyword"), std::string::npos);
+    EXPECT_NE(e.errori.find("warning: too many fields"), std::string::npos);
     // Without --strict a warning does not stop the build.
     EXPECT_EQ(controlla(c, "compile l.txt sw.txt --out o").uscita, 0);
     EXPECT_TRUE(c.esiste("o/Sorvanta_E48027.dat"));

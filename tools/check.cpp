@@ -79,8 +79,21 @@ std::string render_text(const analisi& a, const checked_files& f, bool color, bo
             note += (note.empty() ? "" : "; ") + std::string("write \"") + *d.correzione + "\"";
         if (!note.empty()) out += "  " + paint("1;36", "note:") + " " + utf8(note) + "\n";
     }
-    if (summary && !a.diagnostiche.empty()) out += plural(a.errori, "error") + ", " + plural(a.avvisi, "warning") + "\n";
+    if (summary && !a.diagnostiche.empty()) out += finding_count(a) + "\n";
     return out;
+}
+
+std::string finding_count(const analisi& a) { return plural(a.errori, "error") + ", " + plural(a.avvisi, "warning"); }
+
+std::string first_error(const analisi& a, const checked_files& f) {
+    for (const rilievo& d : a.diagnostiche) {
+        if (d.severita != gravita::errore) continue;
+        std::string where = file_name(f, d.file);
+        if (d.riga > 0) where += ":" + std::to_string(d.riga);
+        if (d.riga > 0 && d.colonna > 0) where += ":" + std::to_string(d.colonna);
+        return where + ": error: " + utf8(d.messaggio);
+    }
+    return "";
 }
 
 std::string render_json(const analisi& a, const checked_files& f) {
@@ -118,16 +131,18 @@ std::string render_sarif(const analisi& a, const checked_files& f) {
         r["shortDescription"]["text"] = table[i].significato;
         rules.push_back(std::move(r));
     }
-    for (const char* id : {"error", "warning"}) {
+    // A finding without a build status takes its severity's name as its rule.
+    for (gravita g : {gravita::errore, gravita::avviso, gravita::nota}) {
         nlohmann::ordered_json r;
-        r["id"] = id;
-        r["shortDescription"]["text"] = std::string("a description ") + id + " without a build status";
+        r["id"] = severity_name(g);
+        r["shortDescription"]["text"] = std::string("a description ") + severity_name(g) + " without a build status";
         rules.push_back(std::move(r));
     }
     nlohmann::ordered_json results = nlohmann::ordered_json::array();
     for (const rilievo& d : a.diagnostiche) {
         nlohmann::ordered_json r;
-        r["ruleId"] = d.stato != 0 ? "status-" + std::to_string(d.stato) : std::string(d.severita == gravita::errore ? "error" : "warning");
+        r["ruleId"] = d.stato != 0 && cerca_stato(d.stato) ? "status-" + std::to_string(d.stato)
+                                                            : std::string(severity_name(d.severita));
         r["level"] = severity_name(d.severita);
         std::string text = utf8(d.messaggio);
         if (!d.nota.empty()) text += " (" + utf8(d.nota) + ")";
@@ -180,7 +195,10 @@ int check_files(const std::string& line_file, const std::string& service_file, i
     switch (format) {
         case check_format::json: std::cout << render_json(a, f); break;
         case check_format::sarif: std::cout << render_sarif(a, f); break;
-        case check_format::text: std::cout << render_text(a, f, use_color(color, false)); break;
+        case check_format::text:
+            std::cout << render_text(a, f, use_color(color, false));
+            if (a.diagnostiche.empty()) platform::report_note("no problem found in " + files[0] + " and " + files[1]);
+            break;
     }
     std::cout.flush();
     return a.errori > 0 ? 2 : 0;

@@ -20,6 +20,13 @@ struct checked_files {
 // and a summary line "N errors, M warnings" (left out when `summary` is false or nothing was found).
 std::string render_text(const analisi& a, const checked_files& f, bool color, bool summary = true);
 
+// "N errors, M warnings", the summary line's words.
+std::string finding_count(const analisi& a);
+
+// FILE:LINE:COL: error: MESSAGE of the first error, as compile names it on its status line; empty
+// when there is none.
+std::string first_error(const analisi& a, const checked_files& f);
+
 // {"diagnostics": [...], "errors": N, "warnings": N}
 std::string render_json(const analisi& a, const checked_files& f);
 

@@ -84,7 +84,8 @@ struct scenario_names {
 void add_name_options(CLI::App& app, scenario_names& names);
 
 // A scenario name or train code as Windows-1252 text, checked for what becomes a file name
-// and a slot text: not empty, no path separator, no control character. Throws usage_error.
+// and a slot text: not empty, no path separator, no control character, none of the characters
+// Windows forbids in a file name (: * ? " < > |). Throws usage_error.
 std::string identifier(const std::string& utf8, const char* what);
 
 // The compiled files a command reads, from a folder or named one by one: in a folder, the one

@@ -1,4 +1,5 @@
 #include <iostream>
+#include <string_view>
 #include <utility>
 
 #include "core/encoding.hpp"
@@ -113,6 +114,10 @@ std::string identifier(const std::string& utf8, const char* what) {
         if (c == '/' || c == '\\') throw usage_error{std::string(what) + " \"" + utf8 + "\" holds a path separator"};
         if (u < 0x20 || u == 0x7F)
             throw usage_error{std::string(what) + " \"" + utf8 + "\" holds a control character"};
+        // Windows refuses these in a file name (a colon even opens an alternate data stream).
+        if (std::string_view(":*?\"<>|").find(c) != std::string_view::npos)
+            throw usage_error{std::string(what) + " \"" + utf8 + "\" holds '" + c +
+                              "', which Windows forbids in a file name"};
     }
     return cp1252;
 }

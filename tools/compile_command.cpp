@@ -53,19 +53,21 @@ int compile(const compile_options& o) {
     const descrizioni d = descrizioni_in_memoria(o.line_file, line_text, o.service_file, service_text);
 
     const bool plan = !o.no_plan;
-    // Every finding of check comes first; the line of the recorded status stays the last one.
+    // Every finding of check comes first, then the line of the recorded status (or of the first
+    // error), the files written, and how many errors and warnings there were.
     opzioni_analisi options;
     options.piano = plan;
     options.campi = false;
     const analisi findings = analizza(&line_text, &service_text, options);
-    std::string told = render_text(findings, {o.line_file, o.service_file, &line_text, &service_text},
-                                   use_color(o.color, true));
+    const checked_files checked{o.line_file, o.service_file, &line_text, &service_text};
+    std::string told = render_text(findings, checked, use_color(o.color, true), false);
     if (!told.empty()) {
         told.pop_back();
         platform::report_note(told);
     }
+    const std::string counted = findings.diagnostiche.empty() ? "" : finding_count(findings);
     if (o.strict && findings.errori + findings.avvisi > 0) {
-        platform::report_failure("nothing written: --strict counts every warning as an error");
+        platform::report_failure("nothing written: --strict counts every warning as an error (" + counted + ")");
         return 1;
     }
 
@@ -74,10 +76,12 @@ int compile(const compile_options& o) {
         fatal = compila(s, {.piano = plan}, d);
     } catch (const errore_esecuzione& e) {
         platform::report_failure(e.messaggio);
+        if (!counted.empty()) platform::report_note(counted);
         return 1;
     }
     if (fatal != 0) {
         platform::report_failure(" Errore n. " + std::to_string(fatal));
+        if (!counted.empty()) platform::report_note(counted);
         return 1;
     }
     std::vector<platform::file_contents> others;  // replaced with the binary files, in one set
@@ -113,9 +117,15 @@ int compile(const compile_options& o) {
         platform::report_failure(e.message);
         return 1;
     }
-    const int status = s.errore_numero != 0 ? 2 : 0;
-    if (status != 0) platform::report_note(diagnostica(s, d));
+    // An error of check is a problem in the descriptions as much as a recorded status: the files
+    // hold what was read, not what was written.
+    const int status = s.errore_numero != 0 || findings.errori > 0 ? 2 : 0;
+    if (s.errore_numero != 0)
+        platform::report_note(diagnostica(s, d));
+    else if (status != 0)
+        platform::report_note(first_error(findings, checked));
     report_written(written, o.quiet);
+    if (!counted.empty()) platform::report_note(counted);
     return status;
 }
 
@@ -128,7 +138,9 @@ command compile_command() {
         "Compiles a line description and a service description into NAME_linea.dat (not with --no-plan),\n"
         "NAME_CODE.sim and NAME_CODE.dat in the output folder (default: the current folder; created if\n"
         "missing). The two descriptions are read, never changed. The findings of check are printed\n"
-        "first; the status the build records is told last, on one line FILE:LINE: status N: ...\n"
+        "first, then the status the build records on one line FILE:LINE: status N: ... (with no status,\n"
+        "the first error of check, FILE:LINE:COLUMN: error: ...), and last how many errors and warnings\n"
+        "there were. Any error gives exit status 2: the files are written from what was read.\n"
         "NAME defaults to Sorvanta and CODE to E48027. With --strict a warning counts as an error and\n"
         "nothing is written. --plot also draws the result beside them as NAME_CODE.svg (see plot --help).\n"
         "--documents also writes the driver's documents NAME_CODE_scheda_treno.txt (the train sheet, with the\n"
@@ -136,9 +148,9 @@ command compile_command() {
         "(the text of --notes FILE, or a summary), replaced together with the binary files.\n"
         "The descriptions are Windows-1252 text; --input-encoding utf-8 reads UTF-8 and converts it, and a\n"
         "character that Windows-1252 lacks is an error at its FILE:LINE:COLUMN.",
-        "  0  built\n"
-        "  1  nothing written (a missing or unreadable input, a fatal error, an unwritable folder)\n"
-        "  2  built with a recorded status, told on standard error\n"
+        "  0  built, and check finds no error (warnings allowed)\n"
+        "  1  nothing written (a missing or unreadable input, a fatal error, an unwritable folder, --strict)\n"
+        "  2  built from what was read, with a recorded status or an error of check, told on standard error\n"
         "  64 a wrong use of the command line",
         [](CLI::App& app) -> command_run {
             auto o = std::make_shared<compile_options>();

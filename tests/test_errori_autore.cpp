@@ -1,0 +1,206 @@
+// Author mistakes applied one at a time to a small clean scenario. Each either leaves the compiled
+// bytes as the clean build's, or check reports it at the line the author edited; an entry dropped
+// or read as something else is an error there, and compile then ends with exit status 2.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "avvia_programma.hpp"
+#include "cartella_temporanea.hpp"
+#include "diagnostics/diagnostica.hpp"
+#include "harness/compila_in_memoria.hpp"
+
+namespace {
+
+const std::string linea_pulita =
+    "[generale]\r\n"
+    "lunghezza percorso,    12000\r\n"
+    "progressiva chilometrica uno,    0,    150300,    1\r\n"
+    "[curve]\r\n"
+    "curvas6,  350,  100\r\n"
+    "curvad4,  2000,  200\r\n"
+    "[pendenze]\r\n"
+    "pendenza,   0,    5\r\n"
+    "pendenza,   3000,    -3\r\n"
+    "[montagne]\r\n"
+    "montagna,  1000,  2000,  12\r\n"
+    "[cartelli]\r\n"
+    "indicatori_vmax,  4000,  95,  100,  105,  0,  95,  100,  105,  0\r\n"
+    "[indicazioni]\r\n"
+    "cartello_indicatore,  500,   (PONTE)\r\n"
+    "[fine]\r\n";
+
+const std::string servizio_pulito =
+    "[generale]\r\n"
+    "numero vetture,    6\r\n"
+    "sabbia,    300\r\n"
+    "orologio,    10 14 20\r\n"
+    "aderenza,   0,    100\r\n"
+    "velocita,   0,    80\r\n"
+    "velocita,   2000,    100\r\n"
+    "[stazioni]\r\n"
+    "stazione,       0,  8,  300,  1, 0, 0,  5,6,0,  2,1,1,    1,  10,15,0, ORIGINE\r\n"
+    "stazione,    6000,  12,  300,  0, 0, 0,  5,6,0,  2,1,1,    0,  10,25,0, STAZIONE NUOVA\r\n"
+    "[segnali]\r\n"
+    "segnale,    1450,   2, 2, 5,  6, 1,    2,  2,1,0, 0\r\n"
+    "rallentamento,  8000,  30,  400,  1,  1,  0\r\n"
+    "abbattimento,  9500,  60\r\n"
+    "[fine]\r\n";
+
+enum class esito {
+    stessi_byte,  // the compiled files are the clean build's, and check finds no error
+    avviso,       // a warning at the edited line, and no error anywhere
+    errore,       // an error at the edited line (or about the whole edited file), compile exit 2
+};
+
+struct sbaglio {
+    const char* nome;
+    quale_file file;
+    const char* da;  // replaced, first occurrence
+    const char* a;
+    esito atteso;
+    int uscita = 2;  // compile's exit status after an error: 1 when no route could be built
+};
+
+void PrintTo(const sbaglio& s, std::ostream* os) { *os << s.nome; }
+
+constexpr quale_file L = quale_file::linea;
+constexpr quale_file S = quale_file::servizio;
+constexpr esito Uguale = esito::stessi_byte;
+constexpr esito W = esito::avviso;
+constexpr esito E = esito::errore;
+
+// The line of the first byte where the two texts differ.
+int riga_cambiata(const std::string& prima, const std::string& dopo) {
+    std::size_t i = 0;
+    while (i < prima.size() && i < dopo.size() && prima[i] == dopo[i]) ++i;
+    int riga = 1;
+    for (std::size_t k = 0; k < i; ++k) riga += dopo[k] == '\n' ? 1 : 0;
+    return riga;
+}
+
+std::string elenco(const analisi& a) {
+    std::string r;
+    for (const rilievo& d : a.diagnostiche)
+        r += std::string(d.file == L ? "line:" : "service:") + std::to_string(d.riga) + ":" + std::to_string(d.colonna) +
+             (d.severita == gravita::errore ? " error " : d.severita == gravita::avviso ? " warning " : " note ") +
+             d.messaggio + "\n";
+    return r;
+}
+
+const file_compilati& compilati_puliti() {
+    static const file_compilati f = compila_e_serializza(linea_pulita, servizio_pulito);
+    return f;
+}
+
+TEST(AuthorMistakeBase, TheCleanScenarioHasNoFinding) {
+    const analisi a = analizza(&linea_pulita, &servizio_pulito);
+    EXPECT_TRUE(a.diagnostiche.empty()) << elenco(a);
+    EXPECT_EQ(compilati_puliti().stato, 0);
+    EXPECT_FALSE(compilati_puliti().percorso.empty());
+}
+
+class AuthorMistakeTable : public ::testing::TestWithParam<sbaglio> {};
+
+TEST_P(AuthorMistakeTable, SameBytesOrAFindingWhereItWasWritten) {
+    const sbaglio& s = GetParam();
+    std::string linea = linea_pulita, servizio = servizio_pulito;
+    std::string& cambiato = s.file == L ? linea : servizio;
+    const std::size_t i = cambiato.find(s.da);
+    ASSERT_NE(i, std::string::npos) << s.da;
+    cambiato.replace(i, std::string(s.da).size(), s.a);
+    const int riga = riga_cambiata(s.file == L ? linea_pulita : servizio_pulito, cambiato);
+
+    const analisi a = analizza(&linea, &servizio);
+    if (s.atteso == Uguale) {
+        const file_compilati f = compila_e_serializza(linea, servizio);
+        EXPECT_EQ(a.errori, 0) << elenco(a);
+        EXPECT_TRUE(f.linea == compilati_puliti().linea && f.servizio == compilati_puliti().servizio &&
+                    f.percorso == compilati_puliti().percorso)
+            << "the compiled bytes differ from the clean build's, and check says:\n" << elenco(a);
+        return;
+    }
+    const gravita g = s.atteso == E ? gravita::errore : gravita::avviso;
+    bool trovato = false;
+    for (const rilievo& d : a.diagnostiche)
+        trovato = trovato || (d.file == s.file && d.severita == g && (d.riga == riga || (s.atteso == E && d.riga == 0)));
+    EXPECT_TRUE(trovato) << "expected " << (s.atteso == E ? "an error" : "a warning") << " at line " << riga
+                         << "; check says:\n" << elenco(a);
+    if (s.atteso == W) {
+        EXPECT_EQ(a.errori, 0) << elenco(a);
+    }
+
+    // The command agrees: exit 2 after an error, with the count at the end; 0 after warnings only.
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea);
+    c.scrivi("s.txt", servizio);
+    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile l.txt s.txt --out o -q");
+    EXPECT_EQ(e.uscita, s.atteso == E ? s.uscita : 0) << e.errori;
+    EXPECT_EQ(c.esiste("o/Sorvanta_E48027.dat"), e.uscita != 1) << e.errori;
+    const std::string conto = std::to_string(a.errori) + (a.errori == 1 ? " error, " : " errors, ") +
+                              std::to_string(a.avvisi) + (a.avvisi == 1 ? " warning\n" : " warnings\n");
+    EXPECT_TRUE(e.errori.ends_with(conto)) << e.errori;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AuthorMistakeTable,
+    ::testing::Values(
+        // Nothing the simulator gets changes.
+        sbaglio{"MoreBlanks", L, "pendenza,   3000,    -3", "pendenza,3000,  -3", Uguale},
+        sbaglio{"CommentLine", S, "[segnali]\r\n", "[segnali]\r\n- segnali della linea\r\n", Uguale},
+        sbaglio{"HeaderInCapitals", L, "[curve]", "[CURVE]", Uguale},
+        sbaglio{"KeywordInCapitals", S, "segnale,", "SEGNALE,", Uguale},
+        sbaglio{"PositionOffTheGridInTheSameCell", S, "segnale,    1450", "segnale,    1460", Uguale},
+        sbaglio{"ExtraField", S, "sabbia,    300", "sabbia,    300, 5", Uguale},
+        sbaglio{"WordLikeNoKeyword", S, "[fine]", "appunti\r\n[fine]", Uguale},
+        // Keyword typos: the entry is dropped.
+        sbaglio{"GradientTypo", L, "pendenza,   3000", "pendenxa,   3000", E},
+        sbaglio{"MountainTypo", L, "montagna", "montgana", E},
+        sbaglio{"CurveTypo", L, "curvad4", "cruvad4", E},
+        sbaglio{"SignBoardTypo", L, "cartello_indicatore", "cartelo_indicatore", E},
+        sbaglio{"SpeedIndicatorTypo", L, "indicatori_vmax", "indicatore_vmax", E},
+        sbaglio{"StationTypo", S, "stazione,    6000", "stazoine,    6000", E},
+        sbaglio{"SignalPlural", S, "segnale,", "segnali,", E},
+        sbaglio{"SlowdownTypo", S, "rallentamento", "rallentameno", E},
+        sbaglio{"SpeedBoardTypo", S, "abbattimento", "abatimento", E},
+        sbaglio{"SpeedTypo", S, "velocita,   2000", "veloctia,   2000", E},
+        sbaglio{"AdhesionTypo", S, "aderenza", "adernza", E},
+        sbaglio{"ClockTypo", S, "orologio", "orlogio", E},
+        sbaglio{"NoKeyword", S, "segnale,    1450", "1450", E},
+        sbaglio{"LineEntryInTheService", S, "[fine]", "pendenza,   3000,    2\r\n[fine]", E},
+        // Missing sections.
+        sbaglio{"NoCurveHeader", L, "[curve]\r\n", "", E},
+        sbaglio{"NoGeneralHeaderInTheLine", L, "[generale]\r\n", "", E, 1},
+        sbaglio{"NoGeneralHeaderInTheService", S, "[generale]\r\n", "", E},
+        // Missing fields: the next fields slide in.
+        sbaglio{"StationOneNumberShort", S, "10,25,0, STAZIONE NUOVA", "10,25, STAZIONE NUOVA", E},
+        sbaglio{"SignalOneNumberShort", S, "2,1,0, 0\r\n", "2,1,0\r\n", E},
+        sbaglio{"SpeedIndicatorOneNumberShort", L, "105,  0\r\n", "105\r\n", E},
+        sbaglio{"CoachCountMissing", S, "numero vetture,    6", "numero vetture", E},
+        // Out of range: wrapped, packed into the next digit, or a failed reading.
+        sbaglio{"AdhesionWraps", S, "aderenza,   0,    100", "aderenza,   0,    300", E},
+        sbaglio{"GradientWraps", L, "pendenza,   0,    5", "pendenza,   0,    200", E},
+        sbaglio{"MountainKindWraps", L, "1000,  2000,  12", "1000,  2000,  300", E},
+        sbaglio{"SignalDigitRunsOn", S, "2, 2, 5,  6", "2, 12, 5,  6", E},
+        sbaglio{"SpeedTooHigh", S, "velocita,   2000,    100", "velocita,   2000,    2000", E},
+        sbaglio{"StationTypeTooLarge", S, "stazione,    6000,  12", "stazione,    6000,  300", E},
+        sbaglio{"BeyondTheRoute", S, "abbattimento,  9500", "abbattimento,  40000", E},
+        sbaglio{"TooCloseToTheRoutesEnd", S, "segnale,    1450", "segnale,    18990", E},
+        // Decimal, exponent and negative values.
+        sbaglio{"DecimalSpeed", S, "velocita,   2000,    100", "velocita,   2000,    100.5", E},
+        sbaglio{"ExponentSpeed", S, "velocita,   2000,    100", "velocita,   2000,    1e2", E},
+        sbaglio{"ThousandsSeparator", S, "stazione,    6000", "stazione,    6.000", E},
+        sbaglio{"DecimalPosition", L, "pendenza,   3000", "pendenza,   3000.0", E},
+        sbaglio{"NegativeSlowdownLength", S, "8000,  30,  400", "8000,  30,  -400", E},
+        sbaglio{"NegativeAdhesion", S, "aderenza,   0,    100", "aderenza,   0,    -5", E},
+        sbaglio{"MountainEndsBeforeItStarts", L, "1000,  2000,  12", "1000,  -2000,  12", E},
+        // Duplicates.
+        sbaglio{"StationTwice", S, "[segnali]",
+                "stazione,    6000,  12,  300,  0, 0, 0,  5,6,0,  2,1,1,    0,  10,25,0, STAZIONE NUOVA\r\n[segnali]", E},
+        sbaglio{"SignalTwice", S, "rallentamento", "segnale,    1450,   2, 2, 5,  6, 1,    2,  2,1,0, 0\r\nrallentamento", E},
+        sbaglio{"SignBoardTwice", L, "[fine]", "cartello_indicatore,  510,   (PONTE)\r\n[fine]", E},
+        // Encodings: a UTF-8 name is stored as its bytes.
+        sbaglio{"Utf8Name", S, "STAZIONE NUOVA", "CITT\xC3\x80", W}),
+    [](const ::testing::TestParamInfo<sbaglio>& i) { return std::string(i.param.nome); });
+
+}  // namespace
