@@ -569,6 +569,7 @@ TEST(Commands, NoCommandWritesOverItsOwnInput) {
         {"plot a -o ./a/Sorvanta_E48027.sim", "./a/Sorvanta_E48027.sim", "a/Sorvanta_E48027.sim"},
         {"plot a -o h.svg", "h.svg", "a/Sorvanta_E48027.dat"},
         {"timetable l.txt s.txt --curve ./l.txt", "./l.txt", "l.txt"},
+        {"view l.txt s.txt --html ./s.txt", "./s.txt", "s.txt"},
     };
     const std::map<std::string, std::string> prima = contenuto_cartella(c);
     for (const auto& k : casi) {

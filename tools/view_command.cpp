@@ -24,7 +24,10 @@ int view(const view_options& o) {
     q.service_file = o.service_file;
     q.encoding = parse_input_encoding(o.encoding);
     if (!inputs_exist({o.line_file, o.service_file})) return 1;
-    if (!o.html.empty()) return write_view_html(q, o.html, o.quiet);
+    if (!o.html.empty()) {
+        if (!outputs_apart_from_inputs({o.line_file, o.service_file}, {o.html})) return 1;
+        return write_view_html(q, o.html, o.quiet);
+    }
     return serve_view(q, o.port, o.open);
 }
 
