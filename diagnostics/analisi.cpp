@@ -793,6 +793,24 @@ void sconosciuta(motore& m, const campo_n& c, parte_voce p) {
     d.correzione = std::move(correzione);
 }
 
+// A field holding a minus sign that is read as an entry all the same: the comment fields passed
+// over in a row ran out. The author meant it left out, and it is applied: an error, told before
+// the entry is read, whatever its reading then does.
+void commento_letto(motore& m, const campo_n& k, parte_voce p, const char* quanti) {
+    if (!contiene(k.testo, "-")) return;
+    const voce* letta = nullptr;
+    for (const voce& v : voci_di(p))
+        if (!letta && riconosce(v, k.testo) && (m.o.piano || v.chiave != chiave_voce::curva)) letta = &v;
+    if (!letta) return;
+    const char* nome = letta->chiave == chiave_voce::curva ? "curva" : letta->nome;
+    rilievo& d = nuova(m, gravita::errore, k,
+                       std::string("a comment is read as the entry \"") + nome + "\": only " + quanti +
+                           " comment fields in a row are passed over");
+    d.nota = std::string("after ") + quanti + " fields with a minus sign in a row the next field is read as an entry "
+             "whatever it holds (a comment line counts one field for each comma); keep fewer comment lines together, "
+             "or write no keyword in them";
+}
+
 // The last field of a file is never read as an entry.
 void ultimo_campo(motore& m, const campo_n& c, const std::vector<parte_voce>& parti) {
     const std::string nudo = senza_bianchi(c.testo);
@@ -969,6 +987,7 @@ void blocco_generale(motore& m) {
         }
         segna_voce(m.l);
         controlla_testo(m, k);
+        commento_letto(m, k, parte_voce::generale, "ten");
         bool riconosciuta = false;
         if (riconosce(voce_di(chiave_voce::lunghezza_percorso), k.testo)) {
             riconosciuta = true;
@@ -997,10 +1016,6 @@ void blocco_generale(motore& m) {
         const std::size_t primo = k.testo.find_first_not_of(" \t");
         const bool separatore = primo != std::string::npos && k.testo[primo] == '-';
         const bool chiude = !separatore && contiene(k.testo, "[") && contiene(k.testo, "]");
-        if (riconosciuta && contiene(k.testo, "-")) {
-            rilievo& d = nuova(m, gravita::avviso, k, "a field with a minus sign is read as an entry here");
-            d.nota = "only ten comment fields in a row are passed over in the general block";
-        }
         if (!riconosciuta && !chiude) sconosciuta(m, k, parte_voce::generale);
         if (chiude) {
             if (!riconosciuta && minuscole(senza_bianchi(k.testo)) == "[fine]")
@@ -1059,6 +1074,7 @@ uscita_linea caratteristiche(motore& m) {
         }
         segna_voce(m.l);
         controlla_testo(m, k);
+        commento_letto(m, k, parte_voce::caratteristiche, "two");
         bool riconosciuta = false;
         const std::string& c = k.testo;
 
@@ -1246,10 +1262,6 @@ uscita_linea caratteristiche(motore& m) {
                     }
                 }
             }
-        }
-        if (riconosciuta && contiene(c, "-")) {
-            rilievo& d = nuova(m, gravita::avviso, k, "a field with a minus sign is read as an entry here");
-            d.nota = "only two comment fields in a row are passed over after the general block";
         }
         if (!riconosciuta) sconosciuta(m, k, parte_voce::caratteristiche);
     }
@@ -1831,6 +1843,7 @@ void leggi_servizio_d(motore& m) {
             }
             segna_voce(m.l);
             controlla_testo(m, k);
+            commento_letto(m, k, parte_voce::servizio, "two");
             bool riconosciuta = false;
             esito_d e = esito_d::continua;
             for (const voce& v : vv) {
@@ -1847,10 +1860,6 @@ void leggi_servizio_d(motore& m) {
                 }
                 if (!m.campi_correnti.empty()) ultimo = m.campi_correnti.back();
                 if (e != esito_d::continua) break;
-            }
-            if (riconosciuta && contiene(k.testo, "-")) {
-                rilievo& d = nuova(m, gravita::avviso, k, "a field with a minus sign is read as an entry here");
-                d.nota = "only two fields in a row are dropped by a minus sign";
             }
             if (!riconosciuta) sconosciuta(m, k, parte_voce::servizio);
             if (e == esito_d::fine_lettura) break;

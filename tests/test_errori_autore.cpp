@@ -8,7 +8,9 @@
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
 #include "diagnostics/diagnostica.hpp"
+#include "diagnostics/codifica.hpp"
 #include "harness/compila_in_memoria.hpp"
+#include "lsp/answers.hpp"
 
 namespace {
 
@@ -32,6 +34,8 @@ const std::string linea_pulita =
 
 const std::string servizio_pulito =
     "[generale]\r\n"
+    "- servizio di prova\r\n"
+    "- due righe di commento\r\n"
     "numero vetture,    6\r\n"
     "sabbia,    300\r\n"
     "orologio,    10 14 20\r\n"
@@ -168,6 +172,8 @@ INSTANTIATE_TEST_SUITE_P(
         sbaglio{"ClockTypo", S, "orologio", "orlogio", E},
         sbaglio{"NoKeyword", S, "segnale,    1450", "1450", E},
         sbaglio{"LineEntryInTheService", S, "[fine]", "pendenza,   3000,    2\r\n[fine]", E},
+        // A third comment line in a row is read as an entry.
+        sbaglio{"ThirdCommentLine", S, "numero vetture", "-- velocita,   0,    60\r\nnumero vetture", E},
         // Missing sections.
         sbaglio{"NoCurveHeader", L, "[curve]\r\n", "", E},
         sbaglio{"NoGeneralHeaderInTheLine", L, "[generale]\r\n", "", E, 1},
@@ -202,5 +208,134 @@ INSTANTIATE_TEST_SUITE_P(
         // Encodings: a UTF-8 name is stored as its bytes.
         sbaglio{"Utf8Name", S, "STAZIONE NUOVA", "CITT\xC3\x80", W}),
     [](const ::testing::TestParamInfo<sbaglio>& i) { return std::string(i.param.nome); });
+
+// What a finding says leads to the fix: its range agrees with the limit it states, the cause is
+// the one written, and the rule that was broken is named.
+TEST(AuthorMistakeMessages, SayWhatHappenedAndWhatToDo) {
+    struct riga {
+        const char* nome;
+        quale_file file;
+        const char* da;
+        const char* a;
+        std::vector<const char*> detto;  // in the finding at the edited line (message and note)
+        std::vector<const char*> non_detto;
+    };
+    const riga righe[] = {
+        {"TooCloseToTheEnd", S, "segnale,    1450", "segnale,    18990",
+         {"18990 m lies too close to the route's end: items stand at 18900 m at most", "the route ends at 19000 m",
+          "needs 100 m of it after its position"},
+         {"beyond"}},
+        {"BeyondTheEnd", S, "abbattimento,  9500", "abbattimento,  40000",
+         {"40000 m lies beyond the route: items stand at 18900 m at most"}, {}},
+        {"NegativeSlowdownLength", S, "8000,  30,  400", "8000,  30,  -400",
+         {"slowdown length -400 m is negative: its end lies before its start"}, {"shorter than 50 m"}},
+        {"ShortSlowdown", S, "8000,  30,  400", "8000,  30,  20", {"a slowdown shorter than 50 m"}, {}},
+        {"ThirdCommentLine", S, "numero vetture", "-- velocita,   0,    60\r\nnumero vetture",
+         {"a comment is read as the entry \"velocita\": only two comment fields in a row are passed over"}, {}},
+        {"StationOneNumberShort", S, "10,25,0, STAZIONE NUOVA", "10,25, STAZIONE NUOVA",
+         {"too few fields: stazione takes 17 fields", "\"STAZIONE\" is read as its seconds",
+          "the name is stored as \"NUOVA\""},
+         {}},
+        {"Exponent", S, "velocita,   2000,    100", "velocita,   2000,    1e2", {"\"1e2\" is read as 0: a number with an exponent"}, {}},
+        {"Utf8WithoutTheOption", S, "STAZIONE NUOVA", "CITT\xC3\x80", {"looks like UTF-8", "--input-encoding utf-8"}, {}},
+        {"FeatureInTheGeneralBlock", L, "[curve]\r\n", "", {"curvas6 stands in the general block, where it is not read"}, {}},
+    };
+    for (const riga& r : righe) {
+        SCOPED_TRACE(r.nome);
+        std::string linea = linea_pulita, servizio = servizio_pulito;
+        std::string& cambiato = r.file == L ? linea : servizio;
+        const std::size_t i = cambiato.find(r.da);
+        ASSERT_NE(i, std::string::npos);
+        cambiato.replace(i, std::string(r.da).size(), r.a);
+        const int numero = riga_cambiata(r.file == L ? linea_pulita : servizio_pulito, cambiato);
+        const analisi a = analizza(&linea, &servizio);
+        std::string detto;
+        for (const rilievo& d : a.diagnostiche)
+            if (d.file == r.file && d.riga == numero) detto += d.messaggio + " | " + d.nota + "\n";
+        for (const char* t : r.detto) EXPECT_NE(detto.find(t), std::string::npos) << t << "\n" << elenco(a);
+        for (const char* t : r.non_detto) EXPECT_EQ(detto.find(t), std::string::npos) << t << "\n" << detto;
+    }
+}
+
+// A UTF-16 description (either byte order, with or without a byte order mark) is no description
+// at all: compile and check refuse it by name, and the language server says so at the top.
+TEST(AuthorMistakeEncodings, Utf16IsNamed) {
+    auto utf16 = [](const std::string& t, bool big, bool mark) {
+        std::string r = mark ? (big ? "\xFE\xFF" : "\xFF\xFE") : "";
+        for (char c : t) {
+            if (big) r += '\0';
+            r += c;
+            if (!big) r += '\0';
+        }
+        return r;
+    };
+    for (const bool big : {false, true}) {
+        for (const bool mark : {false, true}) {
+            SCOPED_TRACE(std::string(big ? "big" : "little") + (mark ? " with" : " without") + " mark");
+            const std::string servizio = utf16(servizio_pulito, big, mark);
+            const std::optional<std::string> detto = testo_utf16(servizio);
+            ASSERT_TRUE(detto.has_value());
+            EXPECT_NE(detto->find(big ? "big-endian" : "little-endian"), std::string::npos) << *detto;
+
+            cartella_temporanea c;
+            c.scrivi("l.txt", linea_pulita);
+            c.scrivi("s.txt", servizio);
+            for (const char* comando : {"check l.txt s.txt", "compile l.txt s.txt -o o",
+                                        "check l.txt s.txt --input-encoding utf-8", "compile l.txt s.txt -o o --input-encoding utf-8"}) {
+                const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, comando);
+                EXPECT_EQ(e.uscita, 1) << comando;
+                EXPECT_EQ(e.errori, "s.txt: " + *detto + "; " + rimedio_utf16 + "\n") << comando;
+            }
+            EXPECT_FALSE(c.esiste("o"));
+
+            const lsp::document_analysis a = lsp::analyse(lsp::document_kind::service, servizio, &linea_pulita, "");
+            const nlohmann::json d = lsp::diagnostics_json(a);
+            ASSERT_FALSE(d.empty());
+            EXPECT_EQ(d[0]["severity"], 1);
+            EXPECT_EQ(d[0]["range"]["start"], nlohmann::json({{"line", 0}, {"character", 0}}));
+            EXPECT_EQ(d[0]["message"].get<std::string>().find(*detto), 0U) << d.dump(1);
+        }
+    }
+    // Windows-1252 text with accented letters, and text with a stray NUL, are not taken for UTF-16.
+    EXPECT_FALSE(testo_utf16(servizio_pulito).has_value());
+    EXPECT_FALSE(testo_utf16("[generale]\r\nstazione, 0, 8, 300, 1,0,0, 5,6,0, 2,1,1, 1, 10,15,0, CITT\xC0\r\n").has_value());
+    EXPECT_FALSE(testo_utf16(std::string("[generale]\0\r\n[fine]\r\n", 20)).has_value());
+}
+
+// Names that become file names hold no character Windows refuses there; a plain check that finds
+// nothing says so; a compile with an error and no status names that error on its last lines.
+TEST(AuthorMistakeCommands, NamesQuietChecksAndTheFirstError) {
+    cartella_temporanea c;
+    c.scrivi("l.txt", linea_pulita);
+    c.scrivi("s.txt", servizio_pulito);
+    for (const char carattere : std::string(":*?\"<>|")) {
+        for (const char* opzione : {"--scenario", "--train"}) {
+            const std::string nome = std::string("A") + carattere + "B";
+            const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE,
+                                          std::string("compile l.txt s.txt -o o ") + opzione + " '" + nome + "'");
+            EXPECT_EQ(e.uscita, 64) << nome;
+            EXPECT_NE(e.errori.find(std::string("holds '") + carattere + "', which Windows forbids in a file name"),
+                      std::string::npos)
+                << e.errori;
+        }
+    }
+    EXPECT_FALSE(c.esiste("o"));
+    EXPECT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile l.txt s.txt -o o -q --scenario 'Val di Sole'").uscita, 0);
+
+    const esecuzione pulito = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "check l.txt s.txt");
+    EXPECT_EQ(pulito.uscita, 0);
+    EXPECT_EQ(pulito.uscita_standard, "");
+    EXPECT_EQ(pulito.errori, "no problem found in l.txt and s.txt\n");
+    EXPECT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE, "check l.txt s.txt --json").errori, "");
+
+    std::string servizio = servizio_pulito;
+    servizio.replace(servizio.find("segnale,"), 8, "segnali,");
+    c.scrivi("s.txt", servizio);
+    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile l.txt s.txt -o o -q");
+    EXPECT_EQ(e.uscita, 2);
+    EXPECT_TRUE(e.errori.ends_with("s.txt:14:1: error: unknown keyword \"segnali\": the entry is dropped\n"
+                                   "1 error, 0 warnings\n"))
+        << e.errori;
+}
 
 }  // namespace
