@@ -42,15 +42,16 @@ command check_command() {
         "check",
         "report every problem of a line and a service description, writing nothing",
         "Reads both descriptions as compile would, writes nothing, and reports every problem in both:\n"
-        "errors (what the compile records as a status, and values the simulator would get otherwise than\n"
-        "written) and warnings (likely mistakes). --json prints one JSON document, --sarif a SARIF 2.1.0 log.\n"
+        "errors (what the compile records as a status, entries dropped or read as something else, and values\n"
+        "the simulator would get otherwise than written) and warnings (likely mistakes); with nothing found it\n"
+        "says so on standard error. --json prints one JSON document, --sarif a SARIF 2.1.0 log.\n"
         "--timetable adds the running-time calculation of timetable: a time that cannot be kept is an error at\n"
         "its station's time fields, a tight one a warning, slack a note. --documents warns of a station name\n"
         "longer than the train sheet's column.\n"
         "The descriptions are Windows-1252 text; --input-encoding utf-8 reads UTF-8 and converts it, and a\n"
         "character that Windows-1252 lacks is an error at its FILE:LINE:COLUMN.",
         "  0  no error (warnings allowed)\n"
-        "  1  an input is missing or cannot be read (or converted from UTF-8)\n"
+        "  1  an input is missing or cannot be read (UTF-16 text, or not convertible from UTF-8)\n"
         "  2  at least one error\n"
         "  64 a wrong use of the command line",
         [](CLI::App& app) -> command_run {
