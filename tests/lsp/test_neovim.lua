@@ -41,7 +41,7 @@ if #found >= 1 then
   expect(found[1].lnum == typo and found[1].col == 0 and found[1].end_col == 8,
          'the keyword is underlined: line ' .. found[1].lnum .. ' columns ' .. found[1].col .. '-' .. found[1].end_col)
   expect(found[1].message:find('did you mean "segnale"', 1, true) ~= nil, 'did you mean: ' .. found[1].message)
-  expect(found[1].severity == vim.diagnostic.severity.WARN, 'a warning')
+  expect(found[1].severity == vim.diagnostic.severity.ERROR, 'an error: the entry is dropped')
 end
 
 -- Hover on a station's third field names it.

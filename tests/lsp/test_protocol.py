@@ -100,7 +100,7 @@ SESSION = [
     # The service is read with the line's open buffer.
     ("notify", ("textDocument/didOpen", opened(SERVICE_URI, SERVICE_TEXT)),
      published(SERVICE_URI, lambda d: len(d) == 1 and d[0]["range"]["start"] == {"line": TYPO, "character": 0}
-               and 'did you mean "segnale"' in d[0]["message"] and d[0]["severity"] == 2)),
+               and 'did you mean "segnale"' in d[0]["message"] and d[0]["severity"] == 1)),
     ("request", ("textDocument/hover", at(STATION, SERVICE_LINES[STATION].index("200"))),
      {"result": {"contents": {"value": lambda v: v.startswith("**length**") and "200 m" in v}}}),
     ("request", ("textDocument/hover", at(SPEED, SERVICE_LINES[SPEED].index("85"))),
