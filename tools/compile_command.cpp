@@ -122,8 +122,8 @@ int compile(const compile_options& o) {
     const int status = s.errore_numero != 0 || findings.errori > 0 ? 2 : 0;
     if (s.errore_numero != 0)
         platform::report_note(diagnostica(s, d));
-    else if (status != 0)
-        platform::report_note(first_error(findings, checked));
+    else if (const std::string first = first_error(findings, checked); !first.empty())
+        platform::report_note(first);  // empty only when every error lies past the listing limit
     report_written(written, o.quiet);
     if (!counted.empty()) platform::report_note(counted);
     return status;
