@@ -645,18 +645,34 @@ void guasto(motore& m, const campo_n& c, const std::string& messaggio, const cha
 std::size_t distanza(const std::string& a, const std::string& b) {
     const std::size_t n = a.size(), k = b.size();
     if (n > k + 8 || k > n + 8) return std::max(n, k) - std::min(n, k);
-    std::vector<std::vector<std::size_t>> d(n + 1, std::vector<std::size_t>(k + 1));
-    for (std::size_t i = 0; i <= n; ++i) d[i][0] = i;
-    for (std::size_t j = 0; j <= k; ++j) d[0][j] = j;
+    // Three rows of the table: two before the current one, for the transposition. It is worked
+    // out for every keyword field that matches nothing, so it allocates nothing for a keyword's length.
+    constexpr std::size_t corta = 64;
+    std::array<std::size_t, 3 * corta> su_pila{};
+    std::vector<std::size_t> sul_mucchio;
+    std::size_t* r = su_pila.data();
+    if (k + 1 > corta) {
+        sul_mucchio.resize(3 * (k + 1));
+        r = sul_mucchio.data();
+    }
+    std::size_t* prima = r;                // row i - 2
+    std::size_t* sopra = r + (k + 1);      // row i - 1
+    std::size_t* riga = r + 2 * (k + 1);   // row i
+    for (std::size_t j = 0; j <= k; ++j) sopra[j] = j;
     for (std::size_t i = 1; i <= n; ++i) {
+        riga[0] = i;
         for (std::size_t j = 1; j <= k; ++j) {
             const std::size_t costo = a[i - 1] == b[j - 1] ? 0 : 1;
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + costo});
+            riga[j] = std::min({sopra[j] + 1, riga[j - 1] + 1, sopra[j - 1] + costo});
             if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
-                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+                riga[j] = std::min(riga[j], prima[j - 2] + 1);
         }
+        std::size_t* libera = prima;
+        prima = sopra;
+        sopra = riga;
+        riga = libera;
     }
-    return d[n][k];
+    return sopra[k];
 }
 
 std::string senza_bianchi(const std::string& t) {
@@ -674,7 +690,7 @@ bool riga_vuota(const motore& m, int riga) {
 }
 
 // The candidates for "did you mean", in the part where the field stands.
-std::vector<std::string> candidati(parte_voce p) {
+std::vector<std::string> elenca_candidati(parte_voce p) {
     std::vector<std::string> c;
     for (const voce& v : voci_di(p)) {
         if (v.chiave == chiave_voce::curva) {
@@ -686,6 +702,14 @@ std::vector<std::string> candidati(parte_voce p) {
     }
     if (p == parte_voce::generale) c.push_back("ripetizione segnali 9 codici");
     return c;
+}
+
+// Made once: a file of unknown keywords asks for them on every line.
+const std::vector<std::string>& candidati(parte_voce p) {
+    static const std::array<std::vector<std::string>, 3> c = {
+        elenca_candidati(parte_voce::generale), elenca_candidati(parte_voce::caratteristiche),
+        elenca_candidati(parte_voce::servizio)};
+    return c[static_cast<std::size_t>(p)];
 }
 
 // A keyword field that matches no entry: dropped by the compile.
