@@ -26,6 +26,14 @@ inline bool contiene(std::string_view campo, std::string_view cercato) {
 }
 
 // Whether `campo` contains `cercato`, letter case ignored (`cercato` is given in lower case).
+// Compared in place: it is asked of every keyword field for every entry.
 inline bool contiene_nc(std::string_view campo, std::string_view cercato) {
-    return minuscole(campo).find(cercato) != std::string::npos;
+    if (cercato.size() > campo.size()) return false;
+    for (std::size_t i = 0; i + cercato.size() <= campo.size(); ++i) {
+        std::size_t j = 0;
+        while (j < cercato.size() && static_cast<char>(minuscola_1252(static_cast<unsigned char>(campo[i + j]))) == cercato[j])
+            ++j;
+        if (j == cercato.size()) return true;
+    }
+    return false;
 }

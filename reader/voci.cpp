@@ -1,5 +1,6 @@
 #include "reader/voci.hpp"
 
+#include <array>
 #include <cstdint>
 
 #include "core/testo.hpp"
@@ -158,10 +159,15 @@ const std::vector<const char*>& intestazioni_di(quale_file f) {
 }
 
 const voce& voce_di(chiave_voce c) {
-    for (parte_voce p : {parte_voce::generale, parte_voce::caratteristiche, parte_voce::servizio})
-        for (const voce& v : voci_di(p))
-            if (v.chiave == c) return v;
-    return voci_di(parte_voce::servizio).back();  // every name has its entry; unreachable
+    // Looked up for every keyword field: an index by name, made once.
+    static const std::array<const voce*, static_cast<std::size_t>(chiave_voce::stazione) + 1> indice = [] {
+        std::array<const voce*, static_cast<std::size_t>(chiave_voce::stazione) + 1> r{};
+        for (parte_voce p : {parte_voce::generale, parte_voce::caratteristiche, parte_voce::servizio})
+            for (const voce& v : voci_di(p)) r[static_cast<std::size_t>(v.chiave)] = &v;
+        return r;
+    }();
+    const voce* v = indice[static_cast<std::size_t>(c)];
+    return v ? *v : voci_di(parte_voce::servizio).back();  // every name has its entry
 }
 
 bool riconosce(const voce& v, std::string_view campo, std::string_view minuscolo) {
@@ -169,4 +175,7 @@ bool riconosce(const voce& v, std::string_view campo, std::string_view minuscolo
     return ha(v.testo) && (v.anche == nullptr || ha(v.anche));
 }
 
-bool riconosce(const voce& v, std::string_view campo) { return riconosce(v, campo, minuscole(campo)); }
+bool riconosce(const voce& v, std::string_view campo) {
+    auto ha = [&](const char* t) { return v.maiuscole_esatte ? contiene(campo, t) : contiene_nc(campo, t); };
+    return ha(v.testo) && (v.anche == nullptr || ha(v.anche));
+}

@@ -15,6 +15,7 @@
 #include "diagnostics/diagnostica.hpp"
 #include "harness/compila_in_memoria.hpp"
 #include "tests/leggi_file.hpp"
+#include "tests/sanitizzatori.hpp"
 
 namespace {
 
@@ -166,7 +167,8 @@ TEST(Diagnostics, AgreeWithTheCompile) {
     std::mt19937 g(15);
     const std::size_t basi = coppie.size();
     int fallite = 0;
-    for (int k = 0; k < 1200 && fallite < 5; ++k) {
+    const int casi = con_sanitizzatori() ? 400 : 1200;
+    for (int k = 0; k < casi && fallite < 5; ++k) {
         const auto& [linea, servizio] = coppie[static_cast<std::size_t>(k) % basi];
         std::string l = linea, s = servizio;
         const int quali = k % 3;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "avvia_programma.hpp"
+#include "tests/sanitizzatori.hpp"
 #include "bench/scenario_generato.hpp"
 #include "builder/sostituzione.hpp"
 #include "cartella_temporanea.hpp"
@@ -82,20 +83,6 @@ bool strace_utilizzabile() {
 bool puo_montare() {
     static const bool si = ::geteuid() == 0 && std::system("unshare -m true >/dev/null 2>&1") == 0;
     return si;
-}
-
-bool con_sanitizzatori() {
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#else
-    return false;
-#endif
-#else
-    return false;
-#endif
 }
 
 // The leak checker stops the program's threads through ptrace, which strace already holds.
