@@ -798,13 +798,13 @@ void sconosciuta(motore& m, const campo_n& c, parte_voce p) {
     std::string messaggio = "unknown keyword \"" + nudo + "\": the entry is dropped";
     std::string nota = "a keyword field that matches no entry is passed over";
     std::optional<std::string> correzione;
-    const voce* caratteristica = p == parte_voce::generale ? altrove(parte_voce::caratteristiche) : nullptr;
     const parte_voce altra = m.src->f == quale_file::linea ? parte_voce::servizio : parte_voce::caratteristiche;
+    const voce* caratteristica = nullptr;
     const voce* dell_altra = nullptr;
     if (meglio <= soglia) {
         nota = "did you mean \"" + migliore + "\"?";
         correzione = migliore;
-    } else if (caratteristica) {
+    } else if (p == parte_voce::generale && (caratteristica = altrove(parte_voce::caratteristiche))) {
         messaggio = std::string(caratteristica->nome) + " stands in the general block, where it is not read";
         nota = "feature entries are read only after the header that closes the general block, such as [curve]";
     } else if ((dell_altra = altrove(altra))) {
