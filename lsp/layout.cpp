@@ -51,11 +51,6 @@ const std::vector<entry_layout>& layouts() {
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
 
-bool is_header(std::string_view field) {
-    while (!field.empty() && blank(field.back())) field.remove_suffix(1);
-    return field.size() > 2 && field.front() == '[' && field.back() == ']';
-}
-
 // A keyword or a section header starts its line: the blanks in front of it, which the reader
 // skips, go.
 void strip_indent(std::string_view text, std::size_t start, std::vector<blank_edit>& edits) {
@@ -115,7 +110,7 @@ std::vector<blank_edit> layout_edits(std::string_view text, const std::vector<ca
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const campo_letto& f = fields[i];
         ends[i] = std::min<std::size_t>(f.fine, text.size());
-        if (f.indice == 0 && is_header(valore_di(f, text))) strip_indent(text, f.inizio, edits);
+        if (f.indice == 0 && e_intestazione(valore_di(f, text))) strip_indent(text, f.inizio, edits);
         if (i == 0 || f.indice < 1 || parola_chiave_di(f).empty()) continue;
         const campo_letto& before = fields[i - 1];
         if (before.indice != f.indice - 1 || before.riga != f.riga) continue;
