@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -15,6 +16,7 @@
 
 #include "cartella_temporanea.hpp"
 #include "lsp/answers.hpp"
+#include "tests/sanitizzatori.hpp"
 
 namespace {
 
@@ -97,13 +99,23 @@ double tempo_processo() {
 constexpr std::size_t piccolo = 128 * 1024;
 constexpr std::size_t grande = 4 * piccolo;
 
-// Four times the input within about five times the cost, with a few hundredths of a second for
-// the measurement's own noise; the square would be sixteen times.
+// Four times the input within about five times the cost (six, and a few hundredths of a second,
+// for the measurement's own noise); the square would be sixteen times. Each cost is the least of
+// a few runs: a busy machine only ever adds.
 void cresce_linearmente(const char* cosa, double piccolo_s, double grande_s) {
-    EXPECT_LE(grande_s, 5.5 * piccolo_s + 0.05) << cosa << ": " << piccolo_s << " s, then " << grande_s << " s";
+    EXPECT_LE(grande_s, 6 * piccolo_s + 0.05) << cosa << ": " << piccolo_s << " s, then " << grande_s << " s";
 }
 
-class Growth : public ::testing::TestWithParam<forma> {};
+constexpr int ripetizioni = 3;
+
+// The sanitizers' own costs grow with what they watch, not as the program's do: the plain build
+// holds the growth.
+class Growth : public ::testing::TestWithParam<forma> {
+protected:
+    void SetUp() override {
+        if (con_sanitizzatori()) GTEST_SKIP() << "the plain build measures the growth";
+    }
+};
 
 TEST_P(Growth, CheckAndCompileCostInProportion) {
     const forma& f = GetParam();
@@ -122,7 +134,11 @@ TEST_P(Growth, CheckAndCompileCostInProportion) {
             std::vector<std::string> argomenti = {GENERA_SCENARIO_EXE, comando, linea, treno};
             if (std::string(comando) == "compile")
                 argomenti.insert(argomenti.end(), {"--out", (c / ("out" + n)).string(), "--quiet"});
-            misurato[i] = misura(argomenti);
+            for (int r = 0; r < ripetizioni; ++r) {
+                const costo c1 = misura(argomenti);
+                if (r == 0 || c1.secondi < misurato[i].secondi) misurato[i].secondi = c1.secondi;
+                misurato[i].memoria_kib = std::max(misurato[i].memoria_kib, c1.memoria_kib);
+            }
         }
         cresce_linearmente(comando, misurato[0].secondi, misurato[1].secondi);
         // Memory: the program's own start takes a few MiB at either size.
@@ -137,12 +153,15 @@ TEST_P(Growth, EditorAnalysisCostsInProportion) {
     double secondi[2];
     for (int i = 0; i < 2; ++i) {
         const std::string testo = f.testo(i == 0 ? piccolo : grande);
-        const double da = tempo_processo();
-        const lsp::document_analysis a =
-            f.servizio ? lsp::analyse(lsp::document_kind::service, testo, &linea_sorvanta, "file:///linea.txt")
-                       : lsp::analyse(lsp::document_kind::line, testo, nullptr, "");
-        secondi[i] = tempo_processo() - da;
-        EXPECT_LE(lsp::diagnostics_json(a).size(), rilievi_elencati_per_file + 2);
+        for (int r = 0; r < ripetizioni; ++r) {
+            const double da = tempo_processo();
+            const lsp::document_analysis a =
+                f.servizio ? lsp::analyse(lsp::document_kind::service, testo, &linea_sorvanta, "file:///linea.txt")
+                           : lsp::analyse(lsp::document_kind::line, testo, nullptr, "");
+            const double s = tempo_processo() - da;
+            if (r == 0 || s < secondi[i]) secondi[i] = s;
+            EXPECT_LE(lsp::diagnostics_json(a).size(), rilievi_elencati_per_file + 2);
+        }
     }
     cresce_linearmente("analyse", secondi[0], secondi[1]);
 }
