@@ -138,6 +138,16 @@ void scrivi_file_binari(const stato_build& s, const std::vector<file_da_scrivere
 
 std::int32_t compila(stato_build& s, const opzioni_compila& o) { return compila(s, o, descrizioni_incorporate(s)); }
 
+bool compila_testi(stato_build& s, const std::string& linea, const std::string& servizio) {
+    s.scenario = "Sorvanta";
+    s.treno = "E48027";
+    try {
+        return compila(s, {.piano = true}, descrizioni_in_memoria("", linea, "", servizio)) == 0;
+    } catch (const errore_esecuzione&) {
+        return false;
+    }
+}
+
 void memorizza_percorso(stato_build& s, const std::int32_t& j) {
     std::int32_t fatale = compila(s, {.piano = j != 0});
     if (fatale != 0) {

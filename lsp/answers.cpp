@@ -196,13 +196,7 @@ void add_timetable(analisi& r, const std::string& line_text, const std::string& 
         }
     }
     stato_build s;
-    s.scenario = "Sorvanta";
-    s.treno = "E48027";
-    try {
-        if (compila(s, {.piano = true}, descrizioni_in_memoria("", line_text, "", service_text)) != 0) return;
-    } catch (const errore_esecuzione&) {
-        return;
-    }
+    if (!compila_testi(s, line_text, service_text)) return;
     rows = aggiungi_rilievi_orario(r, service_text, s, model ? *model : default_train_model(s)).rows;
 }
 

@@ -158,13 +158,7 @@ bool train_of(const std::string& model_file, const stato_build& s, train_model& 
 bool add_timetable_findings(analisi& a, const std::string& line_text, const std::string& service_text,
                             const std::string& model_file) {
     stato_build s;
-    s.scenario = "Sorvanta";
-    s.treno = "E48027";
-    try {
-        if (compila(s, {.piano = true}, descrizioni_in_memoria("", line_text, "", service_text)) != 0) return true;
-    } catch (const errore_esecuzione&) {
-        return true;  // no route: the reading's findings say why
-    }
+    if (!compila_testi(s, line_text, service_text)) return true;  // the reading's findings say why
     train_model model;
     if (!train_of(model_file, s, model)) return false;
     aggiungi_rilievi_orario(a, service_text, s, model);
