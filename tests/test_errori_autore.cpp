@@ -6,6 +6,7 @@
 #include <string>
 
 #include "avvia_programma.hpp"
+#include "core/encoding.hpp"
 #include "cartella_temporanea.hpp"
 #include "diagnostics/diagnostica.hpp"
 #include "diagnostics/codifica.hpp"
@@ -133,6 +134,24 @@ TEST_P(AuthorMistakeTable, SameBytesOrAFindingWhereItWasWritten) {
     if (s.atteso == W) {
         EXPECT_EQ(a.errori, 0) << elenco(a);
     }
+
+    // The language server publishes for the edited file what check reports there (a line is read
+    // there alone, without its service, as check reads it before the service).
+    const lsp::document_analysis editore =
+        s.file == L ? lsp::analyse(lsp::document_kind::line, linea, nullptr, "")
+                    : lsp::analyse(lsp::document_kind::service, servizio, &linea, "file:///l.txt");
+    std::string pubblicato, atteso;
+    for (const nlohmann::json& d : lsp::diagnostics_json(editore))
+        pubblicato += std::to_string(d["range"]["start"]["line"].get<int>() + 1) + ":" +
+                      std::to_string(d["range"]["start"]["character"].get<int>() + 1) + " " +
+                      std::to_string(d["severity"].get<int>()) + " " + d["message"].get<std::string>() + "\n";
+    for (const rilievo& d : a.diagnostiche) {
+        if (d.file != s.file) continue;
+        atteso += std::to_string(std::max(d.riga, 1)) + ":" + std::to_string(std::max(d.colonna, 1)) + " " +
+                  std::to_string(d.severita == gravita::errore ? 1 : d.severita == gravita::avviso ? 2 : 3) + " " +
+                  cp1252_to_utf8(d.messaggio + (d.nota.empty() ? "" : "; " + d.nota)) + "\n";
+    }
+    EXPECT_EQ(pubblicato, atteso);
 
     // The command agrees: exit 2 after an error, with the count at the end; 0 after warnings only.
     cartella_temporanea c;
