@@ -4,12 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
-// The keyword table is moving from the diagnostics down to the readers: whichever holds it.
-#if __has_include("reader/voci.hpp")
 #include "reader/voci.hpp"
-#else
-#include "diagnostics/voci.hpp"
-#endif
 
 namespace {
 
