@@ -50,7 +50,6 @@ struct sorgente {
     quale_file f = quale_file::linea;
     std::vector<std::size_t> righe;  // offset of each line's first byte
     std::vector<campo_letto> campi;  // every field read, when the caller keeps them
-    bool campi_tenuti = true;        // false for a text too long for a field record's offsets
     // The last fields read, kept always: a status recorded at an entry's keyword field takes that
     // field's extent from here.
     std::deque<campo_recente> recenti;
@@ -184,10 +183,21 @@ std::uint8_t numero_di(const voce& v) { return static_cast<std::uint8_t>(static_
 
 std::size_t indice_file(quale_file f) { return f == quale_file::linea ? 0 : 1; }
 
+// Whether the fields read are kept: when the caller asks, for a text whose offsets fit a field
+// record's 32 bits.
+bool tiene_campi(const sorgente& src, const opzioni_analisi& o) {
+    return o.campi && src.t->size() < std::numeric_limits<std::uint32_t>::max();
+}
+
+// In the walk that goes on: what lies at `offset` of file `f` is the exact walk's, already reported.
+bool della_esatta(const motore& m, quale_file f, std::size_t offset) {
+    return m.recupero && offset < m.primo_tenuto[indice_file(f)];
+}
+
 // Keeps a finding, or past the listing limit of its file only counts it.
 rilievo& trattieni(motore& m, rilievo d) {
     const std::size_t f = indice_file(d.file);
-    if (m.recupero && (d.riga == 0 || d.inizio < m.primo_tenuto[f])) {
+    if (m.recupero && (d.riga == 0 || della_esatta(m, d.file, d.inizio))) {
         // The exact walk has reported this part already.
         m.scarto = std::move(d);
         return m.scarto;
@@ -323,11 +333,10 @@ const char* nome_campo(const motore& m) {
 void registra_campo(motore& m, const campo_n& c) {
     m.src->recenti.push_back({c.inizio, c.fine, c.testo});
     if (m.src->recenti.size() > campi_recenti) m.src->recenti.pop_front();
-    if (!m.o.campi || !m.src->campi_tenuti) return;
-    if (m.recupero && c.inizio < m.primo_tenuto[indice_file(m.src->f)]) return;  // the exact walk has it
+    if (!tiene_campi(*m.src, m.o) || della_esatta(m, m.src->f, c.inizio)) return;
     campo_letto f;
     f.riga = c.riga;
-    f.inizio = static_cast<std::uint32_t>(c.inizio);  // the text is under 4 GiB (riserva_campi)
+    f.inizio = static_cast<std::uint32_t>(c.inizio);  // the text is under 4 GiB (tiene_campi)
     f.fine = static_cast<std::uint32_t>(c.fine);
     f.voce = m.indice_campo == 0 ? 0 : m.numero_voce;
     f.indice = static_cast<std::uint16_t>(std::clamp(m.indice_campo, 0, 0xFFFF));
@@ -542,7 +551,7 @@ void errore_bassi_bit(motore& m, const campo_n& c, std::int64_t scritto, std::in
 void inizia_voce(motore& m, const voce& v) {
     // The keyword field just read takes the name of the (first) entry it introduces.
     for (auto it = m.src->campi.rbegin(); it != m.src->campi.rend(); ++it) {
-        if (m.recupero && it->inizio < m.primo_tenuto[indice_file(m.src->f)]) break;  // the exact walk's
+        if (della_esatta(m, m.src->f, it->inizio)) break;
         if (it->indice != 0) continue;
         if (it->voce == 0) it->voce = numero_di(v);
         break;
@@ -717,9 +726,8 @@ void sconosciuta(motore& m, const campo_n& c, parte_voce p) {
     // A keyword field that matches nothing is not kept among the fields read (a file of commas
     // would keep millions of them), a section header is: editors lay it out.
     std::vector<campo_letto>& campi = m.src->campi;
-    const bool registrato = !m.recupero || c.inizio >= m.primo_tenuto[indice_file(m.src->f)];
-    if (registrato && !campi.empty() && campi.back().inizio == c.inizio && campi.back().indice == 0 &&
-        !e_intestazione(c.testo))
+    if (!della_esatta(m, m.src->f, c.inizio) && !campi.empty() && campi.back().inizio == c.inizio &&
+        campi.back().indice == 0 && !e_intestazione(c.testo))
         campi.pop_back();
     const int riga = riga_di(*m.src, c.inizio);
     if (riga <= m.riga_silenziosa) return;
@@ -1969,7 +1977,7 @@ struct passata {
 // Room for every field the text can hold (one per comma or line end, and one more): the list
 // never grows by copying. The room not used is never touched, so it costs no memory.
 void riserva_campi(sorgente& src, const opzioni_analisi& o) {
-    if (!o.campi || !src.campi_tenuti) return;
+    if (!tiene_campi(src, o)) return;
     std::size_t n = 1;
     for (char c : *src.t) n += c == ',' || c == '\n' || c == '\r';
     src.campi.reserve(n);
@@ -1990,7 +1998,6 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
         sl.t = linea;
         sl.f = quale_file::linea;
         sl.righe = inizi_righe(*linea);
-        sl.campi_tenuti = linea->size() < std::numeric_limits<std::uint32_t>::max();
         riserva_campi(sl, o);
         m.src = &sl;
         m.src_linea = &sl;
@@ -2000,7 +2007,6 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
         ss.t = servizio;
         ss.f = quale_file::servizio;
         ss.righe = inizi_righe(*servizio);
-        ss.campi_tenuti = servizio->size() < std::numeric_limits<std::uint32_t>::max();
         riserva_campi(ss, o);
         if (leggi_servizio || recupero) {
             m.src = &ss;
@@ -2091,12 +2097,8 @@ analisi analizza(const std::string* linea, const std::string* servizio, const op
     if (esatta.fermo_linea != mai || esatta.fermo_servizio != mai || servizio_mancato) {
         // The compile stops at a status: the rest of both files is read on, entry by entry, as if each
         // entry that stops it were left out, so that one run reports every problem.
-        auto oltre = [&](quale_file f, std::size_t offset) {
-            if (f == quale_file::linea) return esatta.fermo_linea != mai && offset > esatta.fermo_linea;
-            if (servizio_mancato) return true;
-            return esatta.fermo_servizio != mai && offset > esatta.fermo_servizio;
-        };
-        // The first offset past each file's stop (mai: the exact walk read the file to its end).
+        // The first offset past each file's stop (mai: the exact walk read the file to its end); the
+        // walk that goes on keeps only what lies from there on.
         auto dopo = [](std::size_t fermo) { return fermo == mai ? mai : fermo + 1; };
         passata resto = cammina(linea, servizio, o, true,
                                 {dopo(esatta.fermo_linea), servizio_mancato ? 0 : dopo(esatta.fermo_servizio)},
@@ -2105,8 +2107,7 @@ analisi analizza(const std::string* linea, const std::string* servizio, const op
         a.campi_servizio = std::move(resto.campi_servizio);
         for (auto f : {0u, 1u})
             for (std::size_t g = 0; g < 3; ++g) esatta.non_elencati[f][g] += resto.non_elencati[f][g];
-        for (rilievo& d : resto.out)
-            if (d.riga > 0 && oltre(d.file, d.inizio)) a.diagnostiche.push_back(std::move(d));
+        for (rilievo& d : resto.out) a.diagnostiche.push_back(std::move(d));
     }
     // A text in UTF-16 reads as one without any section: say why, above what the walk found.
     for (auto [t, f] : {std::pair{linea, quale_file::linea}, std::pair{servizio, quale_file::servizio}}) {

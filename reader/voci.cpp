@@ -31,6 +31,12 @@ campo_voce cifra(const char* nome, const char* spiegazione) {
 campo_voce testo(const char* nome, const char* spiegazione) {
     return {nome, genere_campo::testo, 0, "", 0, 0, fuori_campo::niente, spiegazione};
 }
+// The three kilometre references read the same fields.
+std::vector<campo_voce> campi_progressiva() {
+    return {n32("start", "m", "where the reference applies; a multiple of 50, or status 2"),
+            n32("chainage", "m", "the kilometre value there; a multiple of 50, or status 2"),
+            {"flag", genere_campo::numero, 32, "", 0, 1, fuori_campo::niente, "1 adds 100 m to the chainage"}};
+}
 
 }  // namespace
 
@@ -40,20 +46,11 @@ const std::vector<voce>& voci_di(parte_voce p) {
          {{"length", genere_campo::numero, 32, "m", 0, 1000000, fuori_campo::stato_proprio,
            "line length; above 1000000: status 1, below 0: status 25"}},
          "the line's length; it sizes the route and must come before every feature"},
-        {chiave_voce::progressiva_tre, parte_voce::generale, "progressiva chilometrica tre", "tre", "progressiva", true,
-         {n32("start", "m", "where the reference applies; a multiple of 50, or status 2"),
-          n32("chainage", "m", "the kilometre value there; a multiple of 50, or status 2"),
-          {"flag", genere_campo::numero, 32, "", 0, 1, fuori_campo::niente, "1 adds 100 m to the chainage"}},
+        {chiave_voce::progressiva_tre, parte_voce::generale, "progressiva chilometrica tre", "tre", "progressiva", true, campi_progressiva(),
          "kilometre reference three"},
-        {chiave_voce::progressiva_due, parte_voce::generale, "progressiva chilometrica due", "due", "progressiva", true,
-         {n32("start", "m", "where the reference applies; a multiple of 50, or status 2"),
-          n32("chainage", "m", "the kilometre value there; a multiple of 50, or status 2"),
-          {"flag", genere_campo::numero, 32, "", 0, 1, fuori_campo::niente, "1 adds 100 m to the chainage"}},
+        {chiave_voce::progressiva_due, parte_voce::generale, "progressiva chilometrica due", "due", "progressiva", true, campi_progressiva(),
          "kilometre reference two"},
-        {chiave_voce::progressiva_uno, parte_voce::generale, "progressiva chilometrica uno", "uno", "progressiva", true,
-         {n32("start", "m", "where the reference applies; a multiple of 50, or status 2"),
-          n32("chainage", "m", "the kilometre value there; a multiple of 50, or status 2"),
-          {"flag", genere_campo::numero, 32, "", 0, 1, fuori_campo::niente, "1 adds 100 m to the chainage"}},
+        {chiave_voce::progressiva_uno, parte_voce::generale, "progressiva chilometrica uno", "uno", "progressiva", true, campi_progressiva(),
          "kilometre reference one"},
         {chiave_voce::sfondo_uno, parte_voce::generale, "sfondo uno", "sfondo", "uno", true, {n32("value", "", "background setting one")},
          "background setting one"},

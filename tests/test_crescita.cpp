@@ -3,10 +3,8 @@
 // their size: commas, one mistake per line, blank lines, a very long line, an entry with
 // thousands of fields, stations of empty fields.
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <ctime>
@@ -16,6 +14,7 @@
 
 #include "cartella_temporanea.hpp"
 #include "lsp/answers.hpp"
+#include "processo_sfondo.hpp"
 #include "tests/sanitizzatori.hpp"
 
 namespace {
@@ -63,24 +62,14 @@ struct costo {
     long memoria_kib = 0;
 };
 
-// Runs the program with its output discarded and measures what it alone took.
-costo misura(const std::vector<std::string>& argomenti) {
-    std::vector<char*> argv;
-    for (const std::string& a : argomenti) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int nulla = ::open("/dev/null", O_RDWR);
-        if (nulla < 0) ::_exit(126);
-        ::dup2(nulla, 0);
-        ::dup2(nulla, 1);
-        ::dup2(nulla, 2);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
+// Runs the program in `lavoro` and measures what it alone took.
+costo misura(const std::filesystem::path& lavoro, const std::vector<std::string>& argomenti) {
+    const processo_sfondo p = avvia_sfondo(lavoro, argomenti);
     int stato = 0;
     rusage uso{};
-    if (pid < 0 || ::wait4(pid, &stato, 0, &uso) != pid) return {};
+    const bool atteso = p.pid > 0 && ::wait4(p.pid, &stato, 0, &uso) == p.pid;
+    std::filesystem::remove(p.uscita);
+    if (!atteso) return {};
     EXPECT_TRUE(WIFEXITED(stato) && WEXITSTATUS(stato) <= 2) << argomenti[1] << " ended with " << stato;
     costo c;
     c.secondi = static_cast<double>(uso.ru_utime.tv_sec + uso.ru_stime.tv_sec) +
@@ -135,7 +124,7 @@ TEST_P(Growth, CheckAndCompileCostInProportion) {
             if (std::string(comando) == "compile")
                 argomenti.insert(argomenti.end(), {"--out", (c / ("out" + n)).string(), "--quiet"});
             for (int r = 0; r < ripetizioni; ++r) {
-                const costo c1 = misura(argomenti);
+                const costo c1 = misura(c.percorso, argomenti);
                 if (r == 0 || c1.secondi < misurato[i].secondi) misurato[i].secondi = c1.secondi;
                 misurato[i].memoria_kib = std::max(misurato[i].memoria_kib, c1.memoria_kib);
             }
