@@ -25,6 +25,7 @@
 #include "reader/lettore_linea.hpp"
 #include "reader/lettore_servizio.hpp"
 #include "reader/limiti_percorso.hpp"
+#include "reader/tracciato.hpp"
 
 namespace {
 
@@ -111,10 +112,8 @@ std::string decimale(std::int64_t v) { return std::to_string(v); }
 
 struct profilo_d {
     bool velocita = false;
-    std::int64_t cursore = 0;
-    std::int32_t valore = 0;
+    profilo r;  // the cells written so far, the value in force and its entry
     std::optional<campo_n> campo_valore;  // the field of the value in force
-    luogo_testo voce;                     // the entry of the value in force: the tail fails there
     std::int64_t ultima_posizione = std::numeric_limits<std::int64_t>::min();
 };
 
@@ -146,12 +145,9 @@ struct motore {
 
     // Line state.
     std::int32_t contatore_cartelli = primo_slot_cartelli;
-    std::int64_t metro = 0;  // the plan's next metre, when traced
     std::int64_t fine_curva_prec = -1;
-    std::int64_t indice_pendenze = 0;
-    std::int32_t pendenza_corrente = 0;
+    riempimento_pendenze pendenze;  // the gradient cells written so far and the gradient in force
     std::optional<campo_n> campo_pendenza;
-    luogo_testo voce_pendenza;  // the entry of the gradient in force: the tail fails there
     std::int64_t posizione_pendenza_prec = std::numeric_limits<std::int64_t>::min();
     std::array<std::optional<luogo>, 3> progressive;  // as read: tre, due, uno
     std::optional<campo_n> campo_lunghezza;
@@ -174,6 +170,15 @@ struct motore {
 
     motore(const opzioni_analisi& opzioni, bool per_recupero) : o(opzioni), recupero(per_recupero) {
         velocita.velocita = true;
+        velocita.r = profilo_velocita();
+        aderenza.r = profilo_aderenza();
+        s.genera_linea = o.piano ? 1 : 0;
+        if (o.registri) {
+            s.scenario = o.registri->scenario;
+            s.treno = o.registri->treno;
+        }
+        s.servizio[slot_scenario].nome = s.scenario;
+        s.servizio[slot_treno].nome = s.treno;
     }
 };
 
@@ -896,24 +901,6 @@ void preambolo(motore& m, const campo_n& c, const std::vector<parte_voce>& parti
 
 // ---------------------------------------------------------------- line description
 
-// The plan's metre index through `fino`, as the tracing advances it: 0 done, 103, or 25.
-int corsa_piano(motore& m, std::int64_t fino) {
-    const std::int64_t m0 = m.metro;
-    if (fino < m0) return 0;
-    const std::int64_t oltre_record = std::max(m0, std::int64_t{m.s.estensione} + 1);
-    const std::int64_t oltre_milione = std::max(m0, limite_metri);
-    if (oltre_record <= fino && oltre_record <= oltre_milione) {
-        m.metro = oltre_record;
-        return stati::lettura_fallita;
-    }
-    if (oltre_milione <= fino) {
-        m.metro = oltre_milione + 1;
-        return stati::curva_non_valida;
-    }
-    m.metro = fino + 1;
-    return 0;
-}
-
 void passo_lunghezza(motore& m, const voce& v, const campo_n& chiave) {
     const auto [n] = leggi_numeri<1>(m, v, chiave);
     if (!n.letto) return;
@@ -931,9 +918,7 @@ void passo_lunghezza(motore& m, const voce& v, const campo_n& chiave) {
         ferma(m);
         return;
     }
-    m.s.estensione = n.v + 7000;
-    m.s.n_celle = static_cast<std::int32_t>(nearest(static_cast<double>(m.s.estensione) / 50.0));
-    m.s.percorso.assign(static_cast<std::size_t>(m.s.n_celle) + 1, cella{});
+    crea_percorso(m.s, n.v);
     m.luogo_cella.assign(m.s.percorso.size(), -1);
 }
 
@@ -1068,18 +1053,17 @@ void scrivi_pendenze(motore& m, const campo_n& dove, std::int64_t q) {
         }
         return;
     }
-    const std::int64_t da = m.indice_pendenze;
-    const std::int64_t a = std::max(da + 1, q);
-    if (da < 0 || a - 1 > m.s.n_celle) {
+    try {
+        riempi_pendenze(m.s, m.pendenze, q);
+    } catch (const guasto_lettura&) {
         guasto(m, dove, "gradient entries at one position push the gradient past the route's last cell",
                motivo_fuori_percorso);
         return;
     }
-    const std::int64_t v = std::int64_t{m.pendenza_corrente} + 100;
+    const std::int64_t v = std::int64_t{m.pendenze.corrente} + 100;
     if ((v < 0 || v > 255) && m.campo_pendenza)
-        errore_bassi_bit(m, *m.campo_pendenza, m.pendenza_corrente, std::int64_t{bassi8(v)} - 100, "-100 to 155",
+        errore_bassi_bit(m, *m.campo_pendenza, m.pendenze.corrente, std::int64_t{bassi8(v)} - 100, "-100 to 155",
                          "the gradient + 100 keeps its low 8 bits");
-    m.indice_pendenze = a;
 }
 
 enum class uscita_linea { fine_file, fuori_percorso };
@@ -1131,9 +1115,9 @@ uscita_linea caratteristiche(motore& m) {
                 } else {
                     scrivi_pendenze(m, p.c, nearest(p.v / 50.0));
                     if (!m.voce_fallita) {
-                        m.pendenza_corrente = g.v;
+                        m.pendenze.corrente = g.v;
                         m.campo_pendenza = g.c;
-                        m.voce_pendenza = m.l.voce;
+                        m.pendenze.voce = m.l.voce;
                     }
                 }
             }
@@ -1151,9 +1135,8 @@ uscita_linea caratteristiche(motore& m) {
                 if (percorso_pronto(m) && !entro_percorso(m.s, a.v, 100)) {
                     if (fuori_percorso(m, a, 100)) return uscita_linea::fuori_percorso;
                 } else {
-                    bool classe = false;
-                    for (char d = '1'; d <= '6'; ++d) classe = classe || contiene(c, std::string(1, d));
-                    if (!classe) {
+                    const std::optional<double> curvatura = curvatura_di(c);
+                    if (!curvatura) {
                         rilievo& d = stato(m, stati::curva_non_valida, k,
                                                "the curve keyword \"" + senza_bianchi(c) + "\" has no class digit 1 to 6");
                         d.nota = "write curvas1 to curvas6 (left) or curvad1 to curvad6 (right); the line's reading "
@@ -1170,8 +1153,14 @@ uscita_linea caratteristiche(motore& m) {
                         }
                         const std::int64_t fine = std::int64_t{a.v} + n.v;
                         int e = 0;
-                        if (percorso_pronto(m)) e = corsa_piano(m, a.v);
-                        if (e == 0 && percorso_pronto(m)) e = corsa_piano(m, fine);
+                        if (percorso_pronto(m)) {
+                            try {
+                                if (traccia_curva(m.s.linea, a.v, n.v, *curvatura) == esito_traccia::oltre_milione)
+                                    e = stati::curva_non_valida;
+                            } catch (const guasto_lettura&) {
+                                e = stati::lettura_fallita;
+                            }
+                        }
                         if (e == stati::curva_non_valida) {
                             ferma_al_campo(m, stati::curva_non_valida, n.c,
                                            "the plan passes metre 1000000 in this curve",
@@ -1276,22 +1265,21 @@ uscita_linea caratteristiche(motore& m) {
                     if (fuori_percorso(m, p, 100)) return uscita_linea::fuori_percorso;
                 } else {
                     const std::int64_t i = nearest(p.v / 50.0 + 1);
-                    if (i < 0 || i > m.s.n_celle) {
-                        guasto(m, p.c, "the sign board's cell lies outside the route",
-                               motivo_fuori_percorso);
-                    } else if (!cella_libera(m.s.percorso[static_cast<std::size_t>(i)])) {
+                    bool libera = false;
+                    try {
+                        libera = memo_cartello(m.s, p.v, t.testo, m.contatore_cartelli);
+                    } catch (const guasto_lettura& g) {
+                        if (i < 0 || i > m.s.n_celle)
+                            guasto(m, p.c, "the sign board's cell lies outside the route", g.motivo);
+                        else
+                            guasto(m, k, "more than 80 sign boards", g.motivo);
+                        libera = true;
+                    }
+                    if (!libera)
                         ferma_al_campo(m, stati::cartello_occupato, p.c, "sign board on a cell that is not free",
                                        occupata(i, i * 50 - 50, "line"), p.v);
-                    } else if (m.contatore_cartelli < 1) {
-                        guasto(m, k, "more than 80 sign boards", "more than 80 sign boards");
-                    } else {
-                        cella& ce = m.s.percorso[static_cast<std::size_t>(i)];
-                        ce.tipo_cella = tipo::cartello;
-                        ce.valore1 = static_cast<std::int16_t>(m.contatore_cartelli);
-                        m.s.servizio[static_cast<std::size_t>(m.contatore_cartelli)].nome = t.testo;
-                        --m.contatore_cartelli;
+                    else if (!m.voce_fallita)
                         luogo_cella(m, i, p.c, "sign board");
-                    }
                 }
             }
         }
@@ -1341,17 +1329,26 @@ bool leggi_linea_d(motore& m) {
             d.nota = "write \"lunghezza percorso, L\" in the general block; nothing is built";
             ferma(m);
         }
-        m.metro = 2;
+        m.s.n_montagne = 0;
+        if (percorso_pronto(m) && m.s.genera_linea != 0) semina_linea(m.s.linea);
         const uscita_linea u = caratteristiche(m);
         (void)u;
         // The gradient in force at the end fills the route up to its last three cells.
-        const std::int64_t v = std::int64_t{m.pendenza_corrente} + 100;
-        if (percorso_pronto(m) && (m.indice_pendenze > m.s.n_celle || v < 0 || v > 255)) {
+        const std::int64_t v = std::int64_t{m.pendenze.corrente} + 100;
+        bool coda_fallita = false;
+        if (percorso_pronto(m)) {
+            try {
+                coda_pendenze(m.s, m.pendenze);
+            } catch (const guasto_lettura&) {
+                coda_fallita = true;
+            }
+        }
+        if (coda_fallita) {
             // The compile places the failure at the last gradient entry.
-            const luogo_testo voce = m.voce_pendenza.riga > 0 ? m.voce_pendenza : m.l.campo;
+            const luogo_testo voce = m.pendenze.voce.riga > 0 ? m.pendenze.voce : m.l.campo;
             const campo_n dove = m.campo_pendenza ? *m.campo_pendenza : campo_a(*m.src, voce);
             rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, dove,
-                                   v < 0 || v > 255 ? "the last gradient " + decimale(m.pendenza_corrente) +
+                                   v < 0 || v > 255 ? "the last gradient " + decimale(m.pendenze.corrente) +
                                                           " does not fit its 8-bit field"
                                                     : "gradient entries push the gradient past the route's last cell",
                                    voce);
@@ -1361,6 +1358,7 @@ bool leggi_linea_d(motore& m) {
                      "description fails here";
             ferma(m);
         }
+        if (percorso_pronto(m) && !coda_fallita && m.s.genera_linea != 0) completa_linea(m.s.linea);
         return true;
     } catch (const fermata&) {
         return false;
@@ -1388,41 +1386,33 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
         }
         return;
     }
-    if (p.cursore > m.s.n_celle) {
-        guasto(m, dove, "entries at one position push the profile past the route's last cell",
-               "a profile runs past the end of the route");
-        return;
-    }
-    std::int64_t ultima;  // one past the last cell written
-    if (p.velocita) {
-        if (p.cursore >= m.s.n_celle) return;
-        ultima = std::min(std::max(p.cursore + 1, n), std::int64_t{m.s.n_celle});
-    } else {
-        ultima = std::max(p.cursore + 1, n);
-        if (ultima - 1 > m.s.n_celle) {
+    const std::int64_t cursore = p.r.cursore;
+    try {
+        avanza_profilo(m.s, p.r, n);
+    } catch (const guasto_lettura&) {
+        if (cursore > m.s.n_celle) {
+            guasto(m, dove, "entries at one position push the profile past the route's last cell",
+                   "a profile runs past the end of the route");
+        } else if (!p.velocita) {
             guasto(m, dove, "entries at one position push the adhesion past the route's last cell",
                    motivo_fuori_percorso);
-            return;
-        }
-    }
-    if (p.velocita) {
-        const std::int64_t quinto = nearest(p.valore / 5.0);
-        if (quinto < 0 || quinto > 255) {
+        } else {
             rilievo& d = stato(m, stati::lettura_fallita, dove,
-                                   "the speed " + decimale(p.valore) + " km/h" +
+                                   "the speed " + decimale(p.r.valore) + " km/h" +
                                        (p.campo_valore ? " of line " + std::to_string(p.campo_valore->riga) : "") +
                                        " does not fit: speed / 5 must be 0 to 255");
             d.campo = "speed";
             d.intervallo = "0 to 1277";
             d.nota = "allowed: 0 to 1277 km/h; the reading of the description fails where the speed is written";
             ferma(m);
-            return;
         }
-    } else if ((p.valore < 0 || p.valore > 255) && p.campo_valore) {
-        errore_bassi_bit(m, *p.campo_valore, p.valore, bassi8(p.valore), "0 to 255", "the adhesion keeps its low 8 bits");
+        return;
+    }
+    if (!p.velocita && (p.r.valore < 0 || p.r.valore > 255) && p.campo_valore) {
+        errore_bassi_bit(m, *p.campo_valore, p.r.valore, bassi8(p.r.valore), "0 to 255",
+                         "the adhesion keeps its low 8 bits");
         p.campo_valore.reset();
     }
-    p.cursore = ultima;
 }
 
 esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo_d& p) {
@@ -1440,9 +1430,9 @@ esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo
     p.ultima_posizione = pos.v;
     avanza_profilo_d(m, p, nearest(pos.v / 50.0), pos.c);
     if (m.voce_fallita) return esito_d::continua;
-    p.valore = val.v;
+    p.r.valore = val.v;
     p.campo_valore = val.c;
-    p.voce = m.l.voce;
+    p.r.voce = m.l.voce;
     return esito_d::continua;
 }
 
@@ -1460,6 +1450,8 @@ esito_d dopo_memo_d(motore& m, std::int32_t prima, const numero_n& pos, const ch
         ferma(m);
         return esito_d::continua;
     }
+    // The status keeps its number and takes this entry's position.
+    if (!m.recupero) m.s.errore_posizione = pos.v;
     rilievo& d = nuova(m, gravita::errore, pos.c,
                            std::string("the service's reading stops at this ") + cosa +
                                ": the line's status " + decimale(m.s.errore_numero) + " is still set");
@@ -1575,21 +1567,15 @@ esito_d passo_abbattimento_d(motore& m, const voce& v, const campo_n& chiave) {
         return fuori_percorso(m, p, 100) ? esito_d::fine_lettura : esito_d::continua;
     }
     const std::int64_t q = nearest(p.v / 50.0);
-    if (q < 0 || q > m.s.n_celle) {
-        guasto(m, p.c, "the speed board's cell lies outside the route", motivo_fuori_percorso);
+    try {
+        if (!memo_abbattimento(m.s, p.v, val.v)) {
+            ferma_al_campo(m, stati::abbattimento_occupato, p.c, "speed board on a cell that is not free",
+                           occupata(q, q * 50, "service"), p.v);
+            return esito_d::continua;
+        }
+    } catch (const guasto_lettura& g) {
+        guasto(m, p.c, "the speed board's cell lies outside the route", g.motivo);
         return esito_d::continua;
-    }
-    cella& c = m.s.percorso[static_cast<std::size_t>(q)];
-    if (!cella_libera(c)) {
-        ferma_al_campo(m, stati::abbattimento_occupato, p.c, "speed board on a cell that is not free",
-                       occupata(q, q * 50, "service"), p.v);
-        return esito_d::continua;
-    }
-    if (val.v > 0) {
-        c.tipo_cella = tipo::tabella_con_valore;
-        c.valore1 = bassi16(val.v);
-    } else {
-        c.tipo_cella = tipo::tabella_senza_valore;
     }
     luogo_cella(m, q, p.c, "speed board");
     return esito_d::continua;
@@ -1679,75 +1665,40 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     virgola_nel_testo(m, nome, "name", "station name");
     if (m.voce_fallita || !con_percorso) return esito_d::continua;
     slot.nome = nome.testo;
-    const std::int64_t orario = (std::int64_t{ore.v} * 60 + minuti.v) * 60 + secondi.v;
-    if (orario < INT32_MIN || orario > INT32_MAX) {
-        guasto(m, secondi.c, "the timetable (h x 60 + min) x 60 + s does not fit 32 bits", "number does not fit 32 bits");
-        return esito_d::continua;
-    }
-    slot.orario = static_cast<std::int32_t>(orario);
-    const std::uint8_t tipo_s = slot.tipo_stazione;
-    const std::int64_t p = pos.v;
-    const std::int64_t lunghezza = lung.v;
-    std::int64_t inizio, fine;
-    if (tipo_s == 5 || tipo_s == 6) {
-        inizio = p - lunghezza;
-        fine = p + 150;
-        slot.campo6 = 0;
-    } else if (tipo_s == 7 || tipo_s == 8) {
-        inizio = p - lunghezza;
-        fine = p + lunghezza;
-        slot.campo6 = 0;
-    } else {
-        inizio = nearest(pos.v - lung.v / 2.0);
-        fine = nearest(pos.v + lung.v / 2.0) + (slot.campo6 != 0 ? 50 : 0);
-    }
-    if (inizio < INT32_MIN || inizio > INT32_MAX || fine < INT32_MIN || fine > INT32_MAX) {
-        guasto(m, lung.c, "the station's extent does not fit 32 bits", "number does not fit 32 bits");
-        return esito_d::continua;
-    }
-    slot.inizio = static_cast<std::int32_t>(inizio);
-    slot.fine = static_cast<std::int32_t>(fine);
-    if (lunghezza < 600) slot.campo5 = 0;
-    if (m.j == 1) {
-        slot.campo5 = 0;
-        slot.campo6 = 0;
-    }
-    const std::int64_t lunghezza_linea = std::int64_t{s.estensione} - 7000;
-    if (p > lunghezza_linea) {
+    auto oltre_la_linea = [&] {
+        const std::int64_t lunghezza_linea = std::int64_t{s.estensione} - 7000;
+        if (pos.v <= lunghezza_linea) return;
         rilievo& d = nuova(m, gravita::avviso, pos.c,
                                "the station lies past the line's end at " + decimale(lunghezza_linea) + " m");
         d.campo = pos.c.nome;
         d.nota = "the 7000 m after the line's end are run-out";
+    };
+    std::int32_t esito_stazione = 0;
+    try {
+        esito_stazione = memo_stazione(s, m.j, lung.v, ore.v, minuti.v, secondi.v);
+    } catch (const guasto_lettura& g) {
+        // Which value failed: the timetable is worked out first, then the extent, then the cells.
+        const std::int64_t orario = (std::int64_t{ore.v} * 60 + minuti.v) * 60 + secondi.v;
+        if (std::string_view(g.motivo) == motivo_fuori_percorso) {
+            oltre_la_linea();
+            guasto(m, pos.c, "the station's stop marker lies outside the route", g.motivo);
+        } else if (orario < INT32_MIN || orario > INT32_MAX)
+            guasto(m, secondi.c, "the timetable (h x 60 + min) x 60 + s does not fit 32 bits", g.motivo);
+        else
+            guasto(m, lung.c, "the station's extent does not fit 32 bits", g.motivo);
+        return esito_d::continua;
     }
-    if (tipo_s < 25) {
-        if (slot.fine / 50.0 - 1 <= 1) {
-            ferma_al_campo(m, stati::stazione_fine_bassa, pos.c,
-                           "the station ends at " + decimale(slot.fine) + " m, 100 m or less from the line's start",
-                           "a station of type below 25 gets a stop marker in the cell before its end; the service's "
-                           "reading stops here");
-            return esito_d::continua;
-        }
-        const std::int64_t fermata_c = nearest(slot.fine / 50.0 - 1);
-        std::array<std::int64_t, 4> avvisi{-1, -1, -1, -1};
-        if (tipo_s != 5 && tipo_s != 6)
-            for (int i = 1; i <= 4; ++i) {
-                const double r = slot.fine / 50.0 - i - 1;
-                if (r > 1) avvisi[static_cast<std::size_t>(i - 1)] = nearest(r);
-            }
-        bool dentro = fermata_c >= 0 && fermata_c <= s.n_celle;
-        for (std::int64_t a : avvisi) dentro = dentro && (a < 0 || a <= s.n_celle);
-        if (!dentro) {
-            guasto(m, pos.c, "the station's stop marker lies outside the route", motivo_fuori_percorso);
-            return esito_d::continua;
-        }
-        for (std::size_t i = 0; i < 4; ++i)
-            if (avvisi[i] >= 0) s.percorso[static_cast<std::size_t>(avvisi[i])].preavviso = static_cast<std::uint8_t>(81 + i);
-        cella& f = s.percorso[static_cast<std::size_t>(fermata_c)];
-        f.tipo_cella = tipo::fermata_stazione;
-        f.valore1 = static_cast<std::int16_t>(m.j);
-        luogo_cella(m, fermata_c, pos.c, "station stop marker");
+    oltre_la_linea();
+    if (esito_stazione == stati::stazione_fine_bassa) {
+        ferma_al_campo(m, stati::stazione_fine_bassa, pos.c,
+                       "the station ends at " + decimale(slot.fine) + " m, 100 m or less from the line's start",
+                       "a station of type below 25 gets a stop marker in the cell before its end; the service's "
+                       "reading stops here");
+        return esito_d::continua;
     }
-    if (m.j > 1 && std::int64_t{slot.inizio} - 350 < s.servizio[static_cast<std::size_t>(m.j - 1)].fine) {
+    if (slot.tipo_stazione < 25) luogo_cella(m, celle_di_stazione(slot.tipo_stazione, slot.fine).fermata, pos.c,
+                                             "station stop marker");
+    if (esito_stazione == stati::stazione_vicina) {
         const std::int32_t prec = s.servizio[static_cast<std::size_t>(m.j - 1)].fine;
         ferma_al_campo(
             m, stati::stazione_vicina, pos.c,
@@ -1773,6 +1724,7 @@ esito_d passo_semplice(motore& m, const voce& v, const campo_n& chiave) {
     for (const campo_voce& c : v.campi) {
         n.push_back(leggi_n(m));
         if (!m.voce_fallita && c.bit == 16) deve_stare(m, n.back(), INT16_MIN, INT16_MAX, "16-bit");
+        if (!m.voce_fallita) memo_semplice(m.s, v.chiave, n.size() - 1, n.back().v);
     }
     chiudi_voce(m, chiave);
     return esito_d::continua;
@@ -1781,30 +1733,35 @@ esito_d passo_semplice(motore& m, const voce& v, const campo_n& chiave) {
 void fine_lettura_servizio(motore& m, const campo_n& dove) {
     stato_build& s = m.s;
     if (!percorso_pronto(m)) return;
-    if (m.velocita.cursore > s.n_celle || m.aderenza.cursore > s.n_celle) {
+    if (m.velocita.r.cursore > s.n_celle || m.aderenza.r.cursore > s.n_celle) {
         // The compile places the failure at the last entry of the profile that runs past.
-        const profilo_d& p = m.velocita.cursore > s.n_celle ? m.velocita : m.aderenza;
+        const profilo_d& p = m.velocita.r.cursore > s.n_celle ? m.velocita : m.aderenza;
         guasto(m, p.campo_valore ? *p.campo_valore : dove,
                "the speed or adhesion entries push their profile past the route's last cell",
-               "a profile runs past the end of the route", p.voce.riga > 0 ? p.voce : m.l.campo);
+               "a profile runs past the end of the route", p.r.voce.riga > 0 ? p.r.voce : m.l.campo);
         return;
     }
     for (profilo_d* p : {&m.velocita, &m.aderenza}) {
+        bool fallita = false;
+        try {
+            coda_profilo(s, p->r);
+        } catch (const guasto_lettura&) {
+            fallita = true;
+        }
         if (p->velocita) {
-            const std::int64_t quinto = nearest(p->valore / 5.0);
-            if (quinto < 0 || quinto > 255) {
+            if (fallita) {
                 rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, p->campo_valore ? *p->campo_valore : dove,
-                                      "the last speed " + decimale(p->valore) + " km/h does not fit: speed / 5 must be "
+                                      "the last speed " + decimale(p->r.valore) + " km/h does not fit: speed / 5 must be "
                                       "0 to 255",
-                                      p->voce.riga > 0 ? p->voce : m.l.campo);
+                                      p->r.voce.riga > 0 ? p->r.voce : m.l.campo);
                 d.campo = "speed";
                 d.intervallo = "0 to 1277";
                 d.nota = "allowed: 0 to 1277 km/h; the reading of the description fails where the speed is written";
                 ferma(m);
                 return;
             }
-        } else if ((p->valore < 0 || p->valore > 255) && p->campo_valore) {
-            errore_bassi_bit(m, *p->campo_valore, p->valore, bassi8(p->valore), "0 to 255",
+        } else if ((p->r.valore < 0 || p->r.valore > 255) && p->campo_valore) {
+            errore_bassi_bit(m, *p->campo_valore, p->r.valore, bassi8(p->r.valore), "0 to 255",
                              "the adhesion keeps its low 8 bits");
         }
     }
@@ -2020,6 +1977,7 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
         }
     }
     if (linea && !recupero) passata_e_timbri(m);
+    if (!recupero && o.registri) *o.registri = m.s;
     passata p;
     p.out = std::move(m.out);
     p.non_elencati = m.non_elencati;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/registri.hpp"
 #include "reader/voci.hpp"
 
 enum class gravita { errore, avviso, nota };
@@ -72,6 +73,9 @@ struct analisi {
 struct opzioni_analisi {
     bool piano = true;  // the compile traces the plan (its default); without it curves are not read
     bool campi = true;  // keep every field read (editors need them; the findings alone do not)
+    // When set, receives the records the walk builds, as the compile leaves them (after the
+    // finishing pass and the stamps); the scenario's and the train's names are taken from it.
+    stato_build* registri = nullptr;
 };
 
 // Reads both descriptions as the compile would, and reports every problem in both. Either text

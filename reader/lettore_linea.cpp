@@ -1,6 +1,8 @@
 #include "reader/lettore_linea.hpp"
 
 #include <array>
+#include <optional>
+#include <string>
 
 #include "reader/limiti_percorso.hpp"
 #include "reader/tracciato.hpp"
@@ -32,10 +34,7 @@ bool passo_generale(stato_build& s, lettore_campi& l, const voce& v, const std::
                 return false;
             }
             if (lunghezza < 0) throw guasto_lettura{"negative line length"};
-            s.estensione = lunghezza + 7000;
-            s.n_celle = deve_stare_i32(nearest(static_cast<double>(s.estensione) / 50.0));
-            s.percorso.assign(static_cast<std::size_t>(s.n_celle) + 1, cella{});
-            if (s.genera_linea != 0) crea_linea(s.linea, s.estensione);
+            crea_percorso(s, lunghezza);
             return true;
         }
         case chiave_voce::progressiva_tre:
@@ -107,12 +106,6 @@ bool leggi_generale(stato_build& s, lettore_campi& l) {
 
 enum class uscita_caratteristiche { continua, fine_file, fuori_percorso, ritorna };
 
-struct riempimento_pendenze {
-    std::int32_t indice = 0;    // next cell that receives a gradient
-    std::int32_t corrente = 0;  // gradient of the last entry read
-    luogo_testo voce;           // where that entry was read: the tail fails at it
-};
-
 uscita_caratteristiche fuori(stato_build& s, const lettore_campi& l, std::int32_t posizione) {
     registra_stato(s, l, questa, stati::fuori_percorso, posizione);
     return uscita_caratteristiche::fuori_percorso;
@@ -128,13 +121,7 @@ uscita_caratteristiche passo_caratteristica(stato_build& s, lettore_campi& l, co
             const std::int32_t p = n[0];
             const std::int32_t g = n[1];
             if (!entro_percorso(s, p, margine_caratteristiche)) return fuori(s, l, p);
-            const std::int64_t q = nearest(p / 50.0);
-            if (q > 0) {
-                do {
-                    cella_a(s, pendenze.indice).pendenza = bassi8(std::int64_t{pendenze.corrente} + 100);
-                    ++pendenze.indice;
-                } while (pendenze.indice < q);
-            }
+            riempi_pendenze(s, pendenze, nearest(p / 50.0));
             pendenze.corrente = g;
             pendenze.voce = l.voce;
             return avanti;
@@ -145,20 +132,12 @@ uscita_caratteristiche passo_caratteristica(stato_build& s, lettore_campi& l, co
             const std::int32_t inizio = n[0];
             const std::int32_t lunghezza = n[1];
             if (!entro_percorso(s, inizio, margine_caratteristiche)) return fuori(s, l, inizio);
-            double k = 0;
-            bool classe_trovata = false;
-            for (std::size_t c = 0; c < curvature.size() && !classe_trovata; ++c) {
-                if (contiene(campo, std::string(1, static_cast<char>('1' + c)))) {
-                    k = curvature[c];
-                    classe_trovata = true;
-                }
-            }
-            if (!classe_trovata) {
+            const std::optional<double> k = curvatura_di(campo);
+            if (!k) {
                 registra_stato(s, l, questa, stati::curva_non_valida);
                 return uscita_caratteristiche::ritorna;
             }
-            if (contiene_nc(campo, "s")) k = -k;
-            if (traccia_curva(s.linea, inizio, lunghezza, k) == esito_traccia::oltre_milione) {
+            if (traccia_curva(s.linea, inizio, lunghezza, *k) == esito_traccia::oltre_milione) {
                 registra_stato(s, l, questa, stati::curva_non_valida);
                 return uscita_caratteristiche::ritorna;
             }
@@ -185,17 +164,10 @@ uscita_caratteristiche passo_caratteristica(stato_build& s, lettore_campi& l, co
             const std::int32_t p = leggi_campo(l, v, 0);
             s.riga = leggi_campo_testo(l, v, 1);
             if (!entro_percorso(s, p, margine_caratteristiche)) return fuori(s, l, p);
-            cella& c = cella_a(s, nearest(p / 50.0 + 1));
-            if (!cella_libera(c)) {
+            if (!memo_cartello(s, p, s.riga, contatore_cartelli)) {
                 registra_stato(s, l, questa, stati::cartello_occupato, p);
                 return uscita_caratteristiche::ritorna;
             }
-            // Sign texts fill slots 80 down to 1; slot 0 stays cleared.
-            if (contatore_cartelli < 1) throw guasto_lettura{"more than 80 sign boards"};
-            c.tipo_cella = tipo::cartello;
-            c.valore1 = static_cast<std::int16_t>(contatore_cartelli);
-            s.servizio[static_cast<std::size_t>(contatore_cartelli)].nome = s.riga;
-            --contatore_cartelli;
             return avanti;
         }
         default: return avanti;
@@ -248,19 +220,56 @@ bool leggi_linea(stato_build& s, lettore_campi& l, std::int32_t& contatore_carte
 
     if (leggi_caratteristiche(s, l, contatore_cartelli, pendenze) == uscita_caratteristiche::ritorna) return false;
 
-    // The gradient in force at the end fills the route up to its last three cells; a failure
-    // there lies in the last gradient entry, not at the end of the file.
-    try {
-        do {
-            cella_a(s, pendenze.indice).pendenza = deve_stare_u8(std::int64_t{pendenze.corrente} + 100);
-            ++pendenze.indice;
-        } while (pendenze.indice < s.n_celle - 2);
-    } catch (guasto_lettura& g) {
-        guasto_alla_voce(g, pendenze.voce);
-        throw;
-    }
+    coda_pendenze(s, pendenze);
 
     if (s.genera_linea != 0) completa_linea(s.linea);
+    return true;
+}
+
+void crea_percorso(stato_build& s, std::int32_t lunghezza) {
+    s.estensione = lunghezza + 7000;
+    s.n_celle = deve_stare_i32(nearest(static_cast<double>(s.estensione) / 50.0));
+    s.percorso.assign(static_cast<std::size_t>(s.n_celle) + 1, cella{});
+    if (s.genera_linea != 0) crea_linea(s.linea, s.estensione);
+}
+
+void riempi_pendenze(stato_build& s, riempimento_pendenze& p, std::int64_t q) {
+    if (q <= 0) return;
+    do {
+        cella_a(s, p.indice).pendenza = bassi8(std::int64_t{p.corrente} + 100);
+        ++p.indice;
+    } while (p.indice < q);
+}
+
+void coda_pendenze(stato_build& s, riempimento_pendenze& p) {
+    // A failure in the tail lies in the last gradient entry, not at the end of the file.
+    try {
+        do {
+            cella_a(s, p.indice).pendenza = deve_stare_u8(std::int64_t{p.corrente} + 100);
+            ++p.indice;
+        } while (p.indice < s.n_celle - 2);
+    } catch (guasto_lettura& g) {
+        guasto_alla_voce(g, p.voce);
+        throw;
+    }
+}
+
+std::optional<double> curvatura_di(const std::string& campo) {
+    for (std::size_t c = 0; c < curvature.size(); ++c)
+        if (contiene(campo, std::string(1, static_cast<char>('1' + c))))
+            return contiene_nc(campo, "s") ? -curvature[c] : curvature[c];
+    return std::nullopt;
+}
+
+bool memo_cartello(stato_build& s, std::int32_t posizione, const std::string& testo, std::int32_t& contatore_cartelli) {
+    cella& c = cella_a(s, nearest(posizione / 50.0 + 1));
+    if (!cella_libera(c)) return false;
+    // Sign texts fill slots 80 down to 1; slot 0 stays cleared.
+    if (contatore_cartelli < 1) throw guasto_lettura{"more than 80 sign boards"};
+    c.tipo_cella = tipo::cartello;
+    c.valore1 = static_cast<std::int16_t>(contatore_cartelli);
+    s.servizio[static_cast<std::size_t>(contatore_cartelli)].nome = testo;
+    --contatore_cartelli;
     return true;
 }
 

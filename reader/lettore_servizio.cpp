@@ -13,42 +13,6 @@
 
 namespace {
 
-// A speed limit or adhesion profile, written cell by cell as its entries are read.
-struct profilo {
-    std::uint8_t cella::*campo;
-    bool ferma_a_n;                          // the speed profile never writes past cell N - 1 from an entry
-    std::uint8_t (*memorizzato)(std::int32_t);  // the stored form of a value
-    std::int64_t cursore = 0;                // the first cell not yet written
-    std::int32_t valore = 0;                 // the value in force before the current entry
-    luogo_testo voce;                        // where the last entry was read: the tail fails at it
-};
-
-// The stored speed limit is a fifth of the speed, and it must fit its 8-bit field; the
-// check falls where the value is written, so a speed that is never written never fails.
-std::uint8_t quinto_velocita(std::int32_t velocita) { return deve_stare_u8(nearest(velocita / 5.0)); }
-
-std::uint8_t aderenza_memorizzata(std::int32_t aderenza) { return bassi8(aderenza); }
-
-// Writes the value in force up to cell n - 1. An entry at cell 0 writes nothing; an entry that
-// does not lie beyond the cursor still writes the cell at the cursor.
-void avanza_profilo(stato_build& s, profilo& p, std::int64_t n) {
-    if (n <= 0) return;
-    // Repeated entries at one position push the adhesion cursor one cell further each time.
-    if (p.cursore > s.n_celle) throw guasto_lettura{"a profile runs past the end of the route"};
-    do {
-        if (p.ferma_a_n && p.cursore >= s.n_celle) return;
-        cella_a(s, p.cursore).*p.campo = p.memorizzato(p.valore);
-        ++p.cursore;
-    } while (p.cursore < n);
-}
-
-void coda_profilo(stato_build& s, profilo& p) {
-    do {
-        cella_a(s, p.cursore).*p.campo = p.memorizzato(p.valore);
-        ++p.cursore;
-    } while (p.cursore < std::int64_t{s.n_celle} - 2);
-}
-
 enum class esito {
     continua,      // go on with the next test
     fine_lettura,  // end of the file, or an entry beyond the route: the tails follow
@@ -60,8 +24,8 @@ struct lettura {
     lettore_campi& l;
     std::int32_t limite_stazioni;  // station slots stay below the first slot of a sign text
     std::int32_t j = 1;            // the slot of the next station
-    profilo velocita{&cella::velocita_limite, true, quinto_velocita, 0, 0, {}};
-    profilo aderenza{&cella::aderenza, false, aderenza_memorizzata, 0, 0, {}};
+    profilo velocita = profilo_velocita();
+    profilo aderenza = profilo_aderenza();
 };
 
 void registra(lettura& r, std::int32_t numero) { registra_stato(r.s, r.l, descrizione::servizio, numero); }
@@ -79,13 +43,9 @@ bool controlla_percorso(lettura& r, std::int32_t posizione, double margine) {
     return true;
 }
 
-esito passo_massa_frenata(lettura& r, const voce& v) {
-    r.s.servizio[slot_generale].inizio = leggi_campo(r.l, v, 0);
-    return esito::continua;
-}
-
-esito passo_vetture(lettura& r, const voce& v) {
-    r.s.servizio[slot_generale].posizione = leggi_campo(r.l, v, 0);
+// An entry of numbers only that sets slot fields: each field stored as it is read, at its width.
+esito passo_semplice(lettura& r, const voce& v) {
+    for (std::size_t i = 0; i < v.campi.size(); ++i) memo_semplice(r.s, v.chiave, i, leggi_campo(r.l, v, i));
     return esito::continua;
 }
 
@@ -105,18 +65,6 @@ esito passo_velocita(lettura& r, const voce& v) { return passo_profilo(r, v, r.v
 
 esito passo_aderenza(lettura& r, const voce& v) { return passo_profilo(r, v, r.aderenza); }
 
-esito passo_orologio(lettura& r, const voce& v) {
-    slot_servizio& slot = r.s.servizio[slot_treno];
-    slot.campo10 = static_cast<std::int16_t>(leggi_campo(r.l, v, 0));
-    slot.campo11 = static_cast<std::int16_t>(leggi_campo(r.l, v, 1));
-    slot.campo12 = static_cast<std::int16_t>(leggi_campo(r.l, v, 2));
-    return esito::continua;
-}
-
-esito passo_sabbia(lettura& r, const voce& v) {
-    r.s.servizio[slot_treno].campo7 = static_cast<std::int16_t>(leggi_campo(r.l, v, 0));
-    return esito::continua;
-}
 
 // After a signal or a slowdown the reading stops on any status, also on one that the line
 // reader left behind; that one keeps its number and takes the entry's position.
@@ -158,34 +106,11 @@ esito passo_abbattimento(lettura& r, const voce& v) {
     const std::int32_t posizione = n[0];
     const std::int32_t valore = n[1];
     if (!controlla_percorso(r, posizione, 100)) return esito::fine_lettura;
-    cella& c = cella_a(r.s, nearest(posizione / 50.0));
-    if (!cella_libera(c)) {
+    if (!memo_abbattimento(r.s, posizione, valore)) {
         registra(r, stati::abbattimento_occupato, posizione);
         return esito::ferma;
     }
-    if (valore > 0) {
-        c.tipo_cella = tipo::tabella_con_valore;
-        c.valore1 = bassi16(valore);
-    } else {
-        c.tipo_cella = tipo::tabella_senza_valore;
-    }
     return esito::continua;
-}
-
-// Where a station of type `t` (below 25) puts its stop marker and its approach codes.
-struct celle_stazione {
-    std::int64_t fermata;
-    std::array<std::int64_t, 4> avvisi;  // -1: no approach code for that i
-};
-
-celle_stazione celle_di_stazione(std::uint8_t t, std::int32_t fine) {
-    celle_stazione c{nearest(fine / 50.0 - 1), {-1, -1, -1, -1}};
-    if (t == 5 || t == 6) return c;
-    for (int i = 1; i <= 4; ++i) {
-        const double r = fine / 50.0 - i - 1;
-        if (r > 1) c.avvisi[static_cast<std::size_t>(i - 1)] = nearest(r);
-    }
-    return c;
 }
 
 esito passo_stazione(lettura& r, const voce& v) {
@@ -226,47 +151,13 @@ esito passo_stazione(lettura& r, const voce& v) {
     const std::int64_t minuti = numero();
     const std::int64_t secondi = numero();
     slot.nome = leggi_campo_testo(r.l, v, letti);
-    slot.orario = deve_stare_i32((ore * 60 + minuti) * 60 + secondi);
-
-    const std::uint8_t t = slot.tipo_stazione;
-    const std::int64_t p = posizione;
-    if (t == 5 || t == 6) {
-        slot.inizio = deve_stare_i32(p - lunghezza);
-        slot.fine = deve_stare_i32(p + 150);
-        slot.campo6 = 0;
-    } else if (t == 7 || t == 8) {
-        slot.inizio = deve_stare_i32(p - lunghezza);
-        slot.fine = deve_stare_i32(p + lunghezza);
-        slot.campo6 = 0;
-    } else {
-        slot.inizio = deve_stare_i32(nearest(posizione - lunghezza / 2.0));
-        slot.fine = deve_stare_i32(nearest(posizione + lunghezza / 2.0) + (slot.campo6 != 0 ? 50 : 0));
+    const std::int32_t stato_stazione = memo_stazione(s, r.j, lunghezza, ore, minuti, secondi);
+    if (stato_stazione == stati::stazione_fine_bassa) {
+        registra(r, stato_stazione);
+        return esito::ferma;
     }
-    if (lunghezza < 600) slot.campo5 = 0;
-    if (r.j == 1) {
-        slot.campo5 = 0;
-        slot.campo6 = 0;
-    }
-
-    if (t < 25) {
-        // With the stop marker at cell 1 or before, no approach code lies above cell 1 either.
-        if (slot.fine / 50.0 - 1 <= 1) {
-            registra(r, stati::stazione_fine_bassa);
-            return esito::ferma;
-        }
-        const celle_stazione c = celle_di_stazione(t, slot.fine);
-        deve_stare_nel_percorso(s, c.fermata);
-        for (std::int64_t a : c.avvisi)
-            if (a >= 0) deve_stare_nel_percorso(s, a);
-        for (std::size_t i = 0; i < c.avvisi.size(); ++i)
-            if (c.avvisi[i] >= 0) cella_a(s, c.avvisi[i]).preavviso = static_cast<std::uint8_t>(81 + i);
-        cella& fermata = cella_a(s, c.fermata);
-        fermata.tipo_cella = tipo::fermata_stazione;
-        fermata.valore1 = deve_stare_i16(r.j);
-    }
-
-    if (r.j > 1 && std::int64_t{slot.inizio} - 350 < s.servizio[static_cast<std::size_t>(r.j - 1)].fine) {
-        registra(r, stati::stazione_vicina, posizione);
+    if (stato_stazione != 0) {
+        registra(r, stato_stazione, posizione);
         return esito::ferma;
     }
     ++r.j;
@@ -280,12 +171,12 @@ esito passo_stazione(lettura& r, const voce& v) {
 // The step of each entry of the service.
 esito passo(lettura& r, const voce& v) {
     switch (v.chiave) {
-        case chiave_voce::massa_frenata: return passo_massa_frenata(r, v);
-        case chiave_voce::vetture: return passo_vetture(r, v);
+        case chiave_voce::massa_frenata:
+        case chiave_voce::vetture:
+        case chiave_voce::orologio:
+        case chiave_voce::sabbia: return passo_semplice(r, v);
         case chiave_voce::velocita: return passo_velocita(r, v);
         case chiave_voce::aderenza: return passo_aderenza(r, v);
-        case chiave_voce::orologio: return passo_orologio(r, v);
-        case chiave_voce::sabbia: return passo_sabbia(r, v);
         case chiave_voce::segnale: return passo_segnale(r, v);
         case chiave_voce::rallentamento: return passo_rallentamento(r, v);
         case chiave_voce::abbattimento: return passo_abbattimento(r, v);
@@ -353,6 +244,117 @@ void fine_lettura(lettura& r) {
 }
 
 }  // namespace
+
+// The stored speed limit is a fifth of the speed, and it must fit its 8-bit field; the
+// check falls where the value is written, so a speed that is never written never fails.
+std::uint8_t quinto_velocita(std::int32_t velocita) { return deve_stare_u8(nearest(velocita / 5.0)); }
+
+std::uint8_t aderenza_memorizzata(std::int32_t aderenza) { return bassi8(aderenza); }
+
+profilo profilo_velocita() { return profilo{&cella::velocita_limite, true, quinto_velocita, 0, 0, {}}; }
+profilo profilo_aderenza() { return profilo{&cella::aderenza, false, aderenza_memorizzata, 0, 0, {}}; }
+
+void avanza_profilo(stato_build& s, profilo& p, std::int64_t n) {
+    if (n <= 0) return;
+    // Repeated entries at one position push the adhesion cursor one cell further each time.
+    if (p.cursore > s.n_celle) throw guasto_lettura{"a profile runs past the end of the route"};
+    do {
+        if (p.ferma_a_n && p.cursore >= s.n_celle) return;
+        cella_a(s, p.cursore).*p.campo = p.memorizzato(p.valore);
+        ++p.cursore;
+    } while (p.cursore < n);
+}
+
+void coda_profilo(stato_build& s, profilo& p) {
+    do {
+        cella_a(s, p.cursore).*p.campo = p.memorizzato(p.valore);
+        ++p.cursore;
+    } while (p.cursore < std::int64_t{s.n_celle} - 2);
+}
+
+void memo_semplice(stato_build& s, chiave_voce chiave, std::size_t i, std::int32_t valore) {
+    // Each field was read at its width: the 16-bit ones fit.
+    switch (chiave) {
+        case chiave_voce::massa_frenata: s.servizio[slot_generale].inizio = valore; break;
+        case chiave_voce::vetture: s.servizio[slot_generale].posizione = valore; break;
+        case chiave_voce::orologio: {
+            slot_servizio& slot = s.servizio[slot_treno];
+            std::int16_t slot_servizio::*campi[] = {&slot_servizio::campo10, &slot_servizio::campo11,
+                                                    &slot_servizio::campo12};
+            if (i < 3) slot.*campi[i] = static_cast<std::int16_t>(valore);
+            break;
+        }
+        case chiave_voce::sabbia: s.servizio[slot_treno].campo7 = static_cast<std::int16_t>(valore); break;
+        default: break;
+    }
+}
+
+bool memo_abbattimento(stato_build& s, std::int32_t posizione, std::int32_t valore) {
+    cella& c = cella_a(s, nearest(posizione / 50.0));
+    if (!cella_libera(c)) return false;
+    if (valore > 0) {
+        c.tipo_cella = tipo::tabella_con_valore;
+        c.valore1 = bassi16(valore);
+    } else {
+        c.tipo_cella = tipo::tabella_senza_valore;
+    }
+    return true;
+}
+
+celle_stazione celle_di_stazione(std::uint8_t t, std::int32_t fine) {
+    celle_stazione c{nearest(fine / 50.0 - 1), {-1, -1, -1, -1}};
+    if (t == 5 || t == 6) return c;
+    for (int i = 1; i <= 4; ++i) {
+        const double r = fine / 50.0 - i - 1;
+        if (r > 1) c.avvisi[static_cast<std::size_t>(i - 1)] = nearest(r);
+    }
+    return c;
+}
+
+std::int32_t memo_stazione(stato_build& s, std::int32_t j, std::int32_t lunghezza, std::int64_t ore,
+                           std::int64_t minuti, std::int64_t secondi) {
+    slot_servizio& slot = s.servizio[static_cast<std::size_t>(j)];
+    const std::int32_t posizione = slot.posizione;
+    slot.orario = deve_stare_i32((ore * 60 + minuti) * 60 + secondi);
+
+    const std::uint8_t t = slot.tipo_stazione;
+    const std::int64_t p = posizione;
+    if (t == 5 || t == 6) {
+        slot.inizio = deve_stare_i32(p - lunghezza);
+        slot.fine = deve_stare_i32(p + 150);
+        slot.campo6 = 0;
+    } else if (t == 7 || t == 8) {
+        slot.inizio = deve_stare_i32(p - lunghezza);
+        slot.fine = deve_stare_i32(p + lunghezza);
+        slot.campo6 = 0;
+    } else {
+        slot.inizio = deve_stare_i32(nearest(posizione - lunghezza / 2.0));
+        slot.fine = deve_stare_i32(nearest(posizione + lunghezza / 2.0) + (slot.campo6 != 0 ? 50 : 0));
+    }
+    if (lunghezza < 600) slot.campo5 = 0;
+    if (j == 1) {
+        slot.campo5 = 0;
+        slot.campo6 = 0;
+    }
+
+    if (t < 25) {
+        // With the stop marker at cell 1 or before, no approach code lies above cell 1 either.
+        if (slot.fine / 50.0 - 1 <= 1) return stati::stazione_fine_bassa;
+        const celle_stazione c = celle_di_stazione(t, slot.fine);
+        deve_stare_nel_percorso(s, c.fermata);
+        for (std::int64_t a : c.avvisi)
+            if (a >= 0) deve_stare_nel_percorso(s, a);
+        for (std::size_t i = 0; i < c.avvisi.size(); ++i)
+            if (c.avvisi[i] >= 0) cella_a(s, c.avvisi[i]).preavviso = static_cast<std::uint8_t>(81 + i);
+        cella& fermata = cella_a(s, c.fermata);
+        fermata.tipo_cella = tipo::fermata_stazione;
+        fermata.valore1 = deve_stare_i16(j);
+    }
+
+    if (j > 1 && std::int64_t{slot.inizio} - 350 < s.servizio[static_cast<std::size_t>(j - 1)].fine)
+        return stati::stazione_vicina;
+    return 0;
+}
 
 void leggi_servizio(stato_build& s, lettore_campi& l, std::int32_t contatore_cartelli) {
     lettura r{s, l, std::min(contatore_cartelli, primo_slot_cartelli)};

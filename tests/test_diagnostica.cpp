@@ -3,6 +3,7 @@
 // check carries one. Then the engine's findings for a table of author mistakes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -138,6 +139,121 @@ std::string muta(const std::string& t, std::mt19937& g) {
         case 8: r[i] = "-,\" \r\n[]"[a_caso(8)]; break;
     }
     return r;
+}
+
+// Where the records the diagnostics walk builds differ from the compile's; empty when they agree.
+std::string registri_diversi(const std::string& linea, const std::string& servizio, bool piano) {
+    stato_build s;
+    s.scenario = "Sorvanta";
+    s.treno = "E48027";
+    const descrizioni d = descrizioni_in_memoria("linea", linea, "servizio", servizio);
+    try {
+        compila(s, {.piano = piano}, d);
+    } catch (const errore_esecuzione&) {
+    }
+    stato_build w;
+    w.scenario = s.scenario;
+    w.treno = s.treno;
+    opzioni_analisi o;
+    o.piano = piano;
+    o.campi = false;
+    o.registri = &w;
+    analizza(&linea, &servizio, o);
+    std::string r;
+    auto uguali_celle = [](const cella& a, const cella& b) {
+        return a.tipo_cella == b.tipo_cella && a.valore1 == b.valore1 && a.valore2 == b.valore2 &&
+               a.valore3 == b.valore3 && a.valore4 == b.valore4 && a.tempo_segnale == b.tempo_segnale &&
+               a.preavviso == b.preavviso && a.montagna == b.montagna && a.velocita_limite == b.velocita_limite &&
+               a.pendenza == b.pendenza && a.aderenza == b.aderenza;
+    };
+    if (s.percorso.size() != w.percorso.size()) {
+        r += "route sizes " + std::to_string(s.percorso.size()) + " vs " + std::to_string(w.percorso.size()) + "\n";
+    } else {
+        for (std::size_t k = 0; k < s.percorso.size(); ++k)
+            if (!uguali_celle(s.percorso[k], w.percorso[k])) {
+                const cella& a = s.percorso[k];
+                const cella& b = w.percorso[k];
+                r += "cell " + std::to_string(k) + ": type " + std::to_string(a.tipo_cella) + "/" +
+                     std::to_string(b.tipo_cella) + " v1 " + std::to_string(a.valore1) + "/" + std::to_string(b.valore1) +
+                     " pre " + std::to_string(a.preavviso) + "/" + std::to_string(b.preavviso) + " speed " +
+                     std::to_string(a.velocita_limite) + "/" + std::to_string(b.velocita_limite) + " grad " +
+                     std::to_string(a.pendenza) + "/" + std::to_string(b.pendenza) + " adh " +
+                     std::to_string(a.aderenza) + "/" + std::to_string(b.aderenza) + " mont " +
+                     std::to_string(a.montagna) + "/" + std::to_string(b.montagna) + "\n";
+                break;
+            }
+    }
+    for (std::size_t i = 0; i < s.servizio.size(); ++i) {
+        const slot_servizio& a = s.servizio[i];
+        const slot_servizio& b = w.servizio[i];
+        if (i == slot_scenario || i == slot_treno) {
+            if (a.inizio != b.inizio || a.fine != b.fine || a.posizione != b.posizione || a.campo7 != b.campo7 ||
+                a.campo10 != b.campo10 || a.campo11 != b.campo11 || a.campo12 != b.campo12)
+                r += "slot " + std::to_string(i) + " differs\n";
+            continue;
+        }
+        if (a.tipo_stazione != b.tipo_stazione || a.inizio != b.inizio || a.fine != b.fine ||
+            a.posizione != b.posizione || a.campo4 != b.campo4 || a.nome != b.nome || a.campo7 != b.campo7 ||
+            a.campo8 != b.campo8 || a.campo10 != b.campo10 || a.campo11 != b.campo11 || a.campo12 != b.campo12 ||
+            a.campo9 != b.campo9 || a.sosta != b.sosta || a.campo6 != b.campo6 || a.campo5 != b.campo5 ||
+            a.orario != b.orario)
+            r += "slot " + std::to_string(i) + " differs\n";
+    }
+    if (s.n_montagne != w.n_montagne || s.inizi_montagna != w.inizi_montagna || s.fini_montagna != w.fini_montagna)
+        r += "mountains differ\n";
+    if (s.linea.estensione != w.linea.estensione || s.linea.seminata != w.linea.seminata ||
+        s.linea.metro != w.linea.metro || s.linea.tratti.size() != w.linea.tratti.size() ||
+        !std::equal(s.linea.tratti.begin(), s.linea.tratti.end(), w.linea.tratti.begin(),
+                    [](const tratto_linea& a, const tratto_linea& b) {
+                        return a.fino == b.fino && a.curva == b.curva && a.k == b.k;
+                    }))
+        r += "plans differ: metro " + std::to_string(s.linea.metro) + "/" + std::to_string(w.linea.metro) + "\n";
+    if (s.errore_numero != w.errore_numero || s.errore_posizione != w.errore_posizione)
+        r += "status " + std::to_string(s.errore_numero) + "@" + std::to_string(s.errore_posizione) + " vs " +
+             std::to_string(w.errore_numero) + "@" + std::to_string(w.errore_posizione) + "\n";
+    return r;
+}
+
+TEST(Diagnostics, WalkBuildsTheCompilesRecords) {
+    std::vector<std::pair<std::string, std::string>> coppie;
+    coppie.emplace_back(linea_incorporata(), servizio_incorporato());
+    coppie.emplace_back(leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_linea.txt"),
+                        leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_E48027-.txt"));
+    for (const auto& p : file_in("linea")) {
+        std::string t = leggi_file(p);
+        chiede_piano(t);
+        coppie.emplace_back(t, servizio_incorporato());
+    }
+    for (const auto& p : file_in("servizio")) {
+        std::string t = leggi_file(p);
+        chiede_piano(t);
+        coppie.emplace_back(linea_incorporata(), t);
+    }
+    for (std::int64_t lunghezza : {20000, 100000}) {
+        const descrizioni_generate g = genera_descrizioni(lunghezza);
+        coppie.emplace_back(g.linea, g.servizio);
+    }
+    int diverse = 0;
+    for (const auto& [linea, servizio] : coppie) {
+        const std::string e = registri_diversi(linea, servizio, numeri_piccoli(linea));
+        if (!e.empty() && ++diverse <= 3) ADD_FAILURE() << e << linea.substr(0, 300) << "\n---\n" << servizio.substr(0, 300);
+    }
+    std::mt19937 g(15);
+    const std::size_t basi = coppie.size();
+    const int casi = con_sanitizzatori() ? 400 : 1200;
+    for (int k = 0; k < casi; ++k) {
+        const auto& [linea, servizio] = coppie[static_cast<std::size_t>(k) % basi];
+        std::string l = linea, s = servizio;
+        const int quali = k % 3;
+        for (int n = 0; n < 1 + k % 4; ++n) {
+            if (quali != 1) l = muta(l, g);
+            if (quali != 0) s = muta(s, g);
+        }
+        const bool piano = k % 2 == 0 && numeri_piccoli(l);
+        const std::string e = registri_diversi(l, s, piano);
+        if (!e.empty() && ++diverse <= 40) ADD_FAILURE() << e << "\n=== line\n" << l << "\n=== service\n" << s;
+    }
+    EXPECT_EQ(diverse, 0) << "of " << coppie.size() + static_cast<std::size_t>(casi);
 }
 
 TEST(Diagnostics, AgreeWithTheCompile) {
