@@ -3,12 +3,11 @@
 #include "builder/scrittore_documenti.hpp"
 #include "builder/sostituzione.hpp"
 #include "finish/codici_gara.hpp"
-#include "finish/passata_finale.hpp"
-#include "reader/lettore_linea.hpp"
+#include "diagnostics/diagnostica.hpp"
+#include "reader/lettore_campi.hpp"
 #include "format/file_binari.hpp"
 #include "core/stati.hpp"
 #include "platform/platform.hpp"
-#include "reader/lettore_servizio.hpp"
 
 void pulisci_servizio(stato_build& s) {
     for (slot_servizio& slot : s.servizio) slot = slot_servizio{};
@@ -38,20 +37,13 @@ void cancella(const descrizioni& d, const std::string& file) {
     if (d.cancella) platform::delete_file(file);
 }
 
-// The failure handler of the reading step: both descriptions are deleted (one that is
-// already gone is skipped) and the status is 25, placed at the failure (by default the field
-// being read) with its reason.
-void gestore_guasti(stato_build& s, const descrizioni& d, const lettore_campi* l, descrizione quale,
-                    const guasto_lettura* g = nullptr) {
+// The failure handler of the reading step, for a description that cannot be read: both
+// descriptions are deleted (one that is already gone is skipped) and the status is 25, at the
+// description's start. A failure inside a description is recorded by the walk at its place.
+void gestore_guasti(stato_build& s, const descrizioni& d, descrizione quale) {
     cancella(d, d.file_linea);
     cancella(d, d.file_treno);
-    luogo_testo dove;
-    if (g && g->riga > 0)
-        dove = {g->riga, g->colonna};
-    else if (l)
-        dove = l->campo;
-    registra_stato_in(s, quale, dove, stati::lettura_fallita);
-    if (g) s.errore_motivo = g->motivo;
+    registra_stato_in(s, quale, {}, stati::lettura_fallita);
 }
 
 // The description's text: the one in memory, or its file read into `letto`; nullptr when the
@@ -64,65 +56,45 @@ const std::string* prendi_testo(const std::string* in_memoria, const std::string
 
 }  // namespace
 
-void memorizza_dati(stato_build& s, const descrizioni& d) {
+std::int32_t memorizza_dati(stato_build& s, const descrizioni& d) {
     s.servizio[slot_scenario].nome = s.scenario;
     s.servizio[slot_treno].nome = s.treno;
 
     if (!d.testo_linea && !platform::file_exists(d.file_linea)) {
         registra_stato_in(s, descrizione::linea, {}, stati::file_linea_mancante);
-        return;
+        return 0;
     }
     std::string letto;
     const std::string* testo = prendi_testo(d.testo_linea, d.file_linea, letto);
     if (!testo) {
-        gestore_guasti(s, d, nullptr, descrizione::linea);
-        return;
+        gestore_guasti(s, d, descrizione::linea);
+        return 0;
     }
-    lettore_campi l = apri_lettore(*testo);
-    std::int32_t contatore_cartelli = primo_slot_cartelli;
-    bool continua;
-    try {
-        continua = leggi_linea(s, l, contatore_cartelli);
-    } catch (const guasto_lettura& g) {
-        gestore_guasti(s, d, &l, descrizione::linea, &g);
-        return;
-    }
-    cancella(d, d.file_linea);
-    if (!continua) return;
-
+    // The service is read beside the line; the walk takes it only when the line's reading goes on.
     std::string letto_treno;
     const std::string* testo_treno = prendi_testo(d.testo_treno, d.file_treno, letto_treno);
-    if (!testo_treno) {
-        gestore_guasti(s, d, nullptr, descrizione::servizio);
-        return;
-    }
-    lettore_campi ls = apri_lettore(*testo_treno);
-    try {
-        leggi_servizio(s, ls, contatore_cartelli);
-    } catch (const guasto_lettura& g) {
-        gestore_guasti(s, d, &ls, descrizione::servizio, &g);
-        return;
-    }
-    cancella(d, d.file_treno);
+    const esito_lettura e = leggi_descrizioni(s, *testo, testo_treno);
+    // A failed reading deletes both descriptions; otherwise each one read is deleted.
+    cancella(d, d.file_linea);
+    if (e.servizio_letto || (s.errore_numero == stati::lettura_fallita && s.errore_descrizione != descrizione::nessuna))
+        cancella(d, d.file_treno);
+    return e.fatale;
 }
 
-void memorizza_dati(stato_build& s) { memorizza_dati(s, descrizioni_incorporate(s)); }
+std::int32_t memorizza_dati(stato_build& s) { return memorizza_dati(s, descrizioni_incorporate(s)); }
 
 std::int32_t compila(stato_build& s, const opzioni_compila& o, const descrizioni& d) {
     s.genera_linea = o.piano ? 1 : 0;
     s.errore_numero = 0;
     pulisci_servizio(s);
-    memorizza_dati(s, d);
+    const std::int32_t fatale = memorizza_dati(s, d);
+    richiede_percorso(s, d);
+    return fatale;
+}
+
+void richiede_percorso(const stato_build& s, const descrizioni& d) {
     if (!percorso_creato(s))
         throw errore_esecuzione{diagnostica(s, d) + "; the route was never created, so no binary file is written"};
-    const std::int32_t prima_della_passata = s.errore_numero;
-    passata_finale(s);
-    if (s.errore_numero != prima_della_passata) {
-        s.errore_descrizione = descrizione::nessuna;
-        s.errore_metri = s.errore_posizione;
-        s.errore_motivo.clear();
-    }
-    return applica_timbri(s);
 }
 
 void scrivi_file_binari(const stato_build& s, const std::vector<file_da_scrivere>& altri) {

@@ -40,8 +40,8 @@ descrizioni descrizioni_incorporate(const stato_build& s);
 void rimuovi_descrizioni(const descrizioni& d);
 
 // Reads both descriptions (and deletes them); records a status on failure.
-void memorizza_dati(stato_build& s, const descrizioni& d);
-void memorizza_dati(stato_build& s);
+std::int32_t memorizza_dati(stato_build& s, const descrizioni& d);
+std::int32_t memorizza_dati(stato_build& s);
 
 // What a compile is asked for.
 struct opzioni_compila {
@@ -51,6 +51,8 @@ struct opzioni_compila {
 // Steps 1 to 5 of the compile step, in memory. Returns 0, or the fatal error number of the
 // stamping guards. Throws errore_esecuzione when the route array was never created.
 std::int32_t compila(stato_build& s, const opzioni_compila& o, const descrizioni& d);
+// The compile writes nothing without a route: raises errore_esecuzione, naming the recorded status.
+void richiede_percorso(const stato_build& s, const descrizioni& d);
 std::int32_t compila(stato_build& s, const opzioni_compila& o);
 
 // Compiles two descriptions held in memory, with the plan, under the built-in scenario's names,

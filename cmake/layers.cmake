@@ -14,7 +14,7 @@ set(gs_layer_graph
   "scenario    core"
   "format      core"
   "diagnostics reader finish timetable scenario"
-  "builder     platform reader finish format scenario"
+  "builder     platform reader finish format scenario diagnostics"
   "lsp         diagnostics builder timetable platform"
   "decompile   builder"
   "documents   scenario timetable"

@@ -17,7 +17,7 @@
 #include "finish/passata_finale.hpp"
 #include "format/codec.hpp"
 #include "format/file_binari.hpp"
-#include "reader/lettore_linea.hpp"
+#include "reader/memo_linea.hpp"
 
 namespace {
 

@@ -1,6 +1,9 @@
-// The diagnostics engine: it walks both descriptions field by field with the compile's own field
-// reader and its own placement procedures, in the compile's order, so that every status it
-// reports is the one the compile records, and it goes on after a problem to report the rest.
+// The one walk that reads both descriptions, for the compile and for every tool: field by field
+// with the field reader, each entry placed into the records through the placement procedures of
+// reader/ (memo_linea, memo_servizio), each status recorded in the build report where the compile
+// stops, and every problem told as a finding with its place. The compile's walk stops at the first
+// status (leggi_descrizioni); check's, the language server's and compile's findings go on past it,
+// entry by entry, to report the rest (analizza).
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -22,8 +25,8 @@
 #include "finish/codici_gara.hpp"
 #include "finish/passata_finale.hpp"
 #include "reader/lettore_campi.hpp"
-#include "reader/lettore_linea.hpp"
-#include "reader/lettore_servizio.hpp"
+#include "reader/memo_linea.hpp"
+#include "reader/memo_servizio.hpp"
 #include "reader/limiti_percorso.hpp"
 #include "reader/tracciato.hpp"
 
@@ -121,7 +124,8 @@ struct motore {
     const opzioni_analisi& o;
     bool recupero;  // false: stop where the compile stops; true: skip the entry and go on
     std::vector<rilievo> out;
-    stato_build s;
+    stato_build proprio;  // the records, when the caller keeps none
+    stato_build& s;       // the records the walk builds: the caller's, for the exact walk that keeps them
     sorgente* src = nullptr;
     const sorgente* src_linea = nullptr;  // the line description, when there is one
     lettore_campi l;
@@ -168,15 +172,24 @@ struct motore {
     std::array<std::array<int, 3>, 2> non_elencati{};  // per file, per severity
     rilievo scarto;
 
-    motore(const opzioni_analisi& opzioni, bool per_recupero) : o(opzioni), recupero(per_recupero) {
+    // `su`: records that already hold what the walk needs (one description read alone), kept as they are.
+    motore(const opzioni_analisi& opzioni, bool per_recupero, stato_build* su = nullptr)
+        : o(opzioni),
+          recupero(per_recupero),
+          s(su ? *su : !per_recupero && opzioni.registri ? *opzioni.registri : proprio) {
         velocita.velocita = true;
         velocita.r = profilo_velocita();
         aderenza.r = profilo_aderenza();
-        s.genera_linea = o.piano ? 1 : 0;
-        if (o.registri) {
-            s.scenario = o.registri->scenario;
-            s.treno = o.registri->treno;
+        if (su) return;
+        if (&s != &proprio) {
+            // Built anew: only the names and the output folder stay.
+            stato_build nuovo;
+            nuovo.scenario = std::move(s.scenario);
+            nuovo.treno = std::move(s.treno);
+            nuovo.cartella = std::move(s.cartella);
+            s = std::move(nuovo);
         }
+        s.genera_linea = o.piano ? 1 : 0;
         s.servizio[slot_scenario].nome = s.scenario;
         s.servizio[slot_treno].nome = s.treno;
     }
@@ -264,15 +277,22 @@ campo_n campo_a(const sorgente& src, luogo_testo dove) {
 // A build status at the place where the compile records it, in the file `src`. On that line the
 // finding keeps the field it is about; a field that an entry took from a later line gives way to
 // the compile's place.
+// The exact walk records the status in the build report as the compile does: the number, where it
+// lies, the metres of the entry and, for a failed reading, the reader's own reason.
 rilievo& stato_in(motore& m, const sorgente& src, std::int32_t numero, const campo_n& c, std::string messaggio,
-                  luogo_testo dove, std::optional<std::int32_t> posizione = std::nullopt) {
+                  luogo_testo dove, std::optional<std::int32_t> posizione = std::nullopt,
+                  const char* motivo = nullptr) {
     const bool altrove = dove.riga > 0 && dove.riga != riga_di(src, c.inizio);
     rilievo& d = nuova_in(m, src, gravita::errore, altrove ? campo_a(src, dove) : c, std::move(messaggio));
     d.stato = numero;
     d.posizione_m = posizione;
     if (!m.recupero) {
-        m.s.errore_numero = numero;
-        if (posizione) m.s.errore_posizione = *posizione;
+        registra_stato_in(m.s, src.f == quale_file::linea ? descrizione::linea : descrizione::servizio, dove, numero);
+        if (posizione) {
+            m.s.errore_posizione = *posizione;
+            m.s.errore_metri = *posizione;
+        }
+        if (motivo) m.s.errore_motivo = motivo;
     }
     return d;
 }
@@ -280,9 +300,9 @@ rilievo& stato_in(motore& m, const sorgente& src, std::int32_t numero, const cam
 // The compile records a status at the entry being read, and a failed reading (status 25) at the
 // field being read.
 rilievo& stato(motore& m, std::int32_t numero, const campo_n& c, std::string messaggio,
-               std::optional<std::int32_t> posizione = std::nullopt) {
+               std::optional<std::int32_t> posizione = std::nullopt, const char* motivo = nullptr) {
     const luogo_testo dove = numero == stati::lettura_fallita ? m.l.campo : m.l.voce;
-    return stato_in(m, *m.src, numero, c, std::move(messaggio), dove, posizione);
+    return stato_in(m, *m.src, numero, c, std::move(messaggio), dove, posizione, motivo);
 }
 
 // Where a failed reading lies: its own place when it names one, else the field being read.
@@ -321,8 +341,8 @@ std::string occupata(std::int64_t k, std::int64_t da, const char* descrizione_le
 
 // A number outside the range its field allows; `poi` says what the compile does then.
 void ferma_fuori_intervallo(motore& m, std::int32_t numero, const campo_n& c, std::string messaggio,
-                            std::string intervallo, const std::string& poi) {
-    rilievo& d = stato(m, numero, c, std::move(messaggio));
+                            std::string intervallo, const std::string& poi, const char* motivo = nullptr) {
+    rilievo& d = stato(m, numero, c, std::move(messaggio), std::nullopt, motivo);
     d.campo = c.nome;
     d.intervallo = std::move(intervallo);
     d.nota = "allowed: " + d.intervallo + "; " + poi;
@@ -354,7 +374,7 @@ void passato_fine(motore& m) {
     c.riga = m.l.riga_campo;
     std::string msg = "the file ends inside this entry";
     if (*m.nome_voce) msg = std::string("the file ends inside this ") + m.nome_voce + " entry";
-    rilievo& d = stato(m, stati::lettura_fallita, c, msg);
+    rilievo& d = stato(m, stati::lettura_fallita, c, msg, std::nullopt, "an entry runs past the end of the file");
     if (*nome_campo(m)) d.campo = nome_campo(m);
     d.nota = "every field the entry takes must be written; end the file with [fine]";
     if (m.recupero) throw fine_testo{};
@@ -424,7 +444,8 @@ campo_n leggi_t(motore& m, bool sedici = false) {
         if (!aperta && sedici)
             messaggio = "the text is " + decimale(static_cast<std::int64_t>(virgolette ? e - a - 2 : e - a)) +
                         " bytes long, above 65535";
-        rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, c, std::move(messaggio), luogo_guasto(m, g));
+        rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, c, std::move(messaggio), luogo_guasto(m, g),
+                              std::nullopt, g.motivo);
         if (*c.nome) d.campo = c.nome;
         d.nota = aperta ? "a quoted text runs to the next double quote on the same line; close it there, or drop "
                           "the quote; the reading of the description fails here"
@@ -513,11 +534,13 @@ numero_n leggi_n(motore& m, bool riferisci = true) {
     n.c.inizio = a;
     n.c.fine = e;
     n.c.nome = nome_campo(m);
+    const char* motivo = nullptr;
     try {
         n.v = leggi_numero(m.l);
         n.letto = true;
-    } catch (const guasto_lettura&) {
+    } catch (const guasto_lettura& g) {
         n.letto = false;
+        motivo = g.motivo;
     }
     n.c.riga = m.l.riga_campo;
     registra_campo(m, n.c);
@@ -525,7 +548,7 @@ numero_n leggi_n(motore& m, bool riferisci = true) {
     if (!n.letto) {
         ferma_fuori_intervallo(m, stati::lettura_fallita, n.c,
                                std::string(n.c.nome) + " " + n.c.testo + " does not fit a 32-bit number",
-                               "-2147483648 to 2147483647", "the reading of the description fails here");
+                               "-2147483648 to 2147483647", "the reading of the description fails here", motivo);
         return n;
     }
     if (riferisci) numero_scritto_male(m, n);
@@ -538,7 +561,8 @@ bool deve_stare(motore& m, const numero_n& n, std::int64_t minimo, std::int64_t 
     if (n.v >= minimo && n.v <= massimo) return true;
     ferma_fuori_intervallo(m, stati::lettura_fallita, n.c,
                            std::string(n.c.nome) + " " + n.c.testo + " does not fit its " + larghezza + " field",
-                           decimale(minimo) + " to " + decimale(massimo), "the reading of the description fails here");
+                           decimale(minimo) + " to " + decimale(massimo), "the reading of the description fails here",
+                           massimo > 255 ? "number does not fit 16 bits" : "number does not fit 8 bits");
     return false;
 }
 
@@ -648,7 +672,8 @@ bool fuori_percorso(motore& m, const numero_n& n, double margine) {
 // It lies at the field being read, or at `dove` when the compile places it in an earlier entry.
 void guasto(motore& m, const campo_n& c, const std::string& messaggio, const char* motivo,
             std::optional<luogo_testo> dove = std::nullopt) {
-    rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, c, messaggio, dove ? *dove : m.l.campo);
+    rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, c, messaggio, dove ? *dove : m.l.campo, std::nullopt,
+                          motivo);
     d.campo = c.nome;
     d.nota = std::string("the compile's reading fails: ") + motivo;
     ferma(m);
@@ -904,13 +929,14 @@ void preambolo(motore& m, const campo_n& c, const std::vector<parte_voce>& parti
 void passo_lunghezza(motore& m, const voce& v, const campo_n& chiave) {
     const auto [n] = leggi_numeri<1>(m, v, chiave);
     if (!n.letto) return;
-    m.s.servizio[slot_generale].fine = n.v;
+    memo_generale(m.s, v.chiave, 0, n.v);
     m.campo_lunghezza = n.c;
     if (n.v > lunghezza_massima || n.v < 0) {
         // Too long: status 1, and no route; negative: the reading fails.
         const bool lunga = n.v > lunghezza_massima;
         rilievo& d = stato(m, lunga ? stati::lunghezza_oltre_limite : stati::lettura_fallita, n.c,
-                           "line length " + n.c.testo + (lunga ? " m is above 1000000 m" : " m is negative"));
+                           "line length " + n.c.testo + (lunga ? " m is above 1000000 m" : " m is negative"),
+                           std::nullopt, lunga ? nullptr : "negative line length");
         d.campo = n.c.nome;
         d.intervallo = "0 to 1000000";
         d.nota = std::string("allowed: 0 to 1000000 m; ") +
@@ -926,10 +952,7 @@ void passo_progressiva(motore& m, const voce& v, const campo_n& chiave, int indi
     const auto numeri = leggi_numeri<3>(m, v, chiave);
     if (!letti(numeri)) return;
     const auto& [a, b, c] = numeri;
-    slot_servizio& r = m.s.servizio[static_cast<std::size_t>(slot_progressiva_tre + indice)];
-    r.inizio = a.v;
-    r.fine = b.v;
-    r.posizione = c.v;
+    for (std::size_t i = 0; i < numeri.size(); ++i) memo_generale(m.s, v.chiave, i, numeri[i].v);
     const campo_n& colpevole = a.v % 50 != 0 ? a.c : b.c;
     m.progressive[static_cast<std::size_t>(indice)] =
         luogo{quale_file::linea, colpevole, v.nome, colonna_di(*m.src, colpevole.inizio), m.l.voce, a.v, b.v};
@@ -942,18 +965,17 @@ void passo_progressiva(motore& m, const voce& v, const campo_n& chiave, int indi
     }
 }
 
-void passo_sfondo(motore& m, const voce& v, const campo_n& chiave, std::int32_t slot_servizio::*campo) {
+void passo_sfondo(motore& m, const voce& v, const campo_n& chiave) {
     const auto [n] = leggi_numeri<1>(m, v, chiave);
-    if (n.letto) m.s.servizio[slot_scenario].*campo = n.v;
+    if (n.letto) memo_generale(m.s, v.chiave, 0, n.v);
 }
 
 void passo_ripetizione(motore& m, const voce& v, const campo_n& chiave) {
     const auto numeri = leggi_numeri<2>(m, v, chiave);
     if (!letti(numeri)) return;
     const auto& [a, b] = numeri;
-    slot_servizio& r = m.s.servizio[slot_treno];
-    r.inizio = a.v;
-    r.fine = b.v;
+    memo_generale(m.s, v.chiave, 0, a.v);
+    memo_generale(m.s, v.chiave, 1, b.v);
     if (a.v % 50 != 0) {
         ferma_al_campo(m, stati::ripetizione_inizio, a.c,
                        "signal repetition start " + a.c.testo + " m is not a multiple of 50",
@@ -966,19 +988,13 @@ void passo_ripetizione(motore& m, const voce& v, const campo_n& chiave) {
                        "the line's reading stops here");
         return;
     }
-    if (contiene(chiave.testo, "4")) {
-        r.posizione = 4;
-    } else if (contiene(chiave.testo, "9")) {
-        r.posizione = 9;
-    } else {
+    if (!memo_codici_ripetizione(m.s, chiave.testo)) {
         rilievo& d = stato(m, stati::ripetizione_codici, chiave,
                                "the signal repetition keyword holds neither the digit 4 nor 9");
         d.nota = "write \"ripetizione segnali 4 codici\" or \"ripetizione segnali 9 codici\"; the line's reading "
                  "stops here";
         ferma(m);
-        return;
     }
-    if (r.fine == 0) r.posizione = 0;
 }
 
 // The general block; false when the end of the file was reached in it.
@@ -1017,13 +1033,11 @@ void blocco_generale(motore& m) {
                 passo_progressiva(m, v, k, i);
             }
         }
-        std::int32_t slot_servizio::*sfondi[] = {&slot_servizio::inizio, &slot_servizio::posizione,
-                                                 &slot_servizio::fine};
         for (int i = 0; i < 3; ++i) {
             const voce& v = voce_di(sfondi_voci[static_cast<std::size_t>(i)]);
             if (riconosce(v, k.testo)) {
                 riconosciuta = true;
-                passo_sfondo(m, v, k, sfondi[i]);
+                passo_sfondo(m, v, k);
             }
         }
         if (riconosce(voce_di(chiave_voce::ripetizione_segnali), k.testo)) {
@@ -1153,12 +1167,14 @@ uscita_linea caratteristiche(motore& m) {
                         }
                         const std::int64_t fine = std::int64_t{a.v} + n.v;
                         int e = 0;
+                        const char* motivo = nullptr;
                         if (percorso_pronto(m)) {
                             try {
                                 if (traccia_curva(m.s.linea, a.v, n.v, *curvatura) == esito_traccia::oltre_milione)
                                     e = stati::curva_non_valida;
-                            } catch (const guasto_lettura&) {
+                            } catch (const guasto_lettura& g) {
                                 e = stati::lettura_fallita;
+                                motivo = g.motivo;
                             }
                         }
                         if (e == stati::curva_non_valida) {
@@ -1168,7 +1184,8 @@ uscita_linea caratteristiche(motore& m) {
                         } else if (e == stati::lettura_fallita) {
                             rilievo& d = stato(m, stati::lettura_fallita, n.c,
                                                "the curve runs to " + decimale(fine) + " m, past the plan's end at " +
-                                                   decimale(m.s.estensione) + " m");
+                                                   decimale(m.s.estensione) + " m",
+                                               std::nullopt, motivo);
                             d.campo = n.c.nome;
                             d.intervallo = "start + length at most " + decimale(m.s.estensione);
                             d.nota = "the line and 7000 m of run-out; the reading of the description fails here";
@@ -1244,7 +1261,8 @@ uscita_linea caratteristiche(motore& m) {
                         if (i < 0 || i > m.s.n_celle) {
                             guasto(m, v[0].c, "the boards' cell lies outside the route", g.motivo);
                         } else {
-                            if (m.recupero) m.s.percorso[static_cast<std::size_t>(i)] = cella{};
+                            // The walk that goes on leaves the entry out: its cell is free again.
+                            if (m.recupero) svuota_cella(m.s, i);
                             guasto(m, v[1].c, "a speed code 20 x left speed + right speed / 5 does not fit 16 bits",
                                    g.motivo);
                         }
@@ -1325,7 +1343,8 @@ bool leggi_linea_d(motore& m) {
         }
         m.contatore_cartelli = primo_slot_cartelli;
         if (!percorso_pronto(m)) {
-            rilievo& d = stato(m, stati::lettura_fallita, campo_a(*m.src, m.l.campo), "no line length before the features");
+            rilievo& d = stato(m, stati::lettura_fallita, campo_a(*m.src, m.l.campo), "no line length before the features",
+                               std::nullopt, "no line length before the features");
             d.nota = "write \"lunghezza percorso, L\" in the general block; nothing is built";
             ferma(m);
         }
@@ -1336,11 +1355,13 @@ bool leggi_linea_d(motore& m) {
         // The gradient in force at the end fills the route up to its last three cells.
         const std::int64_t v = std::int64_t{m.pendenze.corrente} + 100;
         bool coda_fallita = false;
+        const char* motivo = nullptr;
         if (percorso_pronto(m)) {
             try {
                 coda_pendenze(m.s, m.pendenze);
-            } catch (const guasto_lettura&) {
+            } catch (const guasto_lettura& g) {
                 coda_fallita = true;
+                motivo = g.motivo;
             }
         }
         if (coda_fallita) {
@@ -1351,7 +1372,7 @@ bool leggi_linea_d(motore& m) {
                                    v < 0 || v > 255 ? "the last gradient " + decimale(m.pendenze.corrente) +
                                                           " does not fit its 8-bit field"
                                                     : "gradient entries push the gradient past the route's last cell",
-                                   voce);
+                                   voce, std::nullopt, motivo);
             d.campo = "gradient";
             d.intervallo = "-100 to 155";
             d.nota = "the last gradient fills the route to its end and must be -100 to 155; the reading of the "
@@ -1389,18 +1410,17 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
     const std::int64_t cursore = p.r.cursore;
     try {
         avanza_profilo(m.s, p.r, n);
-    } catch (const guasto_lettura&) {
+    } catch (const guasto_lettura& g) {
         if (cursore > m.s.n_celle) {
-            guasto(m, dove, "entries at one position push the profile past the route's last cell",
-                   "a profile runs past the end of the route");
+            guasto(m, dove, "entries at one position push the profile past the route's last cell", g.motivo);
         } else if (!p.velocita) {
-            guasto(m, dove, "entries at one position push the adhesion past the route's last cell",
-                   motivo_fuori_percorso);
+            guasto(m, dove, "entries at one position push the adhesion past the route's last cell", g.motivo);
         } else {
             rilievo& d = stato(m, stati::lettura_fallita, dove,
                                    "the speed " + decimale(p.r.valore) + " km/h" +
                                        (p.campo_valore ? " of line " + std::to_string(p.campo_valore->riga) : "") +
-                                       " does not fit: speed / 5 must be 0 to 255");
+                                       " does not fit: speed / 5 must be 0 to 255",
+                               std::nullopt, g.motivo);
             d.campo = "speed";
             d.intervallo = "0 to 1277";
             d.nota = "allowed: 0 to 1277 km/h; the reading of the description fails where the speed is written";
@@ -1590,11 +1610,12 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
         d.nota = "with B sign boards in the line, at most 78 - B stations fit; the service's reading stops here";
         ferma(m);
     }
-    const bool fallita_prima = m.voce_fallita;
-    slot_servizio scarto;
-    slot_servizio& slot = con_percorso && !fallita_prima ? s.servizio[static_cast<std::size_t>(m.j)] : scarto;
+    // The fields are stored in the station's slot as they are read, when there is one to take them.
+    const bool scrive = con_percorso && !m.voce_fallita;
+    const slot_servizio scarto;
+    const slot_servizio& slot = scrive ? s.servizio[static_cast<std::size_t>(m.j)] : scarto;
     const numero_n pos = leggi_n(m);
-    if (pos.letto) slot.posizione = pos.v;
+    if (pos.letto && scrive) memo_campo_stazione(s, m.j, 0, pos.v);
     if (!m.voce_fallita && con_percorso && !entro_percorso(m.s, pos.v, 800)) {
         const double limite = static_cast<double>(s.n_celle) * 50.0 - 800;
         if (!m.recupero) m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
@@ -1619,31 +1640,20 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
         ferma(m);
     }
     const numero_n t = leggi_n(m);
-    if (!m.voce_fallita && deve_stare(m, t, 0, 255, "8-bit")) slot.tipo_stazione = static_cast<std::uint8_t>(t.v);
+    if (!m.voce_fallita && deve_stare(m, t, 0, 255, "8-bit") && scrive) memo_campo_stazione(s, m.j, 1, t.v);
     const numero_n lung = leggi_n(m);
     if (!m.voce_fallita && lung.v % 100 != 0) {
         ferma_al_campo(m, stati::stazione_lunghezza, lung.c,
                        "station length " + lung.c.testo + " m is not a multiple of 100",
                        "the service's reading stops here", pos.v);
     }
-    struct stretto {
-        int bit;
-        std::uint8_t slot_servizio::*u8;
-        std::int16_t slot_servizio::*i16;
-    };
-    const stretto campi[] = {{8, &slot_servizio::campo4, nullptr},  {8, &slot_servizio::campo5, nullptr},
-                             {8, &slot_servizio::campo6, nullptr},  {16, nullptr, &slot_servizio::campo7},
-                             {16, nullptr, &slot_servizio::campo8}, {8, &slot_servizio::campo9, nullptr},
-                             {16, nullptr, &slot_servizio::campo10}, {16, nullptr, &slot_servizio::campo11},
-                             {16, nullptr, &slot_servizio::campo12}, {8, &slot_servizio::sosta, nullptr}};
-    for (const stretto& c : campi) {
+    // The narrow fields 4 to 12 and the stop, each at the width the keyword table gives it.
+    for (std::size_t i = 3; i <= 12; ++i) {
         const numero_n n = leggi_n(m);
         if (m.voce_fallita) continue;
-        if (c.bit == 8) {
-            if (deve_stare(m, n, 0, 255, "8-bit")) slot.*c.u8 = static_cast<std::uint8_t>(n.v);
-        } else if (deve_stare(m, n, INT16_MIN, INT16_MAX, "16-bit")) {
-            slot.*c.i16 = static_cast<std::int16_t>(n.v);
-        }
+        const bool sta = v.campi[i].bit == 8 ? deve_stare(m, n, 0, 255, "8-bit")
+                                             : deve_stare(m, n, INT16_MIN, INT16_MAX, "16-bit");
+        if (sta && scrive) memo_campo_stazione(s, m.j, i, n.v);
     }
     const numero_n ore = leggi_n(m);
     const numero_n minuti = leggi_n(m);
@@ -1664,7 +1674,7 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     }
     virgola_nel_testo(m, nome, "name", "station name");
     if (m.voce_fallita || !con_percorso) return esito_d::continua;
-    slot.nome = nome.testo;
+    memo_nome_stazione(s, m.j, nome.testo);
     auto oltre_la_linea = [&] {
         const std::int64_t lunghezza_linea = std::int64_t{s.estensione} - 7000;
         if (pos.v <= lunghezza_linea) return;
@@ -1743,17 +1753,19 @@ void fine_lettura_servizio(motore& m, const campo_n& dove) {
     }
     for (profilo_d* p : {&m.velocita, &m.aderenza}) {
         bool fallita = false;
+        const char* motivo = nullptr;
         try {
             coda_profilo(s, p->r);
-        } catch (const guasto_lettura&) {
+        } catch (const guasto_lettura& g) {
             fallita = true;
+            motivo = g.motivo;
         }
         if (p->velocita) {
             if (fallita) {
                 rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, p->campo_valore ? *p->campo_valore : dove,
                                       "the last speed " + decimale(p->r.valore) + " km/h does not fit: speed / 5 must be "
                                       "0 to 255",
-                                      p->r.voce.riga > 0 ? p->r.voce : m.l.campo);
+                                      p->r.voce.riga > 0 ? p->r.voce : m.l.campo, std::nullopt, motivo);
                 d.campo = "speed";
                 d.intervallo = "0 to 1277";
                 d.nota = "allowed: 0 to 1277 km/h; the reading of the description fails where the speed is written";
@@ -1889,12 +1901,18 @@ rilievo& stato_dopo_lettura(motore& m, const luogo* l, std::string messaggio, st
 }
 
 // The finishing pass and the stamping guards, on the records as the compile leaves them.
-void passata_e_timbri(motore& m) {
+std::int32_t passata_e_timbri(motore& m) {
     stato_build& s = m.s;
-    if (!percorso_creato(s)) return;
+    if (!percorso_creato(s)) return 0;
     const std::int32_t prima = s.errore_numero;
     const std::int32_t posizione_prima = s.errore_posizione;
     passata_finale(s);
+    if (s.errore_numero != prima && !m.recupero) {
+        // A status of the finishing pass lies in no description: the report keeps its metres only.
+        s.errore_descrizione = descrizione::nessuna;
+        s.errore_metri = s.errore_posizione;
+        s.errore_motivo.clear();
+    }
     if (s.errore_numero != prima || (s.errore_numero >= stati::finitura_segnale &&
                                      s.errore_numero <= stati::finitura_zona && s.errore_posizione != posizione_prima)) {
         const std::int64_t k = s.errore_posizione / 50;
@@ -1920,9 +1938,11 @@ void passata_e_timbri(motore& m) {
         stato_dopo_lettura(m, l, messaggio, fatale, 50).nota =
             "route cell 1 covers 0 to 50 m (25 to 75 m for speed boards); the compile stops and writes no file";
     }
+    return fatale;
 }
 
 struct passata {
+    std::int32_t fatale = 0;
     std::vector<rilievo> out;
     std::array<std::array<int, 3>, 2> non_elencati{};
     std::vector<campo_letto> campi_linea, campi_servizio;
@@ -1976,9 +1996,10 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
                      "reaches the compiled files";
         }
     }
-    if (linea && !recupero) passata_e_timbri(m);
-    if (!recupero && o.registri) *o.registri = m.s;
+    std::int32_t fatale = 0;
+    if (linea && !recupero) fatale = passata_e_timbri(m);
     passata p;
+    p.fatale = fatale;
     p.out = std::move(m.out);
     p.non_elencati = m.non_elencati;
     p.campi_linea = std::move(sl.campi);
@@ -2048,6 +2069,7 @@ void limita_elenco(analisi& a, const std::array<std::array<int, 3>, 2>& non_elen
 analisi analizza(const std::string* linea, const std::string* servizio, const opzioni_analisi& o) {
     passata esatta = cammina(linea, servizio, o, false);
     analisi a;
+    a.fatale = esatta.fatale;
     a.diagnostiche = std::move(esatta.out);
     a.campi_linea = std::move(esatta.campi_linea);
     a.campi_servizio = std::move(esatta.campi_servizio);
@@ -2085,4 +2107,66 @@ analisi analizza(const std::string* linea, const std::string* servizio, const op
     });
     limita_elenco(a, esatta.non_elencati);
     return a;
+}
+
+esito_lettura leggi_descrizioni(stato_build& s, const std::string& linea, const std::string* servizio) {
+    opzioni_analisi o;
+    o.piano = s.genera_linea != 0;
+    o.campi = false;
+    o.registri = &s;
+    motore m(o, false);
+    sorgente sl, ss;
+    sl.t = &linea;
+    sl.f = quale_file::linea;
+    sl.righe = inizi_righe(linea);
+    m.src = &sl;
+    m.src_linea = &sl;
+    if (leggi_linea_d(m)) {
+        if (!servizio) {
+            // The service file could not be read: the reading fails at its start.
+            registra_stato_in(m.s, descrizione::servizio, {}, stati::lettura_fallita);
+        } else {
+            ss.t = servizio;
+            ss.f = quale_file::servizio;
+            ss.righe = inizi_righe(*servizio);
+            m.src = &ss;
+            m.servizio_letto = true;
+            leggi_servizio_d(m);
+        }
+    }
+    esito_lettura e;
+    e.fatale = passata_e_timbri(m);
+    e.servizio_letto = m.servizio_letto;
+    return e;
+}
+
+bool leggi_linea(stato_build& s, const std::string& testo, std::int32_t& contatore_cartelli) {
+    opzioni_analisi o;
+    o.piano = s.genera_linea != 0;
+    o.campi = false;
+    motore m(o, false, &s);
+    sorgente sl;
+    sl.t = &testo;
+    sl.f = quale_file::linea;
+    sl.righe = inizi_righe(testo);
+    m.src = &sl;
+    m.src_linea = &sl;
+    const bool continua = leggi_linea_d(m);
+    contatore_cartelli = m.contatore_cartelli;
+    return continua;
+}
+
+void leggi_servizio(stato_build& s, const std::string& testo, std::int32_t contatore_cartelli) {
+    opzioni_analisi o;
+    o.piano = s.genera_linea != 0;
+    o.campi = false;
+    motore m(o, false, &s);
+    m.contatore_cartelli = contatore_cartelli;
+    sorgente ss;
+    ss.t = &testo;
+    ss.f = quale_file::servizio;
+    ss.righe = inizi_righe(testo);
+    m.src = &ss;
+    m.servizio_letto = true;
+    leggi_servizio_d(m);
 }

@@ -68,13 +68,14 @@ struct analisi {
     std::vector<campo_letto> campi_servizio;
     int errori = 0;
     int avvisi = 0;
+    std::int32_t fatale = 0;  // the fatal error of the build marks, as the compile stops with it
 };
 
 struct opzioni_analisi {
     bool piano = true;  // the compile traces the plan (its default); without it curves are not read
     bool campi = true;  // keep every field read (editors need them; the findings alone do not)
     // When set, receives the records the walk builds, as the compile leaves them (after the
-    // finishing pass and the stamps); the scenario's and the train's names are taken from it.
+    // finishing pass and the build marks), with the build report; its names and output folder stay.
     stato_build* registri = nullptr;
 };
 
@@ -82,3 +83,19 @@ struct opzioni_analisi {
 // may be missing (nullptr): a service alone is read without the line's route, a line alone
 // without a service.
 analisi analizza(const std::string* linea, const std::string* servizio, const opzioni_analisi& o = {});
+
+// The compile's reading: the line description, then the service (when the line's reading goes on
+// to it; nullptr: its file could not be read), the finishing pass and the build marks, into `s`,
+// whose names, output folder and plan flag (genera_linea) stay. Every status is recorded in `s` as
+// the build report has it.
+struct esito_lettura {
+    std::int32_t fatale = 0;      // the fatal error of the build marks, 0 when none
+    bool servizio_letto = false;  // the line's reading went on to the service description
+};
+esito_lettura leggi_descrizioni(stato_build& s, const std::string& linea, const std::string* servizio);
+
+// One description alone, read by the same walk into records that already hold what it needs (the
+// route, for a service), with no finishing pass and no build marks: each description's reading on
+// its own. The line returns true when the service is read next and leaves the sign slot counter.
+bool leggi_linea(stato_build& s, const std::string& testo, std::int32_t& contatore_cartelli);
+void leggi_servizio(stato_build& s, const std::string& testo, std::int32_t contatore_cartelli);

@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "reader/lettore_linea.hpp"
+#include "diagnostics/diagnostica.hpp"
+#include "reader/memo_linea.hpp"
 #include "core/stati.hpp"
 
 namespace {
@@ -19,12 +20,8 @@ lettura leggi(const std::string& testo, std::int32_t genera_linea = 0) {
     r.s.genera_linea = genera_linea;
     r.s.scenario = "Sorvanta";
     r.s.treno = "E48027";
-    lettore_campi l = apri_lettore(testo);
-    try {
-        r.continua = leggi_linea(r.s, l, r.contatore);
-    } catch (const guasto_lettura&) {
-        r.guasto = true;
-    }
+    r.continua = leggi_linea(r.s, testo, r.contatore);
+    r.guasto = r.s.errore_numero == stati::lettura_fallita;
     return r;
 }
 

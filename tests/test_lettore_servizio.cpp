@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "core/stati.hpp"
-#include "reader/lettore_servizio.hpp"
+#include "diagnostics/diagnostica.hpp"
+#include "reader/memo_servizio.hpp"
 
 namespace {
 
@@ -23,12 +24,7 @@ stato_build make_state(std::int32_t n = route_n) {
 
 // Runs the reader as the build does: a read failure becomes status 25.
 void read_service(stato_build& s, const std::string& text, std::int32_t sign_counter = primo_slot_cartelli) {
-    lettore_campi l = apri_lettore(text);
-    try {
-        leggi_servizio(s, l, sign_counter);
-    } catch (const guasto_lettura&) {
-        s.errore_numero = stati::lettura_fallita;
-    }
+    leggi_servizio(s, text, sign_counter);
 }
 
 // A service file with the given entry lines between "[generale]" and "[fine]".

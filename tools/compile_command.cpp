@@ -55,9 +55,12 @@ int compile(const compile_options& o) {
     const bool plan = !o.no_plan;
     // Every finding of check comes first, then the line of the recorded status (or of the first
     // error), the files written, and how many errors and warnings there were.
+    // One walk reads both descriptions: it reports every finding and builds the records in `s`.
+    s.genera_linea = plan ? 1 : 0;
     opzioni_analisi options;
     options.piano = plan;
     options.campi = false;
+    options.registri = &s;
     const analisi findings = analizza(&line_text, &service_text, options);
     const checked_files checked{o.line_file, o.service_file, &line_text, &service_text};
     std::string told = render_text(findings, checked, use_color(o.color, true), false);
@@ -71,9 +74,9 @@ int compile(const compile_options& o) {
         return 1;
     }
 
-    std::int32_t fatal;
+    const std::int32_t fatal = findings.fatale;
     try {
-        fatal = compila(s, {.piano = plan}, d);
+        richiede_percorso(s, d);
     } catch (const errore_esecuzione& e) {
         platform::report_failure(e.messaggio);
         if (!counted.empty()) platform::report_note(counted);

@@ -1,26 +1,34 @@
-// The line reader: the first half of memorizza_dati.
+// The placement procedures of the line description's entries: every write of a line entry into the
+// records goes through them. The one walk that reads the descriptions (diagnostics/analisi.cpp)
+// calls them in the order it reads the entries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "reader/lettore_campi.hpp"
 #include "core/registri.hpp"
+#include "reader/lettore_campi.hpp"
+#include "reader/voci.hpp"
 
-// Reads the line description from `l` into the records. Returns true when the service
-// description is to be read next, false when the reading step ends here. The sign slot
-// counter is left for the service reader. Raises guasto_lettura for the failure handler.
-bool leggi_linea(stato_build& s, lettore_campi& l, std::int32_t& contatore_cartelli);
-
+// The kilometre references in slots 81 to 83 in decreasing order of start, each chainage raised by
+// 100 m where its flag is 1 (a chainage that then no longer fits fails at its entry).
 void progressive_ordina(stato_build& s);
 void memo_montagna(stato_build& s, std::int32_t inizio, std::int32_t fine, std::int32_t& tipo);
 void memo_indicatori_v_max(stato_build& s, std::int32_t posizione, std::int32_t vas, std::int32_t vbs,
                            std::int32_t vcs, std::int32_t strisces, std::int32_t vad, std::int32_t vbd,
                            std::int32_t vcd, std::int32_t strisced);
 
-// The placement procedures, shared by the line reader and the diagnostics walk: every write of a
-// line entry into the records goes through them.
+// Field i of a general-block entry (the line length, a kilometre reference, a background setting,
+// the signal repetition's start and end) into its slot.
+void memo_generale(stato_build& s, chiave_voce chiave, std::size_t i, std::int32_t valore);
+// The signal repetition's code count from its keyword: 4 or 9, none for a stretch that ends at 0;
+// false when the keyword holds neither digit.
+bool memo_codici_ripetizione(stato_build& s, const std::string& campo);
+
+// Cell i as the route was created, for a walk that leaves out an entry it has half written.
+void svuota_cella(stato_build& s, std::int64_t i);
 
 // The route for a line of `lunghezza` metres: 7000 m of run-out after it, a cell every 50 m, and
 // the plan's record when the plan is traced.

@@ -1,26 +1,24 @@
-// The service reader: the second half of memorizza_dati.
+// The placement procedures of the service description's entries: every write of a service entry
+// into the records goes through them. The one walk that reads the descriptions
+// (diagnostics/analisi.cpp) calls them in the order it reads the entries.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
-#include "reader/lettore_campi.hpp"
 #include "core/registri.hpp"
+#include "reader/lettore_campi.hpp"
 #include "reader/voci.hpp"
 
-// Reads the service description from `l` into the records, after the line reader. The
-// caller deletes the file whatever happens. Raises guasto_lettura for the failure handler.
-void leggi_servizio(stato_build& s, lettore_campi& l, std::int32_t contatore_cartelli);
-
+// A signal at `posizione`: its cell, its packed values and the approach codes of the four cells
+// before it; status 16 in errore_numero when its cell is not free.
 void memo_segnale(stato_build& s, std::int32_t posizione, std::int32_t& sx, std::int32_t& s1, std::int32_t& s2,
                   std::int32_t& s3, std::int32_t& rapp, std::int32_t& dx, std::int32_t& d1, std::int32_t& d2,
                   std::int32_t& d3, std::int32_t& tempo);
 void memo_rallentamento(stato_build& s, std::int32_t x, std::int32_t& v, std::int32_t& l, std::int32_t& f_tt,
                         std::int32_t f_ta, std::int32_t& d_v);
-
-// The placement procedures, shared by the service reader and the diagnostics walk: every write of
-// a service entry into the records goes through them.
 
 // A speed limit or adhesion profile, written cell by cell as its entries are read.
 struct profilo {
@@ -53,6 +51,11 @@ struct celle_stazione {
     std::array<std::int64_t, 4> avvisi;  // -1: no approach code for that i
 };
 celle_stazione celle_di_stazione(std::uint8_t t, std::int32_t fine);
+
+// Field i of a station entry, numbered as in the keyword table, into slot j: the position, the type
+// and the narrow fields (the length and the time are worked out by memo_stazione).
+void memo_campo_stazione(stato_build& s, std::int32_t j, std::size_t i, std::int32_t valore);
+void memo_nome_stazione(stato_build& s, std::int32_t j, const std::string& nome);
 
 // The station in slot j, whose fields as written (position, type, the narrow fields, the name)
 // are already in the slot: its timetable, its extent, the rules of fields 5 and 6, its stop
