@@ -21,6 +21,7 @@
 #include "core/testo.hpp"
 #include "diagnostics/codifica.hpp"
 #include "diagnostics/diagnostica.hpp"
+#include "diagnostics/scritto.hpp"
 #include "reader/voci.hpp"
 #include "finish/codici_gara.hpp"
 #include "finish/passata_finale.hpp"
@@ -89,6 +90,7 @@ struct campo_n {
     std::size_t fine = 0;
     int riga = 0;
     const char* nome = "";  // the field's name in its entry
+    std::optional<std::int32_t> numero;  // a number field read whole
 };
 
 struct numero_n {
@@ -171,6 +173,9 @@ struct motore {
     std::array<std::size_t, 2> primo_tenuto{};
     std::array<std::array<int, 3>, 2> non_elencati{};  // per file, per severity
     rilievo scarto;
+
+    // What the author wrote, compared with what the records hold (the exact walk only).
+    stato_scritto scritto;
 
     // `su`: records that already hold what the walk needs (one description read alone), kept as they are.
     motore(const opzioni_analisi& opzioni, bool per_recupero, stato_build* su = nullptr)
@@ -543,6 +548,7 @@ numero_n leggi_n(motore& m, bool riferisci = true) {
         motivo = g.motivo;
     }
     n.c.riga = m.l.riga_campo;
+    if (n.letto) n.c.numero = n.v;
     registra_campo(m, n.c);
     m.campi_correnti.push_back(n.c);
     if (!n.letto) {
@@ -593,6 +599,25 @@ void inizia_voce(motore& m, const voce& v) {
     m.voce_fallita = false;
 }
 
+// Hands the comparison of written and stored values what the walk's findings have gathered.
+void consegna_pronti(motore& m) {
+    for (rilievo& d : m.scritto.pronti) trattieni(m, std::move(d));
+    m.scritto.pronti.clear();
+}
+
+// Hands the entry just read, with its fields, to the comparison of written and stored values.
+void consegna_voce(motore& m, const campo_n& chiave) {
+    auto vista = [&](const campo_n& c) {
+        return campo_scritto{c.testo, c.inizio, c.fine, riga_di(*m.src, c.inizio), colonna_di(*m.src, c.inizio),
+                             c.nome, c.numero};
+    };
+    m.scritto.campi.clear();
+    for (const campo_n& c : m.campi_correnti) m.scritto.campi.push_back(vista(c));
+    scritto_voce(m.scritto, {m.src->f, static_cast<chiave_voce>(m.numero_voce - 1), vista(chiave), &m.scritto.campi,
+                             m.voce_fallita, m.l.pos});
+    consegna_pronti(m);
+}
+
 // Fields that slide: an entry whose fields run on to the next line.
 void chiudi_voce(motore& m, const campo_n& chiave) {
     const int riga_chiave = riga_di(*m.src, chiave.inizio);
@@ -613,6 +638,7 @@ void chiudi_voce(motore& m, const campo_n& chiave) {
         m.riga_ultima_voce = riga_di(*m.src, m.campi_correnti.back().inizio);
         m.ultima_voce = m.nome_voce;
     }
+    if (!m.recupero && m.numero_voce != 0) consegna_voce(m, chiave);
     m.nome_voce = "";
     m.numero_voce = 0;
     m.campi_voce = nullptr;
@@ -778,6 +804,7 @@ void sconosciuta(motore& m, const campo_n& c, parte_voce p) {
     const std::string minuscolo = minuscole(nudo);
     for (const char* h : intestazioni_di(m.src->f))
         if (minuscolo == h) {
+            if (!m.recupero) scritto_intestazione(m.scritto, m.src->f, minuscolo, c.inizio, riga);
             m.riga_silenziosa = riga;
             return;
         }
@@ -1998,6 +2025,10 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
     }
     std::int32_t fatale = 0;
     if (linea && !recupero) fatale = passata_e_timbri(m);
+    if (!recupero) {
+        scritto_fine(m.scritto, m.s, m.fermo_linea, m.fermo_servizio, linea, servizio);
+        consegna_pronti(m);
+    }
     passata p;
     p.fatale = fatale;
     p.out = std::move(m.out);
