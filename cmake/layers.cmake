@@ -13,7 +13,7 @@ set(gs_layer_graph
   "timetable   core"
   "scenario    core"
   "format      core"
-  "diagnostics reader finish timetable scenario"
+  "diagnostics reader finish timetable scenario format"
   "builder     platform reader finish format scenario diagnostics"
   "lsp         diagnostics builder timetable platform"
   "decompile   builder"

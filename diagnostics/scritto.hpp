@@ -52,9 +52,9 @@ struct oggetto_scritto {
     chiave_voce chiave = chiave_voce::segnale;
     std::int32_t cella = 0;
     std::size_t dopo = 0;
-    luogo_scritto dove;  // its position field
     int riga_voce = 0;
-    std::array<std::int32_t, 10> valori{};  // the numbers written after the position
+    std::array<luogo_scritto, 11> campi{};   // its fields, the position first
+    std::array<std::int32_t, 11> valori{};  // the numbers written in them
 };
 
 // A profile (gradient, speed limit, adhesion) as its entries fill the route.
@@ -100,6 +100,7 @@ struct stato_scritto {
     int riga_orario_prec = 0;
 
     std::vector<oggetto_scritto> oggetti;
+    std::vector<luogo_scritto> stazioni;  // the position field of each station read, in slot order
 };
 
 // The walk has read an entry (the exact walk only: what the compile reads).
