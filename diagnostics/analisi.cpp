@@ -125,12 +125,26 @@ struct profilo_d {
 struct motore {
     const opzioni_analisi& o;
     bool recupero;  // false: stop where the compile stops; true: skip the entry and go on
+    // The exact walk turns into the walk that goes on at its first stop, keeping what the compile
+    // has read there; false: it stops (the compile's own walk, or after a status that the compile
+    // reads on from, status 15, when the walk that goes on starts again from the files' start).
+    bool prosegue = false;
     std::vector<rilievo> out;
     stato_build proprio;  // the records, when the caller keeps none
     stato_build& s;       // the records the walk builds: the caller's, for the exact walk that keeps them
     sorgente* src = nullptr;
     const sorgente* src_linea = nullptr;  // the line description, when there is one
     lettore_campi l;
+
+    // The compile's records where the exact walk stopped, and where their entries stand, when it
+    // went on past the stop.
+    struct fermo_esatto {
+        stato_build s;
+        std::vector<std::int32_t> luogo_cella;
+        std::vector<luogo> luoghi;
+        bool in_linea = false;
+    };
+    std::optional<fermo_esatto> compilato;
 
     // Where the exact walk stopped reading each file: mai when it read it to the end.
     std::size_t fermo_linea = mai;
@@ -322,11 +336,16 @@ void ferma(motore& m) {
         m.s.errore_numero = 0;
         return;
     }
-    if (m.src->f == quale_file::linea)
-        m.fermo_linea = std::min(m.fermo_linea, m.l.pos);
-    else
-        m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
-    throw fermata{};
+    std::size_t& fermo = m.src->f == quale_file::linea ? m.fermo_linea : m.fermo_servizio;
+    fermo = std::min(fermo, m.l.pos);
+    if (!m.prosegue) throw fermata{};
+    // The compile stops here: its records are kept as they are, and the walk goes on from here as the
+    // walk that goes on, leaving out this entry; what lies up to here is the exact walk's.
+    m.compilato = motore::fermo_esatto{m.s, m.luogo_cella, m.luoghi, m.src->f == quale_file::linea};
+    m.recupero = true;
+    m.primo_tenuto[indice_file(m.src->f)] = fermo + 1;
+    m.voce_fallita = true;
+    m.s.errore_numero = 0;
 }
 
 // A status about one field that stops the reading (in the walk that goes on, skips the entry).
@@ -382,8 +401,8 @@ void passato_fine(motore& m) {
     rilievo& d = stato(m, stati::lettura_fallita, c, msg, std::nullopt, "an entry runs past the end of the file");
     if (*nome_campo(m)) d.campo = nome_campo(m);
     d.nota = "every field the entry takes must be written; end the file with [fine]";
-    if (m.recupero) throw fine_testo{};
     ferma(m);
+    throw fine_testo{};
 }
 
 // Bytes that look like UTF-8: at least one lead byte followed by its continuation bytes, and no
@@ -457,10 +476,10 @@ campo_n leggi_t(motore& m, bool sedici = false) {
                  : sedici ? "a sign text or a station name holds at most 65535 bytes; the reading of the description "
                             "fails here"
                           : "the reading of the description fails here";
-        if (m.recupero && fine_file(m.l)) throw fine_testo{};
+        ferma(m);
+        if (fine_file(m.l)) throw fine_testo{};
         // The walk that goes on resumes after the field, as the rest of the file is intact; the
         // refused text counts as empty.
-        ferma(m);
         c.testo.clear();
         return c;
     }
@@ -675,6 +694,8 @@ bool fuori_percorso(motore& m, const numero_n& n, double margine) {
     if (!m.recupero) {
         std::size_t& fermo = m.src->f == quale_file::linea ? m.fermo_linea : m.fermo_servizio;
         fermo = std::min(fermo, m.l.pos);
+        // The compile reads on past this status: the walk that goes on starts again from the start.
+        m.prosegue = false;
     }
     const std::int64_t fine_percorso = std::int64_t{m.s.n_celle} * 50;
     const std::int64_t ultima = static_cast<std::int64_t>(std::floor(limite));
@@ -1288,10 +1309,10 @@ uscita_linea caratteristiche(motore& m) {
                         if (i < 0 || i > m.s.n_celle) {
                             guasto(m, v[0].c, "the boards' cell lies outside the route", g.motivo);
                         } else {
-                            // The walk that goes on leaves the entry out: its cell is free again.
-                            if (m.recupero) svuota_cella(m.s, i);
                             guasto(m, v[1].c, "a speed code 20 x left speed + right speed / 5 does not fit 16 bits",
                                    g.motivo);
+                            // The walk that goes on leaves the entry out: its cell is free again.
+                            if (m.recupero) svuota_cella(m.s, i);
                         }
                     }
                 }
@@ -1645,7 +1666,10 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     if (pos.letto && scrive) memo_campo_stazione(s, m.j, 0, pos.v);
     if (!m.voce_fallita && con_percorso && !entro_percorso(m.s, pos.v, 800)) {
         const double limite = static_cast<double>(s.n_celle) * 50.0 - 800;
-        if (!m.recupero) m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
+        if (!m.recupero) {
+            m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
+            m.prosegue = false;  // the compile reads the profiles' tails on from here
+        }
         rilievo& d = stato(m, stati::fuori_percorso, pos.c, "station position " + pos.c.testo + " m lies too close "
                                "to the route's end", pos.v);
         d.campo = pos.c.nome;
@@ -1970,6 +1994,7 @@ std::int32_t passata_e_timbri(motore& m) {
 
 struct passata {
     std::int32_t fatale = 0;
+    bool proseguita = false;  // the exact walk went on past its stop: no walk from the start is needed
     std::vector<rilievo> out;
     std::array<std::array<int, 3>, 2> non_elencati{};
     std::vector<campo_letto> campi_linea, campi_servizio;
@@ -1991,9 +2016,10 @@ void riserva_campi(sorgente& src, const opzioni_analisi& o) {
 // `campi_linea` and `campi_servizio`.
 passata cammina(const std::string* linea, const std::string* servizio, const opzioni_analisi& o, bool recupero,
                 std::array<std::size_t, 2> primo_tenuto = {}, std::vector<campo_letto> campi_linea = {},
-                std::vector<campo_letto> campi_servizio = {}) {
+                std::vector<campo_letto> campi_servizio = {}, bool prosegue = false) {
     motore m(o, recupero);
     m.primo_tenuto = primo_tenuto;
+    m.prosegue = prosegue;
     sorgente sl, ss;
     sl.campi = std::move(campi_linea);
     ss.campi = std::move(campi_servizio);
@@ -2012,16 +2038,31 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
         ss.f = quale_file::servizio;
         ss.righe = inizi_righe(*servizio);
         riserva_campi(ss, o);
-        if (leggi_servizio || recupero) {
-            m.src = &ss;
-            m.servizio_letto = true;
-            leggi_servizio_d(m);
-        } else {
-            rilievo& d = nuova_su_file(m, gravita::errore, quale_file::servizio,
+        const bool fermo_in_linea = m.compilato && m.compilato->in_linea;
+        if (!leggi_servizio || fermo_in_linea) {
+            // Told by the exact walk, whichever walk goes on.
+            const bool recupero_ora = m.recupero;
+            m.recupero = recupero;
+            if (!recupero) {
+                rilievo& d = nuova_su_file(m, gravita::errore, quale_file::servizio,
                                            "the service description is not read: the line's reading stopped");
-            d.nota = "the reading of both descriptions ends at the line's status; no station, signal or profile "
-                     "reaches the compiled files";
+                d.nota = "the reading of both descriptions ends at the line's status; no station, signal or profile "
+                         "reaches the compiled files";
+            }
+            m.recupero = recupero_ora;
         }
+        if (leggi_servizio || m.recupero) {
+            m.src = &ss;
+            m.servizio_letto = !m.recupero;  // read by the compile
+            leggi_servizio_d(m);
+        }
+    }
+    // Past the exact walk's stop the records went on with the walk: the compile's are those it stopped with.
+    if (m.compilato) {
+        m.s = std::move(m.compilato->s);
+        m.luogo_cella = std::move(m.compilato->luogo_cella);
+        m.luoghi = std::move(m.compilato->luoghi);
+        m.recupero = false;
     }
     std::int32_t fatale = 0;
     if (linea && !recupero) fatale = passata_e_timbri(m);
@@ -2038,6 +2079,7 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
     p.fermo_linea = m.fermo_linea;
     p.fermo_servizio = m.fermo_servizio;
     p.servizio_letto = m.servizio_letto;
+    p.proseguita = m.compilato.has_value();
     return p;
 }
 
@@ -2098,16 +2140,18 @@ void limita_elenco(analisi& a, const std::array<std::array<int, 3>, 2>& non_elen
 }
 
 analisi analizza(const std::string* linea, const std::string* servizio, const opzioni_analisi& o) {
-    passata esatta = cammina(linea, servizio, o, false);
+    passata esatta = cammina(linea, servizio, o, false, {}, {}, {}, true);
     analisi a;
     a.fatale = esatta.fatale;
     a.diagnostiche = std::move(esatta.out);
     a.campi_linea = std::move(esatta.campi_linea);
     a.campi_servizio = std::move(esatta.campi_servizio);
     const bool servizio_mancato = servizio && !esatta.servizio_letto;
-    if (esatta.fermo_linea != mai || esatta.fermo_servizio != mai || servizio_mancato) {
-        // The compile stops at a status: the rest of both files is read on, entry by entry, as if each
-        // entry that stops it were left out, so that one run reports every problem.
+    if (!esatta.proseguita && (esatta.fermo_linea != mai || esatta.fermo_servizio != mai || servizio_mancato)) {
+        // The compile read on past a status 15 (an item beyond the route ends a description's reading,
+        // not the compile's), so the exact walk could not turn into the walk that goes on: the rest
+        // of both files is read again, entry by entry, as if each entry that stops the compile were
+        // left out, so that one run reports every problem.
         // The first offset past each file's stop (mai: the exact walk read the file to its end); the
         // walk that goes on keeps only what lies from there on.
         auto dopo = [](std::size_t fermo) { return fermo == mai ? mai : fermo + 1; };

@@ -506,6 +506,21 @@ TEST(Diagnostics, EveryErrorOfBothFiles) {
     EXPECT_EQ(a.errori, static_cast<int>(attesi.size())) << descrivi(a);
 }
 
+// The kilometre references are checked once the service has been read: a service that stops the
+// compile earlier still has them checked, and the one walk reports both.
+TEST(Diagnostics, AReferenceCheckedAfterAServiceThatStops) {
+    const std::string linea = piu(linea_base, {{"0,    150300,    1", "0,    150310,    1"}});
+    const std::string servizio = piu(servizio_base, {{"6000,  12,", "6010,  12,"}});
+    const analisi a = analizza(&linea, &servizio);
+    const std::vector<std::tuple<quale_file, int, std::int32_t>> attesi = {{L, 3, 2}, {S, 9, 8}};
+    for (const auto& [file, riga, stato] : attesi) {
+        bool trovato = false;
+        for (const rilievo& r : a.diagnostiche)
+            trovato = trovato || (r.severita == E && r.file == file && r.riga == riga && r.stato == stato);
+        EXPECT_TRUE(trovato) << (file == L ? "line " : "service ") << riga << " status " << stato << "\n" << descrivi(a);
+    }
+}
+
 esecuzione controlla(const cartella_temporanea& c, const std::string& argomenti) {
     return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti);
 }
