@@ -145,6 +145,8 @@ void controlla_stazione(stato_scritto& s, const voce_scritta& v) {
     if (!c[13].numero || !c[14].numero || !c[15].numero) return;
     const std::int64_t h = *c[13].numero, mi = *c[14].numero, se = *c[15].numero;
     const std::int64_t t = (h * 60 + mi) * 60 + se;
+    // A time that does not fit 32 bits fails the reading, which the walk tells.
+    if (t < std::numeric_limits<std::int32_t>::min() || t > std::numeric_limits<std::int32_t>::max()) return;
     const campo_scritto* fuori = h < 0 || h > 23 ? &c[13] : mi < 0 || mi > 59 ? &c[14] : se < 0 || se > 59 ? &c[15] : nullptr;
     if (fuori) {
         attendi(s, v.file, gravita::avviso, *fuori,
