@@ -304,11 +304,19 @@ std::vector<tratto> dividi_tratti(const ricostruzione& r, i64 a, i64 b) {
     return tratti;
 }
 
+// A mountain stretch as it will be written: its cells, its kind as the entry gives it, and
+// the latest start that still rounds to its first cell.
+struct montagna_da_scrivere {
+    i64 a, b;
+    i64 tipo_scritto;
+    bool libera;  // kind 3: whatever is read before it, it keeps its kind
+    i64 inizio_massimo;
+    i64 fine() const { return 50 * (b + 1); }
+};
+
 void ricostruisci_montagne(ricostruzione& r) {
     const auto& p = r.percorso;
-    i64 fine_precedente = 0;
-    bool precedente = false;
-    int riempitivi = 0;
+    std::vector<montagna_da_scrivere> tratti;
     std::vector<std::string> bassi;
     for (i64 inizio_corsa = 0; inizio_corsa <= r.n_celle; ++inizio_corsa) {
         const std::uint8_t t = p[static_cast<std::size_t>(inizio_corsa)].montagna;
@@ -320,33 +328,81 @@ void ricostruisci_montagne(ricostruzione& r) {
                 for (i64 k = tr.a + 3; k <= tr.b; k += 4)
                     if (p[static_cast<std::size_t>(k)].tipo_cella == tipo::marcatore_montagna)
                         r.spiegata[static_cast<std::size_t>(k)] = true;
-            i64 inizio = 50 * tr.a;
-            const i64 fine = 50 * (tr.b + 1);
-            // A stretch that starts within 150 m of the end of the one read before it becomes kind 3.
-            if (precedente && t != 3 && inizio - fine_precedente <= 150) {
-                if (tr.a % 2 == 0) inizio += 25;  // still rounds to the same cell
-                if (inizio - fine_precedente <= 150) {
-                    r.montagne.push_back("montagna,  0,  -1000,  0");
-                    ++riempitivi;
-                }
-            }
+            // A kind above 10 is written with markers; where the stretch has no free cell for
+            // one, asking for them leaves the same bytes.
+            bool senza_posto = true;
+            for (i64 k = tr.a + 3; k <= tr.b && !tr.marcatori; k += 4)
+                senza_posto = senza_posto && p[static_cast<std::size_t>(k)].tipo_cella != tipo::libera;
             i64 tipo_scritto = t;
-            if (tr.marcatori) {
-                tipo_scritto = t + 10;
-            } else if (t > 10) {
+            if (tr.marcatori || (t > soglia_marcatori_montagna && senza_posto)) {
+                tipo_scritto = t + soglia_marcatori_montagna;
+            } else if (t > soglia_marcatori_montagna) {
                 tipo_scritto = t - 256;
                 bassi.push_back(cella_txt(tr.a));
             }
-            r.montagne.push_back("montagna,  " + n(inizio) + ",  " + n(fine) + ",  " + n(tipo_scritto));
-            fine_precedente = fine;
-            precedente = true;
+            tratti.push_back({tr.a, tr.b, tipo_scritto, t == 3, 50 * tr.a + (tr.a % 2 == 0 ? 25 : 0)});
         }
         inizio_corsa = fine_corsa;
     }
+
+    // A stretch read right after one that ends 150 m or less before its start becomes kind 3.
+    // Each stretch of another kind but the first read is therefore read after one that ends
+    // further back; the stretches stay in position order wherever that allows. Those that
+    // end further back than a start form a prefix of the stretches, so taking for each the
+    // latest one still free never leaves a later stretch without one.
+    const std::size_t quanti = tratti.size();
+    constexpr std::size_t nessuno = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> dopo(quanti, nessuno), prima(quanti, nessuno);
+    std::set<std::size_t> libere;
+    std::size_t lontane = 0;
+    for (std::size_t j = 0; j < quanti; ++j) {
+        while (lontane < j && tratti[lontane].fine() + 150 < tratti[j].inizio_massimo) libere.insert(lontane++);
+        if (tratti[j].libera) continue;
+        if (libere.empty()) continue;
+        const std::size_t q = *libere.rbegin();
+        libere.erase(q);
+        dopo[q] = j;
+        prima[j] = q;
+    }
+    // Stretches of kind 3 may begin a run; of the others without a stretch before them, the
+    // first begins the list and each further one needs an entry that leaves no cell before it.
+    std::vector<std::size_t> teste;
+    for (std::size_t j = 0; j < quanti; ++j)
+        if (prima[j] == nessuno && !tratti[j].libera) teste.push_back(j);
+    const std::size_t vincolate = teste.size();
+    for (std::size_t j = 0; j < quanti; ++j)
+        if (prima[j] == nessuno && tratti[j].libera) teste.push_back(j);
+    if (vincolate > 1) std::sort(teste.begin() + 1, teste.end());
+    int riempitivi = 0;
+    bool fuori_ordine = false;
+    i64 fine_precedente = 0;
+    std::size_t precedente = nessuno;
+    for (std::size_t h = 0; h < teste.size(); ++h) {
+        for (std::size_t j = teste[h]; j != nessuno; j = dopo[j]) {
+            const montagna_da_scrivere& m = tratti[j];
+            fuori_ordine = fuori_ordine || (precedente != nessuno && j < precedente);
+            i64 inizio = 50 * m.a;
+            if (precedente != nessuno && !m.libera && inizio - fine_precedente <= 150) {
+                if (prima[j] != nessuno) {
+                    inizio = m.inizio_massimo;
+                } else {
+                    // No stretch ends far enough before it: an entry ending at 0 m goes first.
+                    r.montagne.push_back(inizio > 150 ? "montagna,  0,  0,  0" : "montagna,  0,  -1000,  0");
+                    ++riempitivi;
+                }
+            }
+            r.montagne.push_back("montagna,  " + n(inizio) + ",  " + n(m.fine()) + ",  " + n(m.tipo_scritto));
+            fine_precedente = m.fine();
+            precedente = j;
+        }
+    }
+    if (fuori_ordine)
+        r.note.push_back(r.nome_percorso + ": mountain stretches are listed out of position order, so that none is read "
+                         "right after a stretch that ends 150 m or less before it (which would make it kind 3)");
     if (riempitivi > 0)
         r.note.push_back(r.nome_percorso + ": " + n(riempitivi) +
-                         " empty mountain entries (0, -1000) keep a stretch that starts close after another "
-                         "from being read as kind 3");
+                         " empty mountain entries keep a stretch that starts close after another from being read as "
+                         "kind 3");
     if (!bassi.empty())
         r.note.push_back(r.nome_percorso + ": mountain kinds above 10 without markers are kept by their low 8 bits "
                          "(written minus 256), from " + bassi.front());

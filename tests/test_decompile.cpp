@@ -6,6 +6,7 @@
 #include <functional>
 #include <random>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "bench/scenario_generato.hpp"
 #include "cartella_temporanea.hpp"
 #include "decompile/decompilatore.hpp"
+#include "diagnostics/diagnostica.hpp"
 #include "harness/compila_in_memoria.hpp"
 #include "harness/decompila_in_memoria.hpp"
 #include "harness/descrizioni_casuali.hpp"
@@ -148,6 +150,90 @@ TEST(Decompile, FuzzCorpusPairsComeBack) {
     EXPECT_GT(riuscite, 0);
 }
 
+// What check says of a decompiled pair, one finding a line: empty when it finds nothing.
+std::string rilievi_di(const esito_decompilazione& e, bool piano) {
+    const analisi a = analizza(&e.linea, &e.servizio, {.piano = piano, .campi = false});
+    std::string t;
+    for (const rilievo& r : a.diagnostiche) {
+        const std::string& testo = r.file == quale_file::linea ? e.linea : e.servizio;
+        std::size_t da = 0;
+        for (int i = 1; i < r.riga && da != std::string::npos; ++i) da = testo.find("\r\n", da) + 2;
+        const std::string riga = r.riga > 0 && da <= testo.size() ? testo.substr(da, testo.find("\r\n", da) - da) : "";
+        t += std::string(r.file == quale_file::linea ? "line" : "service") + ":" + std::to_string(r.riga) + ": " +
+             (r.severita == gravita::errore ? "error" : r.severita == gravita::avviso ? "warning" : "note") + ": " +
+             r.messaggio + "  [" + riga + "]\n";
+    }
+    return t;
+}
+
+// A random pair made clean: the lines that check reports are taken out until it reports
+// nothing; false when a finding has no line to take out or the pair does not settle.
+bool rendi_pulita(descrizioni_casuali& d, bool piano) {
+    for (int giro = 0; giro < 6; ++giro) {
+        const analisi a = analizza(&d.linea, &d.servizio, {.piano = piano, .campi = false});
+        if (a.diagnostiche.empty()) return true;
+        std::set<int> via_linea, via_servizio;
+        for (const rilievo& r : a.diagnostiche) {
+            if (r.riga <= 0) return false;
+            (r.file == quale_file::linea ? via_linea : via_servizio).insert(r.riga);
+        }
+        for (auto [testo, via] : {std::pair{&d.linea, &via_linea}, std::pair{&d.servizio, &via_servizio}}) {
+            std::string t;
+            int riga = 1;
+            for (std::size_t da = 0; da < testo->size(); ++riga) {
+                std::size_t a_capo = testo->find("\r\n", da);
+                a_capo = a_capo == std::string::npos ? testo->size() : a_capo + 2;
+                if (!via->count(riga)) t += testo->substr(da, a_capo - da);
+                da = a_capo;
+            }
+            *testo = t;
+        }
+    }
+    return false;
+}
+
+// Random pairs that check finds nothing in: their decompiled texts are as clean, and compile
+// to the very same bytes.
+TEST(Decompile, TheDecompiledTextsPassCheckWithoutAFinding) {
+    const std::filesystem::path cartella_esempi = std::filesystem::path(GS_SOURCE_DIR) / "examples";
+    const std::pair<std::string, std::string> fissi[] = {
+        {linea_incorporata(), servizio_incorporato()},
+        {leggi_file(cartella_esempi / "Valcorta_linea.txt"), leggi_file(cartella_esempi / "Valcorta_R2231-.txt")},
+        // Boards whose codes an integer reading splits otherwise: 100, 106, 111 / 95, 0, 5.
+        {"[generale]\r\nlunghezza percorso,    5000\r\n[cartelli]\r\n"
+         "indicatori_vmax,  1000,  100,  105,  110,  0,  95,  100,  105,  0\r\n[fine]\r\n",
+         "[generale]\r\n[fine]\r\n"},
+    };
+    for (const auto& [linea, servizio] : fissi) {
+        for (bool piano : {true, false}) {
+            const compilato c = compila_file(linea, servizio, piano);
+            ASSERT_EQ(c.stato, 0);
+            EXPECT_TRUE(torna_uguale(c));
+            const esito_decompilazione e = decompila(c.file);
+            EXPECT_EQ(rilievi_di(e, piano), "") << e.linea << e.servizio;
+        }
+    }
+    const esito_decompilazione tabelle = decompila(compila_file(fissi[2].first, fissi[2].second, true).file);
+    EXPECT_NE(tabelle.linea.find("indicatori_vmax,  1000,  100,  105,  110,  0,  95,  100,  105,  0\r\n"),
+              std::string::npos)
+        << tabelle.linea;
+
+    int provate = 0;
+    for (std::uint32_t seme = 1; seme <= 400; ++seme) {
+        descrizioni_casuali d = genera_casuali(seme);
+        const bool piano = seme % 4 != 0;
+        if (!rendi_pulita(d, piano)) continue;
+        const compilato c = compila_file(d.linea, d.servizio, piano);
+        if (c.stato != 0) continue;
+        ++provate;
+        EXPECT_TRUE(torna_uguale(c)) << "seed " << seme;
+        const esito_decompilazione e = decompila(c.file);
+        EXPECT_EQ(rilievi_di(e, piano), "") << "seed " << seme << "\n" << d.linea << d.servizio;
+    }
+    EXPECT_GE(provate, 300);
+    std::cout << "random descriptions: " << provate << " clean pairs decompiled\n";
+}
+
 // Small sets whose bytes hide part of their source: each comes back byte for byte, and the
 // choice made is told in a note.
 TEST(Decompile, HiddenSourcesComeBackWithANote) {
@@ -159,7 +245,10 @@ TEST(Decompile, HiddenSourcesComeBackWithANote) {
     };
     const caso_nascosto casi[] = {
         {"a mountain read after a later one, close before it, became kind 3",
-         "montagna,  2100,  3000,  4\r\nmontagna,  1000,  2000,  2\r\n", "", "empty mountain entries"},
+         "montagna,  2100,  3000,  4\r\nmontagna,  1000,  2000,  2\r\n", "", "out of position order"},
+        {"two mountains close together, kept apart by an entry that leaves no cell",
+         "montagna,  1000,  2000,  2\r\nmontagna,  0,  0,  1\r\nmontagna,  2100,  3000,  4\r\n", "",
+         "empty mountain entries"},
         {"gradient entries repeated at the last position push the fill past its end",
          "pendenza,  0,  1\r\npendenza,  11900,  5\r\npendenza,  11900,  6\r\npendenza,  11900,  7\r\n", "",
          "past where a profile ends"},
@@ -285,6 +374,11 @@ TEST(Decompile, CommandGivesTextsThatCompileToTheSameFiles) {
     ASSERT_EQ(comando("compile sorgenti/Sorvanta_linea.txt sorgenti/Sorvanta_E48027-.txt --out b").uscita, 0);
     // The texts are in the formatter's canonical layout.
     EXPECT_EQ(comando("fmt --check sorgenti/Sorvanta_linea.txt sorgenti/Sorvanta_E48027-.txt").uscita, 0);
+    // and check finds nothing in them.
+    const esecuzione controllo = comando("check sorgenti/Sorvanta_linea.txt sorgenti/Sorvanta_E48027-.txt");
+    EXPECT_EQ(controllo.uscita, 0) << controllo.errori;
+    EXPECT_EQ(controllo.uscita_standard, "");
+    EXPECT_NE(controllo.errori.find("no problem found"), std::string::npos) << controllo.errori;
     for (const char* nome : {"Sorvanta_linea.dat", "Sorvanta_E48027.sim", "Sorvanta_E48027.dat"})
         EXPECT_EQ(leggi_file(c.percorso / "a" / nome), leggi_file(c.percorso / "b" / nome)) << nome;
 
