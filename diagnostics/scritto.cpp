@@ -306,7 +306,10 @@ void scritto_voce(stato_scritto& s, const voce_scritta& v) {
             controlla_uscita(s, v, "speed indicator boards");
             if (!c.empty() && c[0].numero) registra_oggetto(s, v, cella_punto(*c[0].numero));
             break;
-        case chiave_voce::cartello_indicatore: controlla_uscita(s, v, "sign board"); break;
+        case chiave_voce::cartello_indicatore:
+            controlla_uscita(s, v, "sign board");
+            if (!c.empty() && c[0].numero) registra_oggetto(s, v, cella_punto(*c[0].numero));
+            break;
         case chiave_voce::segnale:
             controlla_uscita(s, v, "signal");
             if (!c.empty() && c[0].numero) registra_oggetto(s, v, cella_punto(*c[0].numero));
@@ -453,6 +456,7 @@ void scritto_fine(stato_scritto& s, const stato_build& b, std::size_t fermo_line
         const cella& ce = b.percorso[static_cast<std::size_t>(o.cella)];
         std::uint8_t atteso = tipo::segnale;
         if (o.chiave == chiave_voce::indicatori_vmax) atteso = tipo::indicatori_velocita;
+        if (o.chiave == chiave_voce::cartello_indicatore) atteso = tipo::cartello;
         if (o.chiave == chiave_voce::abbattimento)
             atteso = o.valori[1] > 0 ? tipo::tabella_con_valore : tipo::tabella_senza_valore;
         if (ce.tipo_cella != atteso) {
