@@ -463,9 +463,10 @@ void scritto_fine(stato_scritto& s, const stato_build& b, std::size_t fermo_line
             for (const auto& [k, j] : fermate) {
                 if (k != o.cella || ce.tipo_cella != tipo::fermata_stazione) continue;
                 const luogo_scritto& st = s.stazioni[static_cast<std::size_t>(j - 1)];
+                const std::string& nome = b.servizio[static_cast<std::size_t>(j)].nome;
                 dice(x, gravita::errore, o.campi[0],
-                     std::string("this ") + nome_voce(o.chiave) + " is overwritten by the stop marker of the station \"" +
-                         b.servizio[static_cast<std::size_t>(j)].nome + "\" (line " + decimale(st.riga) +
+                     std::string("this ") + nome_voce(o.chiave) + " is overwritten by the stop marker of the station " +
+                         (nome.empty() ? "" : "\"" + nome + "\" ") + "(line " + decimale(st.riga) +
                          (fi == 0 ? " of the service description" : "") + ") in route cell " + decimale(o.cella),
                      "a station's stop marker takes the cell 50 m before the station's end whatever stands there; "
                      "move the item or the station");
