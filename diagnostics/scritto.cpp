@@ -184,6 +184,11 @@ void controlla_montagna(stato_scritto& s, const voce_scritta& v) {
     if (c.size() < 3 || !c[0].numero || !c[1].numero || !c[2].numero) return;
     const std::int32_t a = *c[0].numero, f = *c[1].numero, k = *c[2].numero;
     const montagna_scritta tipo = leggi_tipo_montagna(k);
+    if (f >= a && prima_cella_montagna(a) > ultima_cella_montagna(f))
+        attendi(s, v.file, gravita::errore, c[1],
+                "the mountain from " + std::string(c[0].testo) + " to " + std::string(c[1].testo) +
+                    " m covers no route cell: no cell gets it",
+                "a stretch gets the cells from start / 50 to end / 50 - 1, to the nearest; make it longer");
     if (s.montagna_vista && f >= a && std::int64_t{a} - s.fine_montagna <= 150) {
         const bool doppia = a < s.fine_montagna && f > s.inizio_montagna;
         if (doppia)

@@ -235,6 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
         sbaglio{"SandTwice", S, "sabbia,    300", "sabbia,    300\r\nsabbia,    200", E},
         sbaglio{"CoachCountTwice", S, "sabbia,    300", "sabbia,    300\r\nnumero vetture,    7", E},
         sbaglio{"MountainTwice", L, "montagna,  1000,  2000,  12", "montagna,  1000,  2000,  12\r\nmontagna,  1000,  2000,  12", E},
+        sbaglio{"MountainOnNoCell", L, "[montagne]\r\n", "[montagne]\r\nmontagna,  500,  520,  1\r\n", E},
         sbaglio{"MountainsJoined", L, "montagna,  1000,  2000,  12", "montagna,  1000,  2000,  12\r\nmontagna,  2100,  2600,  1", W},
         sbaglio{"StationHours31", S, "10,25,0, STAZIONE NUOVA", "31,25,0, STAZIONE NUOVA", W},
         sbaglio{"StationMinutes75", S, "10,25,0, STAZIONE NUOVA", "10,75,0, STAZIONE NUOVA", W},
