@@ -304,14 +304,16 @@ std::vector<tratto> dividi_tratti(const ricostruzione& r, i64 a, i64 b) {
     return tratti;
 }
 
-// A mountain stretch as it will be written: its cells, its kind as the entry gives it, and
-// the latest start that still rounds to its first cell.
+// A mountain stretch as it will be written: its cells, its kind as the entry gives it, the
+// latest start that still rounds to its first cell and the earliest end that still rounds to
+// its last one (halves go to the even cell).
 struct montagna_da_scrivere {
     i64 a, b;
     i64 tipo_scritto;
     bool libera;  // kind 3: whatever is read before it, it keeps its kind
-    i64 inizio_massimo;
+    i64 inizio_massimo() const { return 50 * a + (a % 2 == 0 ? 25 : 0); }
     i64 fine() const { return 50 * (b + 1); }
+    i64 fine_minima() const { return 50 * b + (b % 2 == 0 ? 25 : 26); }
 };
 
 void ricostruisci_montagne(ricostruzione& r) {
@@ -340,7 +342,7 @@ void ricostruisci_montagne(ricostruzione& r) {
                 tipo_scritto = t - 256;
                 bassi.push_back(cella_txt(tr.a));
             }
-            tratti.push_back({tr.a, tr.b, tipo_scritto, t == 3, 50 * tr.a + (tr.a % 2 == 0 ? 25 : 0)});
+            tratti.push_back({tr.a, tr.b, tipo_scritto, t == 3});
         }
         inizio_corsa = fine_corsa;
     }
@@ -356,7 +358,7 @@ void ricostruisci_montagne(ricostruzione& r) {
     std::set<std::size_t> libere;
     std::size_t lontane = 0;
     for (std::size_t j = 0; j < quanti; ++j) {
-        while (lontane < j && tratti[lontane].fine() + 150 < tratti[j].inizio_massimo) libere.insert(lontane++);
+        while (lontane < j && tratti[lontane].fine_minima() + 150 < tratti[j].inizio_massimo()) libere.insert(lontane++);
         if (tratti[j].libera) continue;
         if (libere.empty()) continue;
         const std::size_t q = *libere.rbegin();
@@ -373,29 +375,37 @@ void ricostruisci_montagne(ricostruzione& r) {
     for (std::size_t j = 0; j < quanti; ++j)
         if (prima[j] == nessuno && tratti[j].libera) teste.push_back(j);
     if (vincolate > 1) std::sort(teste.begin() + 1, teste.end());
+    // The entries in reading order: start, end, kind; a stretch read right after the one that
+    // ends close before it starts later and lets that one end earlier, within their cells.
+    struct voce_montagna {
+        i64 inizio, fine, tipo;
+    };
+    std::vector<voce_montagna> voci;
     int riempitivi = 0;
     bool fuori_ordine = false;
-    i64 fine_precedente = 0;
     std::size_t precedente = nessuno;
     for (std::size_t h = 0; h < teste.size(); ++h) {
         for (std::size_t j = teste[h]; j != nessuno; j = dopo[j]) {
             const montagna_da_scrivere& m = tratti[j];
             fuori_ordine = fuori_ordine || (precedente != nessuno && j < precedente);
-            i64 inizio = 50 * m.a;
-            if (precedente != nessuno && !m.libera && inizio - fine_precedente <= 150) {
+            voce_montagna v{50 * m.a, m.fine(), m.tipo_scritto};
+            if (precedente != nessuno && !m.libera && v.inizio - voci.back().fine <= 150) {
                 if (prima[j] != nessuno) {
-                    inizio = m.inizio_massimo;
+                    v.inizio = m.inizio_massimo();
+                    if (v.inizio - voci.back().fine <= 150) voci.back().fine = tratti[precedente].fine_minima();
                 } else {
-                    // No stretch ends far enough before it: an entry ending at 0 m goes first.
-                    r.montagne.push_back(inizio > 150 ? "montagna,  0,  0,  0" : "montagna,  0,  -1000,  0");
+                    // No stretch ends far enough before it: an entry that ends at 0 m and covers no
+                    // cell goes first (of kind 3, as it would be read after a close one).
+                    voci.push_back({0, v.inizio > 150 ? 0 : -1000, 3});
                     ++riempitivi;
                 }
             }
-            r.montagne.push_back("montagna,  " + n(inizio) + ",  " + n(m.fine()) + ",  " + n(m.tipo_scritto));
-            fine_precedente = m.fine();
+            voci.push_back(v);
             precedente = j;
         }
     }
+    for (const voce_montagna& v : voci)
+        r.montagne.push_back("montagna,  " + n(v.inizio) + ",  " + n(v.fine) + ",  " + n(v.tipo));
     if (fuori_ordine)
         r.note.push_back(r.nome_percorso + ": mountain stretches are listed out of position order, so that none is read "
                          "right after a stretch that ends 150 m or less before it (which would make it kind 3)");
@@ -573,6 +583,23 @@ struct tabelle_utente {
     std::vector<i64> senza_valore;
 };
 
+// The first cell where the pass, run on the route without the boards marked as its own,
+// leaves anything else than the stored route; -1 when it leaves the very same cells.
+i64 prima_differenza_passata(const ricostruzione& r, const std::vector<bool>& della_passata) {
+    stato_build prova;
+    prova.percorso = r.percorso;
+    for (std::size_t k = 0; k < prova.percorso.size(); ++k) {
+        if (!della_passata[k]) continue;
+        prova.percorso[k].tipo_cella = tipo::libera;
+        prova.percorso[k].valore1 = 0;
+    }
+    passata_finale(prova);
+    for (std::size_t k = 0; k < prova.percorso.size(); ++k)
+        for (const campo_cella& f : layout_cella)
+            if (f.leggi(prova.percorso[k]) != f.leggi(r.percorso[k])) return static_cast<i64>(k);
+    return -1;
+}
+
 tabelle_utente togli_passata(ricostruzione& r) {
     tabelle_utente u;
     const std::size_t celle = r.percorso.size();
@@ -606,6 +633,55 @@ tabelle_utente togli_passata(ricostruzione& r) {
             }
         }
         if (!cambiato) break;
+    }
+    // Where a board of the service stands on a cell the pass would have taken, the pass went
+    // on to the cell beside it, and the boards found above may not be the ones read. Then the
+    // boards just before the first cell that differs are given to the service or to the pass
+    // instead, one, two or three at a time, until the pass leaves that cell as stored; the
+    // fewest changes are tried first.
+    std::vector<std::size_t> tabelle;
+    for (std::size_t k = 0; k < celle; ++k) {
+        const cella& c = r.percorso[k];
+        if (c.tipo_cella == tipo::tabella_con_valore && c.valore1 == velocita_tabella && c.valore2 == 0 &&
+            c.valore3 == 0 && c.valore4 == 0 && c.tempo_segnale == 0)
+            tabelle.push_back(k);
+    }
+    // A cell that differs in another way (a hand-edited file) is left to the recompile to name.
+    auto di_tabella = [&](i64 k) {
+        const std::uint8_t t = r.percorso[static_cast<std::size_t>(k)].tipo_cella;
+        return t == tipo::libera || t == tipo::marcatore_montagna || t == tipo::tabella_con_valore;
+    };
+    i64 differenza = prima_differenza_passata(r, della_passata);
+    for (int giro = 0; giro < 20 && differenza >= 0 && di_tabella(differenza); ++giro) {
+        std::vector<std::size_t> vicine;
+        for (auto it = std::upper_bound(tabelle.begin(), tabelle.end(), static_cast<std::size_t>(differenza + 2));
+             it != tabelle.begin() && vicine.size() < 8;) {
+            --it;
+            if (static_cast<i64>(*it) < differenza - 40) break;
+            vicine.push_back(*it);
+        }
+        // The changes to try, fewest first: each is up to three of the boards nearby.
+        const std::size_t v = vicine.size();
+        std::vector<std::vector<std::size_t>> scambi;
+        for (std::size_t a = 0; a < v; ++a) scambi.push_back({vicine[a]});
+        for (std::size_t a = 0; a < v; ++a)
+            for (std::size_t b = a + 1; b < v; ++b) scambi.push_back({vicine[a], vicine[b]});
+        for (std::size_t a = 0; a < v; ++a)
+            for (std::size_t b = a + 1; b < v; ++b)
+                for (std::size_t c = b + 1; c < v; ++c) scambi.push_back({vicine[a], vicine[b], vicine[c]});
+        bool avanti = false;
+        for (const std::vector<std::size_t>& scambio : scambi) {
+            std::vector<bool> prova = della_passata;
+            for (std::size_t k : scambio) prova[k] = !prova[k];
+            const i64 d = prima_differenza_passata(r, prova);
+            if (d < 0 || d > differenza) {
+                della_passata = prova;
+                differenza = d;
+                avanti = true;
+                break;
+            }
+        }
+        if (!avanti) break;
     }
     for (std::size_t k = 0; k < celle; ++k) {
         const cella& c = r.percorso[k];

@@ -123,6 +123,17 @@ TEST(Decompile, RandomDescriptionsThatCompileWithoutAStatusComeBack) {
     std::cout << "random descriptions: " << senza_stato << " of " << provate << " compiled without a status\n";
 }
 
+// A speed board of the service on a cell where the pass would have put one of its own sends
+// the pass to the cell beside it: which boards are the service's is found by trying.
+TEST(Decompile, ServiceBoardsWhereThePassWouldPutItsOwnComeBack) {
+    for (std::uint32_t seme : {484u, 611u, 905u, 1391u, 2185u, 2896u, 2922u}) {
+        const descrizioni_casuali d = genera_casuali(seme);
+        const compilato c = compila_file(d.linea, d.servizio, seme % 4 != 0);
+        ASSERT_EQ(c.stato, 0) << seme;
+        EXPECT_TRUE(torna_uguale(c)) << "seed " << seme;
+    }
+}
+
 TEST(Decompile, GeneratedBenchmarkLinesComeBack) {
     for (std::int64_t lunghezza : {20000, 39000, 60000, 100000}) {
         const descrizioni_generate d = genera_descrizioni(lunghezza);
@@ -218,8 +229,12 @@ TEST(Decompile, TheDecompiledTextsPassCheckWithoutAFinding) {
               std::string::npos)
         << tabelle.linea;
 
+    // Seeds 1 to 400, and later ones whose mountains lie so close that only ends and starts
+    // moved within their cells keep the kinds apart.
+    std::vector<std::uint32_t> semi = {645, 1233, 1649, 2690, 2960, 2975};
+    for (std::uint32_t seme = 1; seme <= 400; ++seme) semi.push_back(seme);
     int provate = 0;
-    for (std::uint32_t seme = 1; seme <= 400; ++seme) {
+    for (std::uint32_t seme : semi) {
         descrizioni_casuali d = genera_casuali(seme);
         const bool piano = seme % 4 != 0;
         if (!rendi_pulita(d, piano)) continue;
