@@ -246,6 +246,9 @@ INSTANTIATE_TEST_SUITE_P(
         sbaglio{"StationWithoutAName", S, "10,25,0, STAZIONE NUOVA", "10,25,0, ", W},
         sbaglio{"SignalInTheRunOut", S, "segnale,    1450", "segnale,    12500", W},
         sbaglio{"SpeedBoardBelowZero", S, "abbattimento,  9500,  60", "abbattimento,  9500,  -60", W},
+        sbaglio{"SpeedBoardLoweredByTheFinishingPass", S, "rallentamento,",
+                "abbattimento,  6400,  200\r\nabbattimento,  6350,  150\r\n"
+                "segnale,    6400,   2, 2, 5,  6, 1,    2,  2,1,0, 0\r\nrallentamento,", W},
         sbaglio{"SignalTimeNotKept", S, "1450,   2, 2, 5,  6, 1,    2,  2,1,0, 0", "1450,   1, 2, 5,  6, 1,    2,  2,1,0, 150", W},
         // Lines the author meant left out, read all the same.
         sbaglio{"HashComment", S, "abbattimento,  9500,  60", "# abbattimento,  9500,  60", E},
