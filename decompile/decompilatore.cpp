@@ -583,9 +583,17 @@ struct tabelle_utente {
     std::vector<i64> senza_valore;
 };
 
-// The first cell where the pass, run on the route without the boards marked as its own,
-// leaves anything else than the stored route; -1 when it leaves the very same cells.
-i64 prima_differenza_passata(const ricostruzione& r, const std::vector<bool>& della_passata) {
+// What the pass, run on the route without the boards marked as its own, leaves: the first
+// cell that differs from the stored route (-1: none), and the cell where it records a status
+// because it finds no cell for a board (-1: none).
+struct esito_passata {
+    i64 differenza = -1;
+    i64 stato = -1;
+    // Where the reading first goes wrong: the files, or a status the compile would record.
+    i64 primo() const { return differenza < 0 ? stato : stato < 0 ? differenza : std::min(differenza, stato); }
+};
+
+esito_passata prova_passata(const ricostruzione& r, const std::vector<bool>& della_passata) {
     stato_build prova;
     prova.percorso = r.percorso;
     for (std::size_t k = 0; k < prova.percorso.size(); ++k) {
@@ -594,10 +602,15 @@ i64 prima_differenza_passata(const ricostruzione& r, const std::vector<bool>& de
         prova.percorso[k].valore1 = 0;
     }
     passata_finale(prova);
-    for (std::size_t k = 0; k < prova.percorso.size(); ++k)
+    esito_passata e;
+    if (prova.errore_numero != 0) e.stato = std::max<i64>(0, prova.errore_posizione / metri_cella);
+    for (std::size_t k = 0; k < prova.percorso.size() && e.differenza < 0; ++k)
         for (const campo_cella& f : layout_cella)
-            if (f.leggi(prova.percorso[k]) != f.leggi(r.percorso[k])) return static_cast<i64>(k);
-    return -1;
+            if (f.leggi(prova.percorso[k]) != f.leggi(r.percorso[k])) {
+                e.differenza = static_cast<i64>(k);
+                break;
+            }
+    return e;
 }
 
 tabelle_utente togli_passata(ricostruzione& r) {
@@ -651,8 +664,13 @@ tabelle_utente togli_passata(ricostruzione& r) {
         const std::uint8_t t = r.percorso[static_cast<std::size_t>(k)].tipo_cella;
         return t == tipo::libera || t == tipo::marcatore_montagna || t == tipo::tabella_con_valore;
     };
-    i64 differenza = prima_differenza_passata(r, della_passata);
-    for (int giro = 0; giro < 20 && differenza >= 0 && di_tabella(differenza); ++giro) {
+    esito_passata esito = prova_passata(r, della_passata);
+    // The first reading that gives the very bytes is kept, should the search go on past it
+    // (to one without a status) and not reach the end.
+    std::optional<std::vector<bool>> esatta;
+    if (esito.differenza < 0) esatta = della_passata;
+    for (int giro = 0; giro < 20 && esito.primo() >= 0 && di_tabella(esito.primo()); ++giro) {
+        const i64 differenza = esito.primo();
         std::vector<std::size_t> vicine;
         for (auto it = std::upper_bound(tabelle.begin(), tabelle.end(), static_cast<std::size_t>(differenza + 2));
              it != tabelle.begin() && vicine.size() < 8;) {
@@ -673,16 +691,18 @@ tabelle_utente togli_passata(ricostruzione& r) {
         for (const std::vector<std::size_t>& scambio : scambi) {
             std::vector<bool> prova = della_passata;
             for (std::size_t k : scambio) prova[k] = !prova[k];
-            const i64 d = prima_differenza_passata(r, prova);
-            if (d < 0 || d > differenza) {
+            const esito_passata e = prova_passata(r, prova);
+            if (e.primo() < 0 || e.primo() > differenza) {
                 della_passata = prova;
-                differenza = d;
+                esito = e;
+                if (e.differenza < 0 && !esatta) esatta = prova;
                 avanti = true;
                 break;
             }
         }
         if (!avanti) break;
     }
+    if (esito.differenza >= 0 && esatta) della_passata = *esatta;
     for (std::size_t k = 0; k < celle; ++k) {
         const cella& c = r.percorso[k];
         if (c.tipo_cella == tipo::tabella_con_valore && !della_passata[k]) u.con_valore.push_back(static_cast<i64>(k));

@@ -124,13 +124,17 @@ TEST(Decompile, RandomDescriptionsThatCompileWithoutAStatusComeBack) {
 }
 
 // A speed board of the service on a cell where the pass would have put one of its own sends
-// the pass to the cell beside it: which boards are the service's is found by trying.
+// the pass to the cell beside it: which boards are the service's is found by trying, and the
+// texts compile without a status, as the first ones did.
 TEST(Decompile, ServiceBoardsWhereThePassWouldPutItsOwnComeBack) {
     for (std::uint32_t seme : {484u, 611u, 905u, 1391u, 2185u, 2896u, 2922u}) {
         const descrizioni_casuali d = genera_casuali(seme);
-        const compilato c = compila_file(d.linea, d.servizio, seme % 4 != 0);
+        const bool piano = seme % 4 != 0;
+        const compilato c = compila_file(d.linea, d.servizio, piano);
         ASSERT_EQ(c.stato, 0) << seme;
         EXPECT_TRUE(torna_uguale(c)) << "seed " << seme;
+        const esito_decompilazione e = decompila(c.file);
+        EXPECT_EQ(compila_file(e.linea, e.servizio, piano).stato, 0) << "seed " << seme;
     }
 }
 
