@@ -35,7 +35,6 @@ namespace {
 
 constexpr std::size_t mai = std::numeric_limits<std::size_t>::max();
 constexpr std::int32_t lunghezza_massima = 1000000;
-constexpr std::int64_t limite_metri = 1000000;
 
 // The compile stops reading here (the exact walk only).
 struct fermata {};
