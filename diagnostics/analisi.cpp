@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/costanti.hpp"
 #include "core/encoding.hpp"
 #include "core/numeri.hpp"
 #include "core/registri.hpp"
@@ -34,7 +35,6 @@
 namespace {
 
 constexpr std::size_t mai = std::numeric_limits<std::size_t>::max();
-constexpr std::int32_t lunghezza_massima = 1000000;
 
 // The compile stops reading here (the exact walk only).
 struct fermata {};
@@ -978,9 +978,9 @@ void passo_lunghezza(motore& m, const voce& v, const campo_n& chiave) {
     if (!n.letto) return;
     memo_generale(m.s, v.chiave, 0, n.v);
     m.campo_lunghezza = n.c;
-    if (n.v > lunghezza_massima || n.v < 0) {
+    if (n.v > lunghezza_massima_linea || n.v < 0) {
         // Too long: status 1, and no route; negative: the reading fails.
-        const bool lunga = n.v > lunghezza_massima;
+        const bool lunga = n.v > lunghezza_massima_linea;
         rilievo& d = stato(m, lunga ? stati::lunghezza_oltre_limite : stati::lettura_fallita, n.c,
                            "line length " + n.c.testo + (lunga ? " m is above 1000000 m" : " m is negative"),
                            std::nullopt, lunga ? nullptr : "negative line length");
@@ -1171,8 +1171,8 @@ uscita_linea caratteristiche(motore& m) {
                     if (g.v < -100 || g.v > 155)
                         errore_bassi_bit(m, g.c, g.v, std::int64_t{bassi8(std::int64_t{g.v} + 100)} - 100, "-100 to 155",
                                          "the gradient + 100 keeps its low 8 bits");
-                } else if (!entro_percorso(m.s, p.v, 100)) {
-                    if (fuori_percorso(m, p, 100)) return uscita_linea::fuori_percorso;
+                } else if (!entro_percorso(m.s, p.v, margine_voce_m)) {
+                    if (fuori_percorso(m, p, margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
                     scrivi_pendenze(m, p.c, nearest(p.v / 50.0));
                     if (!m.voce_fallita) {
@@ -1193,8 +1193,8 @@ uscita_linea caratteristiche(motore& m) {
             const auto numeri = leggi_numeri<2>(m, voce_di(chiave_voce::curva), k);
             const auto& [a, n] = numeri;
             if (letti(numeri)) {
-                if (percorso_pronto(m) && !entro_percorso(m.s, a.v, 100)) {
-                    if (fuori_percorso(m, a, 100)) return uscita_linea::fuori_percorso;
+                if (percorso_pronto(m) && !entro_percorso(m.s, a.v, margine_voce_m)) {
+                    if (fuori_percorso(m, a, margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
                     const std::optional<double> curvatura = curvatura_di(c);
                     if (!curvatura) {
@@ -1260,8 +1260,8 @@ uscita_linea caratteristiche(motore& m) {
                     errore_bassi_bit(m, t.c, t.v, bassi8(genere), "0 to 265",
                                      "the kind (less 10 above 10) keeps its low 8 bits");
                 if (!percorso_pronto(m)) {
-                } else if (!entro_percorso(m.s, a.v, 100)) {
-                    if (fuori_percorso(m, a, 100)) return uscita_linea::fuori_percorso;
+                } else if (!entro_percorso(m.s, a.v, margine_voce_m)) {
+                    if (fuori_percorso(m, a, margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
                     std::int32_t tipo_m = t.v;
                     try {
@@ -1280,8 +1280,8 @@ uscita_linea caratteristiche(motore& m) {
             const std::array<numero_n, 9> v = leggi_numeri<9>(m, voce_di(chiave_voce::indicatori_vmax), k);
             if (letti(v)) {
                 if (!percorso_pronto(m)) {
-                } else if (!entro_percorso(m.s, v[0].v, 100)) {
-                    if (fuori_percorso(m, v[0], 100)) return uscita_linea::fuori_percorso;
+                } else if (!entro_percorso(m.s, v[0].v, margine_voce_m)) {
+                    if (fuori_percorso(m, v[0], margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
                     const std::int64_t strisce = std::int64_t{v[4].v} * 10 + v[8].v;
                     const std::int16_t memorizzate = bassi16(std::int64_t{bassi16(bassi16(v[4].v) * 10)} + bassi16(v[8].v));
@@ -1326,8 +1326,8 @@ uscita_linea caratteristiche(motore& m) {
             if (p.letto) {
                 virgola_nel_testo(m, t, "text", "sign text");
                 if (!percorso_pronto(m)) {
-                } else if (!entro_percorso(m.s, p.v, 100)) {
-                    if (fuori_percorso(m, p, 100)) return uscita_linea::fuori_percorso;
+                } else if (!entro_percorso(m.s, p.v, margine_voce_m)) {
+                    if (fuori_percorso(m, p, margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
                     const std::int64_t i = nearest(p.v / 50.0 + 1);
                     bool libera = false;
@@ -1485,8 +1485,8 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
 esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo_d& p) {
     const auto [pos, val] = leggi_numeri<2>(m, v, chiave);
     if (m.voce_fallita || !percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso(m.s, pos.v, 100)) {
-        return fuori_percorso(m, pos, 100) ? esito_d::fine_lettura : esito_d::continua;
+    if (!entro_percorso(m.s, pos.v, margine_voce_m)) {
+        return fuori_percorso(m, pos, margine_voce_m) ? esito_d::fine_lettura : esito_d::continua;
     }
     if (pos.v < p.ultima_posizione) {
         rilievo& d = nuova(m, gravita::avviso, pos.c,
@@ -1559,8 +1559,8 @@ esito_d passo_segnale_d(motore& m, const voce& v, const campo_n& chiave) {
         }
     }
     if (!percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso(m.s, n[0].v, 100)) {
-        return fuori_percorso(m, n[0], 100) ? esito_d::fine_lettura : esito_d::continua;
+    if (!entro_percorso(m.s, n[0].v, margine_voce_m)) {
+        return fuori_percorso(m, n[0], margine_voce_m) ? esito_d::fine_lettura : esito_d::continua;
     }
     std::array<std::int32_t, 11> x{};
     for (std::size_t i = 0; i < 11; ++i) x[i] = n[i].v;
@@ -1587,8 +1587,8 @@ esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
         if (n[i].v < INT16_MIN || n[i].v > INT16_MAX)
             errore_bassi_bit(m, n[i].c, n[i].v, bassi16(n[i].v), "-32768 to 32767", "it keeps its low 16 bits");
     if (!percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso(m.s, n[0].v, 100)) {
-        return fuori_percorso(m, n[0], 100) ? esito_d::fine_lettura : esito_d::continua;
+    if (!entro_percorso(m.s, n[0].v, margine_voce_m)) {
+        return fuori_percorso(m, n[0], margine_voce_m) ? esito_d::fine_lettura : esito_d::continua;
     }
     std::int32_t x = n[0].v, vv = n[1].v, l = n[2].v, f_tt = n[3].v, f_ta = n[4].v, d_v = n[5].v;
     const std::int32_t prima = m.s.errore_numero;
@@ -1630,8 +1630,8 @@ esito_d passo_abbattimento_d(motore& m, const voce& v, const campo_n& chiave) {
     if (val.v > INT16_MAX)
         errore_bassi_bit(m, val.c, val.v, bassi16(val.v), "up to 32767", "the board's speed keeps its low 16 bits");
     if (!percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso(m.s, p.v, 100)) {
-        return fuori_percorso(m, p, 100) ? esito_d::fine_lettura : esito_d::continua;
+    if (!entro_percorso(m.s, p.v, margine_voce_m)) {
+        return fuori_percorso(m, p, margine_voce_m) ? esito_d::fine_lettura : esito_d::continua;
     }
     const std::int64_t q = nearest(p.v / 50.0);
     try {
@@ -1663,8 +1663,8 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     const slot_servizio& slot = scrive ? s.servizio[static_cast<std::size_t>(m.j)] : scarto;
     const numero_n pos = leggi_n(m);
     if (pos.letto && scrive) memo_campo_stazione(s, m.j, 0, pos.v);
-    if (!m.voce_fallita && con_percorso && !entro_percorso(m.s, pos.v, 800)) {
-        const double limite = static_cast<double>(s.n_celle) * 50.0 - 800;
+    if (!m.voce_fallita && con_percorso && !entro_percorso(m.s, pos.v, margine_stazione_m)) {
+        const double limite = static_cast<double>(s.n_celle) * 50.0 - margine_stazione_m;
         if (!m.recupero) {
             m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
             m.prosegue = false;  // the compile reads the profiles' tails on from here
@@ -1726,7 +1726,7 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     if (m.voce_fallita || !con_percorso) return esito_d::continua;
     memo_nome_stazione(s, m.j, nome.testo);
     auto oltre_la_linea = [&] {
-        const std::int64_t lunghezza_linea = std::int64_t{s.estensione} - 7000;
+        const std::int64_t lunghezza_linea = std::int64_t{s.estensione} - metri_oltre_fine;
         if (pos.v <= lunghezza_linea) return;
         rilievo& d = nuova(m, gravita::avviso, pos.c,
                                "the station lies past the line's end at " + decimale(lunghezza_linea) + " m");

@@ -6,6 +6,7 @@
 
 #include "reader/limiti_percorso.hpp"
 #include "reader/tracciato.hpp"
+#include "core/costanti.hpp"
 #include "core/numeri.hpp"
 #include "core/stati.hpp"
 #include "core/testo.hpp"
@@ -49,7 +50,7 @@ bool memo_codici_ripetizione(stato_build& s, const std::string& campo) {
 void svuota_cella(stato_build& s, std::int64_t i) { cella_a(s, i) = cella{}; }
 
 void crea_percorso(stato_build& s, std::int32_t lunghezza) {
-    s.estensione = lunghezza + 7000;
+    s.estensione = lunghezza + metri_oltre_fine;
     s.n_celle = deve_stare_i32(nearest(static_cast<double>(s.estensione) / 50.0));
     s.percorso.assign(static_cast<std::size_t>(s.n_celle) + 1, cella{});
     if (s.genera_linea != 0) crea_linea(s.linea, s.estensione);
