@@ -6,6 +6,7 @@
 
 #include "reader/limiti_percorso.hpp"
 #include "reader/tracciato.hpp"
+#include "core/codifica.hpp"
 #include "core/costanti.hpp"
 #include "core/numeri.hpp"
 #include "core/stati.hpp"
@@ -184,13 +185,15 @@ void memo_indicatori_v_max(stato_build& s, std::int32_t posizione, std::int32_t 
         s.errore_numero = stati::indicatori_occupato;
         return;
     }
-    // Each code packs the left speed (times 20) and a fifth of the right one.
+    // Each code packs the left speed (times 20) and a fifth of the right one, and must fit 16 bits.
     auto codice = [](std::int32_t sinistra, std::int32_t destra) {
-        return deve_stare_i16(nearest(destra / 5.0 + 20.0 * sinistra));
+        const std::optional<std::int16_t> codificato = codifica_indicatore(sinistra, destra);
+        if (!codificato) throw guasto_lettura{"number does not fit 16 bits"};
+        return *codificato;
     };
     c.tipo_cella = tipo::indicatori_velocita;
     c.valore1 = codice(vas, vad);
     c.valore2 = codice(vbs, vbd);
     c.valore3 = codice(vcs, vcd);
-    c.valore4 = bassi16(std::int64_t{bassi16(bassi16(strisces) * 10)} + bassi16(strisced));
+    c.valore4 = codifica_strisce(strisces, strisced);
 }
