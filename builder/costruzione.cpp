@@ -76,7 +76,7 @@ std::int32_t memorizza_dati(stato_build& s, const descrizioni& d) {
     const esito_lettura e = leggi_descrizioni(s, *testo, testo_treno);
     // A failed reading deletes both descriptions; otherwise each one read is deleted.
     cancella(d, d.file_linea);
-    if (e.servizio_letto || (s.errore_numero == stati::lettura_fallita && s.errore_descrizione != descrizione::nessuna))
+    if (e.servizio_letto || (s.resoconto.errore_numero == stati::lettura_fallita && s.resoconto.errore_descrizione != descrizione::nessuna))
         cancella(d, d.file_treno);
     return e.fatale;
 }
@@ -84,8 +84,8 @@ std::int32_t memorizza_dati(stato_build& s, const descrizioni& d) {
 std::int32_t memorizza_dati(stato_build& s) { return memorizza_dati(s, descrizioni_incorporate(s)); }
 
 std::int32_t compila(stato_build& s, const opzioni_compila& o, const descrizioni& d) {
-    s.genera_linea = o.piano ? 1 : 0;
-    s.errore_numero = 0;
+    s.genera_linea = o.piano;
+    s.resoconto.errore_numero = 0;
     pulisci_servizio(s);
     const std::int32_t fatale = memorizza_dati(s, d);
     richiede_percorso(s, d);
@@ -100,7 +100,7 @@ void richiede_percorso(const stato_build& s, const descrizioni& d) {
 void scrivi_file_binari(const stato_build& s, const std::vector<file_da_scrivere>& altri) {
     std::vector<file_da_scrivere> file;
     // The plan is streamed from its traced runs as it is written: it is 20 bytes a metre.
-    if (s.genera_linea != 0)
+    if (s.genera_linea)
         file.emplace_back(nome_file_linea_dat(s), [&s](const platform::byte_sink& scrivi) { serializza_linea(s.linea, scrivi); });
     file.push_back({nome_file_sim(s), serializza_servizio(s.servizio)});
     file.push_back({nome_file_dat(s), serializza_percorso(s.percorso)});
@@ -133,19 +133,19 @@ void memorizza_percorso(stato_build& s, const std::int32_t& j) {
 std::string diagnostica(const stato_build& s, const descrizioni& d) {
     auto nel_file = [&](const std::string& file) {
         std::string r = file;
-        if (s.errore_riga > 0) {
+        if (s.resoconto.errore_riga > 0) {
             r += ':';
-            r += std::to_string(s.errore_riga);
-            if (s.errore_colonna > 0) {
+            r += std::to_string(s.resoconto.errore_riga);
+            if (s.resoconto.errore_colonna > 0) {
                 r += ':';
-                r += std::to_string(s.errore_colonna);
+                r += std::to_string(s.resoconto.errore_colonna);
             }
         }
         r += ": ";
         return r;
     };
     std::string dove;
-    switch (s.errore_descrizione) {
+    switch (s.resoconto.errore_descrizione) {
         case descrizione::linea:
             dove = nel_file(d.file_linea);
             break;
@@ -153,7 +153,7 @@ std::string diagnostica(const stato_build& s, const descrizioni& d) {
             dove = nel_file(d.file_treno);
             break;
         case descrizione::nessuna:
-            dove = "finishing pass, cell " + std::to_string(s.errore_posizione / 50) + ": ";
+            dove = "finishing pass, cell " + std::to_string(s.resoconto.errore_posizione / 50) + ": ";
             break;
     }
     return dove + descrivi_stato(s);
@@ -213,7 +213,7 @@ int Form_Load(const std::string& cartella) {
     dati_rallentamenti(s);
     dati_scheda(s);
     memorizza_percorso(s, 1);
-    if (s.errore_numero != 0) {
+    if (s.resoconto.errore_numero != 0) {
         platform::report_note(diagnostica(s, descrizioni_incorporate(s)));
         return 2;
     }

@@ -60,7 +60,7 @@ std::int32_t compila(stato_build& s, const opzioni_compila& o);
 // never creates the route (the reading's findings say why).
 bool compila_testi(stato_build& s, const std::string& linea, const std::string& servizio);
 
-// Steps 6 to 8: the line record file (when genera_linea is non-zero), the slot table, the route,
+// Steps 6 to 8: the line record file (when genera_linea is set), the slot table, the route,
 // replaced together with `altri` (the driver's documents, when asked for): one set, all or nothing.
 void scrivi_file_binari(const stato_build& s, const std::vector<platform::file_contents>& altri = {});
 

@@ -202,27 +202,14 @@ struct luogo_testo {
     int colonna = 0;
 };
 
-struct stato_build {
-    linea_tracciata linea;
-    std::vector<cella> percorso;  // empty until the line reader sizes it
-    std::array<slot_servizio, n_slot> servizio{};
-    std::array<std::int32_t, 81> inizi_montagna{};
-    std::array<std::int32_t, 81> fini_montagna{};
-    std::int32_t n_montagne = 0;
-    std::int32_t genera_linea = 0;
-    std::string treno;
-    std::string scenario;
-    std::string riga;
-    std::int32_t estensione = 0;
-    std::int32_t n_celle = 0;
+// The build report: the status the build records (errore_numero, 0 when none) and, for the
+// messages only, where it lies. Nothing of it is stored in the built files.
+struct resoconto_build {
     std::int32_t errore_numero = 0;
     std::int32_t errore_posizione = 0;
-
-    // Where the files are read and written: the program's own folder in the plain build.
-    std::string cartella;
-    // Where the entry that caused the last status lies, for diagnostics only: nothing of it is
-    // stored in the built files. errore_posizione keeps its own rules (a later signal or slowdown
-    // takes it over), so the diagnostic keeps the metres of the entry that caused the status.
+    // The description and the place (line and column of the entry or the field) of the entry that
+    // caused the status. errore_posizione keeps its own rules (a later signal or slowdown takes it
+    // over), so errore_metri keeps the metres of the entry that caused the status.
     descrizione errore_descrizione = descrizione::nessuna;
     int errore_riga = 0;
     int errore_colonna = 0;
@@ -230,6 +217,30 @@ struct stato_build {
     std::string errore_motivo;  // a read failure's own reason, empty for the others
     // Where the kilometre references now in slots 81, 82 and 83 were read, for status 2.
     std::array<luogo_testo, 3> luoghi_progressive{};
+};
+
+// What one build works on: the records it fills (the plan, the route, the slot table and the
+// mountain stretches), what it is asked for (the names, whether the plan is built, the output
+// folder) and its report.
+struct stato_build {
+    // The records.
+    linea_tracciata linea;
+    std::vector<cella> percorso;  // empty until the line length sizes it
+    std::array<slot_servizio, n_slot> servizio{};
+    std::array<std::int32_t, 81> inizi_montagna{};
+    std::array<std::int32_t, 81> fini_montagna{};
+    std::int32_t n_montagne = 0;
+    std::int32_t estensione = 0;
+    std::int32_t n_celle = 0;
+
+    // What the build is asked for.
+    std::string treno;
+    std::string scenario;
+    bool genera_linea = false;  // the plan is traced and its file written
+    // Where the files are read and written: the program's own folder in the plain build.
+    std::string cartella;
+
+    resoconto_build resoconto;
 };
 
 inline bool percorso_creato(const stato_build& s) { return !s.percorso.empty(); }

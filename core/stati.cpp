@@ -72,11 +72,11 @@ const voce_stato* voci_stati(std::size_t& quante) {
 }
 
 std::string descrivi_stato(const stato_build& s) {
-    std::string testo = "status " + std::to_string(s.errore_numero) + ": ";
+    std::string testo = "status " + std::to_string(s.resoconto.errore_numero) + ": ";
     // A read failure that knows its reason says it instead of the general meaning.
-    if (!s.errore_motivo.empty()) return testo + s.errore_motivo;
-    const voce_stato* v = cerca_stato(s.errore_numero);
+    if (!s.resoconto.errore_motivo.empty()) return testo + s.resoconto.errore_motivo;
+    const voce_stato* v = cerca_stato(s.resoconto.errore_numero);
     testo += v ? v->significato : "unknown status";
-    if (v && v->con_posizione) testo += " (at " + std::to_string(s.errore_metri) + " m)";
+    if (v && v->con_posizione) testo += " (at " + std::to_string(s.resoconto.errore_metri) + " m)";
     return testo;
 }

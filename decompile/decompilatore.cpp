@@ -603,7 +603,7 @@ esito_passata prova_passata(const ricostruzione& r, const std::vector<bool>& del
     }
     passata_finale(prova);
     esito_passata e;
-    if (prova.errore_numero != 0) e.stato = std::max<i64>(0, prova.errore_posizione / metri_cella);
+    if (prova.resoconto.errore_numero != 0) e.stato = std::max<i64>(0, prova.resoconto.errore_posizione / metri_cella);
     for (std::size_t k = 0; k < prova.percorso.size() && e.differenza < 0; ++k)
         for (const campo_cella& f : layout_cella)
             if (f.leggi(prova.percorso[k]) != f.leggi(r.percorso[k])) {

@@ -207,7 +207,7 @@ struct motore {
             nuovo.cartella = std::move(s.cartella);
             s = std::move(nuovo);
         }
-        s.genera_linea = o.piano ? 1 : 0;
+        s.genera_linea = o.piano;
         s.servizio[slot_scenario].nome = s.scenario;
         s.servizio[slot_treno].nome = s.treno;
     }
@@ -307,10 +307,10 @@ rilievo& stato_in(motore& m, const sorgente& src, std::int32_t numero, const cam
     if (!m.recupero) {
         registra_stato_in(m.s, src.f == quale_file::linea ? descrizione::linea : descrizione::servizio, dove, numero);
         if (posizione) {
-            m.s.errore_posizione = *posizione;
-            m.s.errore_metri = *posizione;
+            m.s.resoconto.errore_posizione = *posizione;
+            m.s.resoconto.errore_metri = *posizione;
         }
-        if (motivo) m.s.errore_motivo = motivo;
+        if (motivo) m.s.resoconto.errore_motivo = motivo;
     }
     return d;
 }
@@ -332,7 +332,7 @@ luogo_testo luogo_guasto(const motore& m, const guasto_lettura& g) {
 void ferma(motore& m) {
     if (m.recupero) {
         m.voce_fallita = true;
-        m.s.errore_numero = 0;
+        m.s.resoconto.errore_numero = 0;
         return;
     }
     std::size_t& fermo = m.src->f == quale_file::linea ? m.fermo_linea : m.fermo_servizio;
@@ -344,7 +344,7 @@ void ferma(motore& m) {
     m.recupero = true;
     m.primo_tenuto[indice_file(m.src->f)] = fermo + 1;
     m.voce_fallita = true;
-    m.s.errore_numero = 0;
+    m.s.resoconto.errore_numero = 0;
 }
 
 // A status about one field that stops the reading (in the walk that goes on, skips the entry).
@@ -1003,7 +1003,7 @@ void passo_progressiva(motore& m, const voce& v, const campo_n& chiave, int indi
     const campo_n& colpevole = a.v % 50 != 0 ? a.c : b.c;
     m.progressive[static_cast<std::size_t>(indice)] =
         luogo{quale_file::linea, colpevole, v.nome, colonna_di(*m.src, colpevole.inizio), m.l.voce, a.v, b.v};
-    m.s.luoghi_progressive[static_cast<std::size_t>(indice)] = m.l.voce;
+    m.s.resoconto.luoghi_progressive[static_cast<std::size_t>(indice)] = m.l.voce;
     if (c.v != 0 && c.v != 1) {
         rilievo& d = nuova(m, gravita::avviso, c.c, "flag " + c.c.testo + " is neither 0 nor 1: it counts as 0");
         d.campo = c.c.nome;
@@ -1289,22 +1289,22 @@ uscita_linea caratteristiche(motore& m) {
                         errore_bassi_bit(m, v[4].c, strisce, memorizzate, "-32768 to 32767 for 10 x left + right",
                                          "the stripe code keeps its low 16 bits");
                     const std::int64_t i = nearest(v[0].v / 50.0 + 1);
-                    const std::int32_t prima = m.s.errore_numero;
-                    m.s.errore_numero = 0;
+                    const std::int32_t prima = m.s.resoconto.errore_numero;
+                    m.s.resoconto.errore_numero = 0;
                     try {
                         memo_indicatori_v_max(m.s, v[0].v, v[1].v, v[2].v, v[3].v, v[4].v, v[5].v, v[6].v, v[7].v,
                                               v[8].v);
-                        if (m.s.errore_numero == stati::indicatori_occupato) {
-                            m.s.errore_numero = prima;
+                        if (m.s.resoconto.errore_numero == stati::indicatori_occupato) {
+                            m.s.resoconto.errore_numero = prima;
                             ferma_al_campo(m, stati::indicatori_occupato, v[0].c,
                                            "speed indicator boards on a cell that is not free",
                                            occupata(i, i * 50 - 50, "line"), v[0].v);
                         } else {
-                            m.s.errore_numero = prima;
+                            m.s.resoconto.errore_numero = prima;
                             luogo_cella(m, i, v[0].c, "speed indicator boards");
                         }
                     } catch (const guasto_lettura& g) {
-                        m.s.errore_numero = prima;
+                        m.s.resoconto.errore_numero = prima;
                         if (i < 0 || i > m.s.n_celle) {
                             guasto(m, v[0].c, "the boards' cell lies outside the route", g.motivo);
                         } else {
@@ -1396,7 +1396,7 @@ bool leggi_linea_d(motore& m) {
             ferma(m);
         }
         m.s.n_montagne = 0;
-        if (percorso_pronto(m) && m.s.genera_linea != 0) semina_linea(m.s.linea);
+        if (percorso_pronto(m) && m.s.genera_linea) semina_linea(m.s.linea);
         const uscita_linea u = caratteristiche(m);
         (void)u;
         // The gradient in force at the end fills the route up to its last three cells.
@@ -1426,7 +1426,7 @@ bool leggi_linea_d(motore& m) {
                      "description fails here";
             ferma(m);
         }
-        if (percorso_pronto(m) && !coda_fallita && m.s.genera_linea != 0) completa_linea(m.s.linea);
+        if (percorso_pronto(m) && !coda_fallita && m.s.genera_linea) completa_linea(m.s.linea);
         return true;
     } catch (const fermata&) {
         return false;
@@ -1505,10 +1505,10 @@ esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo
 
 // After a signal or a slowdown the compile stops on any status, also on the line's status 15.
 esito_d dopo_memo_d(motore& m, std::int32_t prima, const numero_n& pos, const char* cosa, std::int32_t numero_atteso) {
-    if (m.s.errore_numero <= 0) return esito_d::continua;
-    if (m.s.errore_numero != prima) {
-        const std::int32_t n = m.s.errore_numero;
-        m.s.errore_numero = prima;
+    if (m.s.resoconto.errore_numero <= 0) return esito_d::continua;
+    if (m.s.resoconto.errore_numero != prima) {
+        const std::int32_t n = m.s.resoconto.errore_numero;
+        m.s.resoconto.errore_numero = prima;
         const voce_stato* vs = cerca_stato(n);
         rilievo& d = stato(m, n, pos.c, std::string(vs ? vs->significato : cosa), pos.v);
         d.campo = pos.c.nome;
@@ -1518,10 +1518,10 @@ esito_d dopo_memo_d(motore& m, std::int32_t prima, const numero_n& pos, const ch
         return esito_d::continua;
     }
     // The status keeps its number and takes this entry's position.
-    if (!m.recupero) m.s.errore_posizione = pos.v;
+    if (!m.recupero) m.s.resoconto.errore_posizione = pos.v;
     rilievo& d = nuova(m, gravita::errore, pos.c,
                            std::string("the service's reading stops at this ") + cosa +
-                               ": the line's status " + decimale(m.s.errore_numero) + " is still set");
+                               ": the line's status " + decimale(m.s.resoconto.errore_numero) + " is still set");
     d.campo = pos.c.nome;
     d.nota = "after a status in the line description, the first signal or slowdown ends the service's reading; "
              "the entries after it are not read";
@@ -1564,8 +1564,8 @@ esito_d passo_segnale_d(motore& m, const voce& v, const campo_n& chiave) {
     }
     std::array<std::int32_t, 11> x{};
     for (std::size_t i = 0; i < 11; ++i) x[i] = n[i].v;
-    const std::int32_t prima = m.s.errore_numero;
-    if (m.recupero) m.s.errore_numero = 0;
+    const std::int32_t prima = m.s.resoconto.errore_numero;
+    if (m.recupero) m.s.resoconto.errore_numero = 0;
     const std::int64_t k = nearest(x[0] / 50.0 + 1);
     try {
         memo_segnale(m.s, x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], x[8], x[9], x[10]);
@@ -1576,7 +1576,7 @@ esito_d passo_segnale_d(motore& m, const voce& v, const campo_n& chiave) {
             guasto(m, n[5].c, "a packed signal value does not fit its field", g.motivo);
         return esito_d::continua;
     }
-    if (m.s.errore_numero == 0 || m.s.errore_numero == prima) luogo_cella(m, k, n[0].c, "signal");
+    if (m.s.resoconto.errore_numero == 0 || m.s.resoconto.errore_numero == prima) luogo_cella(m, k, n[0].c, "signal");
     return dopo_memo_d(m, m.recupero ? 0 : prima, n[0], "signal", stati::segnale_occupato);
 }
 
@@ -1591,8 +1591,8 @@ esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
         return fuori_percorso(m, n[0], margine_voce_m) ? esito_d::fine_lettura : esito_d::continua;
     }
     std::int32_t x = n[0].v, vv = n[1].v, l = n[2].v, f_tt = n[3].v, f_ta = n[4].v, d_v = n[5].v;
-    const std::int32_t prima = m.s.errore_numero;
-    if (m.recupero) m.s.errore_numero = 0;
+    const std::int32_t prima = m.s.resoconto.errore_numero;
+    if (m.recupero) m.s.resoconto.errore_numero = 0;
     try {
         memo_rallentamento(m.s, x, vv, l, f_tt, f_ta, d_v);
     } catch (const guasto_lettura& g) {
@@ -1602,21 +1602,21 @@ esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
     const bool con_avviso = x > 1500;
     const std::int64_t s = nearest(x / 50.0 + 1);
     const std::int64_t e = nearest((static_cast<double>(x) + l) / 50 + 1);
-    if (m.s.errore_numero == 0 || m.s.errore_numero == prima || m.s.errore_numero == stati::preavviso_occupato) {
+    if (m.s.resoconto.errore_numero == 0 || m.s.resoconto.errore_numero == prima || m.s.resoconto.errore_numero == stati::preavviso_occupato) {
         luogo_cella(m, e, n[0].c, "slowdown end");
         luogo_cella(m, s, n[0].c, "slowdown start");
         if (con_avviso) luogo_cella(m, nearest((x - 1200.0) / 50 + 1), n[0].c, "slowdown warning");
-        if (con_avviso && f_ta != 0 && m.s.errore_numero != stati::preavviso_occupato)
+        if (con_avviso && f_ta != 0 && m.s.resoconto.errore_numero != stati::preavviso_occupato)
             for (std::int64_t i = 0; i < 4; ++i) luogo_cella(m, nearest((x - 1200.0) / 50) - i, n[0].c, "pre-warning");
     }
-    if (l < 0 && m.s.errore_numero == prima) {
+    if (l < 0 && m.s.resoconto.errore_numero == prima) {
         // The end cell goes before the start: the slowdown is not the stretch written.
         rilievo& d = nuova(m, gravita::errore, n[2].c,
                            "slowdown length " + n[2].c.testo + " m is negative: its end lies before its start");
         d.campo = "l";
         d.intervallo = "0 or more";
         d.nota = "the length runs from the position forward, in metres; its end cell is placed at position + length";
-    } else if (e <= s && m.s.errore_numero == prima) {
+    } else if (e <= s && m.s.resoconto.errore_numero == prima) {
         rilievo& d = nuova(m, gravita::avviso, n[2].c, "the slowdown's end lies in its start cell");
         d.campo = "l";
         d.nota = "a slowdown shorter than 50 m has no end cell of its own";
@@ -1834,7 +1834,7 @@ void fine_lettura_servizio(motore& m, const campo_n& dove) {
                                       decimale(slot.fine) + " m) is not a multiple of 50";
         const std::string nota = "the compile checks the kilometre references after reading the service description";
         // The reference was read from the line description: the compile records the status at its entry there.
-        const luogo_testo voce = s.luoghi_progressive[static_cast<std::size_t>(i)];
+        const luogo_testo voce = s.resoconto.luoghi_progressive[static_cast<std::size_t>(i)];
         if (!m.src_linea || voce.riga <= 0) {
             stato(m, stati::progressiva_non_multipla, dove, messaggio).nota = nota;
             ferma(m);
@@ -1954,28 +1954,28 @@ rilievo& stato_dopo_lettura(motore& m, const luogo* l, std::string messaggio, st
 std::int32_t passata_e_timbri(motore& m) {
     stato_build& s = m.s;
     if (!percorso_creato(s)) return 0;
-    const std::int32_t prima = s.errore_numero;
-    const std::int32_t posizione_prima = s.errore_posizione;
+    const std::int32_t prima = s.resoconto.errore_numero;
+    const std::int32_t posizione_prima = s.resoconto.errore_posizione;
     passata_finale(s);
-    if (s.errore_numero != prima && !m.recupero) {
+    if (s.resoconto.errore_numero != prima && !m.recupero) {
         // A status of the finishing pass lies in no description: the report keeps its metres only.
-        s.errore_descrizione = descrizione::nessuna;
-        s.errore_metri = s.errore_posizione;
-        s.errore_motivo.clear();
+        s.resoconto.errore_descrizione = descrizione::nessuna;
+        s.resoconto.errore_metri = s.resoconto.errore_posizione;
+        s.resoconto.errore_motivo.clear();
     }
-    if (s.errore_numero != prima || (s.errore_numero >= stati::finitura_segnale &&
-                                     s.errore_numero <= stati::finitura_zona && s.errore_posizione != posizione_prima)) {
-        const std::int64_t k = s.errore_posizione / 50;
+    if (s.resoconto.errore_numero != prima || (s.resoconto.errore_numero >= stati::finitura_segnale &&
+                                     s.resoconto.errore_numero <= stati::finitura_zona && s.resoconto.errore_posizione != posizione_prima)) {
+        const std::int64_t k = s.resoconto.errore_posizione / 50;
         const luogo* l = luogo_di_cella(m, k);
         // A board inside a slowdown's zone is the slowdown's: the nearest start before the cell.
         for (std::int64_t c = k; !l && c >= 0 && c > k - 4000; --c) {
             const luogo* q = luogo_di_cella(m, c);
             if (q && std::string(q->cosa) == "slowdown start") l = q;
         }
-        const voce_stato* v = cerca_stato(s.errore_numero);
+        const voce_stato* v = cerca_stato(s.resoconto.errore_numero);
         const std::string messaggio = std::string("the finishing pass finds ") +
                                       (v ? v->significato : "no free cell") + " at route cell " + decimale(k);
-        stato_dopo_lettura(m, l, messaggio, s.errore_numero, s.errore_posizione).nota =
+        stato_dopo_lettura(m, l, messaggio, s.resoconto.errore_numero, s.resoconto.errore_posizione).nota =
             "the pass places speed boards of 180 km/h around slowdowns on free cells; keep the cells before the "
             "slowdown and its signals free";
     }
@@ -2185,7 +2185,7 @@ analisi analizza(const std::string* linea, const std::string* servizio, const op
 
 esito_lettura leggi_descrizioni(stato_build& s, const std::string& linea, const std::string* servizio) {
     opzioni_analisi o;
-    o.piano = s.genera_linea != 0;
+    o.piano = s.genera_linea;
     o.campi = false;
     o.registri = &s;
     motore m(o, false);
@@ -2216,7 +2216,7 @@ esito_lettura leggi_descrizioni(stato_build& s, const std::string& linea, const 
 
 bool leggi_linea(stato_build& s, const std::string& testo, std::int32_t& contatore_cartelli) {
     opzioni_analisi o;
-    o.piano = s.genera_linea != 0;
+    o.piano = s.genera_linea;
     o.campi = false;
     motore m(o, false, &s);
     sorgente sl;
@@ -2232,7 +2232,7 @@ bool leggi_linea(stato_build& s, const std::string& testo, std::int32_t& contato
 
 void leggi_servizio(stato_build& s, const std::string& testo, std::int32_t contatore_cartelli) {
     opzioni_analisi o;
-    o.piano = s.genera_linea != 0;
+    o.piano = s.genera_linea;
     o.campi = false;
     motore m(o, false, &s);
     m.contatore_cartelli = contatore_cartelli;

@@ -43,8 +43,8 @@ void metti_tabella(cella& c) {
 void abbassa_tabella(cella& c) { c.valore1 = minimo(velocita_tabella, c.valore1); }
 
 void registra(stato_build& s, std::int32_t numero, std::int32_t k) {
-    s.errore_numero = numero;
-    s.errore_posizione = k * metri_cella;
+    s.resoconto.errore_numero = numero;
+    s.resoconto.errore_posizione = k * metri_cella;
 }
 
 void tratta_avviso(stato_build& s, std::int32_t i) {

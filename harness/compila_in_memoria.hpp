@@ -52,11 +52,11 @@ inline esito_in_memoria compila_in_memoria(const std::string& linea, const std::
     try {
         e.fatale = compila(s, {.piano = piano && numeri_piccoli(linea)}, d);
     } catch (const errore_esecuzione&) {
-        e.stato = s.errore_numero;
+        e.stato = s.resoconto.errore_numero;
         return e;
     }
     e.percorso = true;
-    e.stato = s.errore_numero;
+    e.stato = s.resoconto.errore_numero;
     if (e.fatale == 0) {
         // The plan's bytes depend only on its length, which the unit tests cover; writing them
         // out here would take most of each execution.
@@ -84,7 +84,7 @@ inline file_compilati compila_e_serializza(const std::string& linea, const std::
     f.linea = serializza_linea(s.linea);
     f.servizio = serializza_servizio(s.servizio);
     f.percorso = serializza_percorso(s.percorso);
-    f.stato = s.errore_numero;
+    f.stato = s.resoconto.errore_numero;
     return f;
 }
 

@@ -146,11 +146,11 @@ void guasto_alla_voce(guasto_lettura& g, luogo_testo voce) {
 }
 
 void registra_stato_in(stato_build& s, descrizione d, luogo_testo dove, std::int32_t numero) {
-    s.errore_numero = numero;
-    s.errore_descrizione = d;
-    s.errore_riga = dove.riga;
-    s.errore_colonna = dove.colonna;
-    s.errore_motivo.clear();
+    s.resoconto.errore_numero = numero;
+    s.resoconto.errore_descrizione = d;
+    s.resoconto.errore_riga = dove.riga;
+    s.resoconto.errore_colonna = dove.colonna;
+    s.resoconto.errore_motivo.clear();
 }
 
 void registra_stato(stato_build& s, const lettore_campi& l, descrizione d, std::int32_t numero) {
@@ -160,6 +160,6 @@ void registra_stato(stato_build& s, const lettore_campi& l, descrizione d, std::
 void registra_stato(stato_build& s, const lettore_campi& l, descrizione d, std::int32_t numero,
                     std::int32_t posizione) {
     registra_stato(s, l, d, numero);
-    s.errore_posizione = posizione;
-    s.errore_metri = posizione;
+    s.resoconto.errore_posizione = posizione;
+    s.resoconto.errore_metri = posizione;
 }

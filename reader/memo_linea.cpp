@@ -54,7 +54,7 @@ void crea_percorso(stato_build& s, std::int32_t lunghezza) {
     s.estensione = lunghezza + metri_oltre_fine;
     s.n_celle = deve_stare_i32(nearest(static_cast<double>(s.estensione) / 50.0));
     s.percorso.assign(static_cast<std::size_t>(s.n_celle) + 1, cella{});
-    if (s.genera_linea != 0) crea_linea(s.linea, s.estensione);
+    if (s.genera_linea) crea_linea(s.linea, s.estensione);
 }
 
 void riempi_pendenze(stato_build& s, riempimento_pendenze& p, std::int64_t q) {
@@ -104,7 +104,7 @@ void progressive_ordina(stato_build& s) {
     };
     auto prendi = [&](int slot) {
         const slot_servizio& r = s.servizio[static_cast<std::size_t>(slot)];
-        return terna{r.inizio, r.fine, r.posizione, s.luoghi_progressive[static_cast<std::size_t>(slot - slot_progressiva_tre)]};
+        return terna{r.inizio, r.fine, r.posizione, s.resoconto.luoghi_progressive[static_cast<std::size_t>(slot - slot_progressiva_tre)]};
     };
     const terna r3 = prendi(slot_progressiva_tre);
     const terna r2 = prendi(slot_progressiva_due);
@@ -133,7 +133,7 @@ void progressive_ordina(stato_build& s) {
         r.inizio = ordine[static_cast<std::size_t>(i)].inizio;
         r.fine = ordine[static_cast<std::size_t>(i)].fine;
         r.posizione = ordine[static_cast<std::size_t>(i)].posizione;
-        s.luoghi_progressive[static_cast<std::size_t>(i)] = ordine[static_cast<std::size_t>(i)].letta;
+        s.resoconto.luoghi_progressive[static_cast<std::size_t>(i)] = ordine[static_cast<std::size_t>(i)].letta;
     }
     // With flag 1 the chainage is raised by 100 m; one that then no longer fits fails at its entry.
     for (int i = 0; i < 3; ++i) {
@@ -142,7 +142,7 @@ void progressive_ordina(stato_build& s) {
         try {
             r.fine = deve_stare_i32(std::int64_t{r.fine} + 100);
         } catch (guasto_lettura& g) {
-            guasto_alla_voce(g, s.luoghi_progressive[static_cast<std::size_t>(i)]);
+            guasto_alla_voce(g, s.resoconto.luoghi_progressive[static_cast<std::size_t>(i)]);
             throw;
         }
     }
@@ -182,7 +182,7 @@ void memo_indicatori_v_max(stato_build& s, std::int32_t posizione, std::int32_t 
                            std::int32_t vcd, std::int32_t strisced) {
     cella& c = cella_a(s, nearest(posizione / 50.0 + 1));
     if (!cella_libera(c)) {
-        s.errore_numero = stati::indicatori_occupato;
+        s.resoconto.errore_numero = stati::indicatori_occupato;
         return;
     }
     // Each code packs the left speed (times 20) and a fifth of the right one, and must fit 16 bits.

@@ -161,7 +161,7 @@ void memo_segnale(stato_build& s, std::int32_t posizione, std::int32_t& sx, std:
     deve_stare_nel_percorso(s, k);
     deve_stare_nel_percorso(s, k - 8);
     if (!cella_libera(cella_a(s, k))) {
-        s.errore_numero = stati::segnale_occupato;
+        s.resoconto.errore_numero = stati::segnale_occupato;
         return;
     }
     const std::int64_t tipi = std::int64_t{sx} * 3 + dx;
@@ -204,15 +204,15 @@ void memo_rallentamento(stato_build& s, std::int32_t x, std::int32_t& v, std::in
     }
 
     if (con_avviso && !cella_libera(cella_a(s, avviso))) {
-        s.errore_numero = stati::avviso_occupato;
+        s.resoconto.errore_numero = stati::avviso_occupato;
         return;
     }
     if (!cella_libera(cella_a(s, inizio))) {
-        s.errore_numero = stati::inizio_rallentamento_occupato;
+        s.resoconto.errore_numero = stati::inizio_rallentamento_occupato;
         return;
     }
     if (!cella_libera(cella_a(s, fine))) {
-        s.errore_numero = stati::fine_rallentamento_occupato;
+        s.resoconto.errore_numero = stati::fine_rallentamento_occupato;
         return;
     }
 
@@ -236,7 +236,7 @@ void memo_rallentamento(stato_build& s, std::int32_t x, std::int32_t& v, std::in
     if (f_ta == 0) return;
     for (std::int64_t k = 0; k < 4; ++k) {
         if (!cella_libera(cella_a(s, preavviso - k))) {
-            s.errore_numero = stati::preavviso_occupato;
+            s.resoconto.errore_numero = stati::preavviso_occupato;
             return;
         }
     }

@@ -47,7 +47,7 @@ compilato compila_file(const std::string& linea, const std::string& servizio, bo
     if (piano) c.file.piano = serializza_linea(s.linea);
     c.file.servizio = serializza_servizio(s.servizio);
     c.file.percorso = serializza_percorso(s.percorso);
-    c.stato = s.errore_numero;
+    c.stato = s.resoconto.errore_numero;
     return c;
 }
 

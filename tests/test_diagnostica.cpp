@@ -45,9 +45,9 @@ std::string accordo(const std::string& linea, const std::string& servizio, bool 
     o.piano = piano;
     const analisi a = analizza(&linea, &servizio, o);
     auto stesso_luogo = [&](const rilievo& r) {
-        switch (s.errore_descrizione) {
-            case descrizione::linea: return r.file == quale_file::linea && r.riga == s.errore_riga;
-            case descrizione::servizio: return r.file == quale_file::servizio && r.riga == s.errore_riga;
+        switch (s.resoconto.errore_descrizione) {
+            case descrizione::linea: return r.file == quale_file::linea && r.riga == s.resoconto.errore_riga;
+            case descrizione::servizio: return r.file == quale_file::servizio && r.riga == s.resoconto.errore_riga;
             case descrizione::nessuna: break;
         }
         return true;
@@ -55,27 +55,27 @@ std::string accordo(const std::string& linea, const std::string& servizio, bool 
     // The metres of the entry, when the status names them, and the column: the compile records a
     // status at the entry's keyword, so the finding lies there or at a field after it (a failed
     // reading lies at the field being read, or at the entry whose tail fails: either side).
-    const voce_stato* vs = cerca_stato(s.errore_numero);
+    const voce_stato* vs = cerca_stato(s.resoconto.errore_numero);
     auto stessi_metri = [&](const rilievo& r) {
-        return !vs || !vs->con_posizione || s.errore_descrizione == descrizione::nessuna ||
-               (r.posizione_m && *r.posizione_m == s.errore_metri);
+        return !vs || !vs->con_posizione || s.resoconto.errore_descrizione == descrizione::nessuna ||
+               (r.posizione_m && *r.posizione_m == s.resoconto.errore_metri);
     };
     auto stessa_colonna = [&](const rilievo& r) {
-        if (s.errore_descrizione == descrizione::nessuna || s.errore_riga == 0 || r.riga != s.errore_riga) return true;
-        return s.errore_numero == stati::lettura_fallita || r.colonna >= s.errore_colonna;
+        if (s.resoconto.errore_descrizione == descrizione::nessuna || s.resoconto.errore_riga == 0 || r.riga != s.resoconto.errore_riga) return true;
+        return s.resoconto.errore_numero == stati::lettura_fallita || r.colonna >= s.resoconto.errore_colonna;
     };
     std::string errore;
-    if (s.errore_numero != 0) {
+    if (s.resoconto.errore_numero != 0) {
         bool trovato = false;
         for (const rilievo& r : a.diagnostiche)
-            trovato = trovato || (r.severita == gravita::errore && r.stato == s.errore_numero && stesso_luogo(r) &&
+            trovato = trovato || (r.severita == gravita::errore && r.stato == s.resoconto.errore_numero && stesso_luogo(r) &&
                                   stessi_metri(r) && stessa_colonna(r));
         if (!trovato)
-            errore = "the compile records status " + std::to_string(s.errore_numero) + " at " +
-                     (s.errore_descrizione == descrizione::linea      ? "linea"
-                      : s.errore_descrizione == descrizione::servizio ? "servizio"
+            errore = "the compile records status " + std::to_string(s.resoconto.errore_numero) + " at " +
+                     (s.resoconto.errore_descrizione == descrizione::linea      ? "linea"
+                      : s.resoconto.errore_descrizione == descrizione::servizio ? "servizio"
                                                                       : "the pass") +
-                     ":" + std::to_string(s.errore_riga) + "; check says:\n" + descrivi(a);
+                     ":" + std::to_string(s.resoconto.errore_riga) + "; check says:\n" + descrivi(a);
     } else {
         for (const rilievo& r : a.diagnostiche)
             if (r.stato != 0 && r.stato != fatale)
@@ -224,15 +224,15 @@ std::string registri_diversi(const std::string& linea, const std::string& serviz
                         return a.fino == b.fino && a.curva == b.curva && a.k == b.k;
                     }))
         r += "plans differ: metro " + std::to_string(s.linea.metro) + "/" + std::to_string(w.linea.metro) + "\n";
-    if (s.errore_descrizione != w.errore_descrizione || s.errore_riga != w.errore_riga ||
-        s.errore_colonna != w.errore_colonna || s.errore_metri != w.errore_metri || s.errore_motivo != w.errore_motivo)
-        r += "report " + std::to_string(s.errore_riga) + ":" + std::to_string(s.errore_colonna) + " " +
-             std::to_string(s.errore_metri) + " m \"" + s.errore_motivo + "\" vs " + std::to_string(w.errore_riga) +
-             ":" + std::to_string(w.errore_colonna) + " " + std::to_string(w.errore_metri) + " m \"" +
-             w.errore_motivo + "\"\n";
-    if (s.errore_numero != w.errore_numero || s.errore_posizione != w.errore_posizione)
-        r += "status " + std::to_string(s.errore_numero) + "@" + std::to_string(s.errore_posizione) + " vs " +
-             std::to_string(w.errore_numero) + "@" + std::to_string(w.errore_posizione) + "\n";
+    if (s.resoconto.errore_descrizione != w.resoconto.errore_descrizione || s.resoconto.errore_riga != w.resoconto.errore_riga ||
+        s.resoconto.errore_colonna != w.resoconto.errore_colonna || s.resoconto.errore_metri != w.resoconto.errore_metri || s.resoconto.errore_motivo != w.resoconto.errore_motivo)
+        r += "report " + std::to_string(s.resoconto.errore_riga) + ":" + std::to_string(s.resoconto.errore_colonna) + " " +
+             std::to_string(s.resoconto.errore_metri) + " m \"" + s.resoconto.errore_motivo + "\" vs " + std::to_string(w.resoconto.errore_riga) +
+             ":" + std::to_string(w.resoconto.errore_colonna) + " " + std::to_string(w.resoconto.errore_metri) + " m \"" +
+             w.resoconto.errore_motivo + "\"\n";
+    if (s.resoconto.errore_numero != w.resoconto.errore_numero || s.resoconto.errore_posizione != w.resoconto.errore_posizione)
+        r += "status " + std::to_string(s.resoconto.errore_numero) + "@" + std::to_string(s.resoconto.errore_posizione) + " vs " +
+             std::to_string(w.resoconto.errore_numero) + "@" + std::to_string(w.resoconto.errore_posizione) + "\n";
     return r;
 }
 

@@ -21,7 +21,7 @@ lettura leggi(const std::string& testo, std::int32_t genera_linea = 0) {
     r.s.scenario = "Sorvanta";
     r.s.treno = "E48027";
     r.continua = leggi_linea(r.s, testo, r.contatore);
-    r.guasto = r.s.errore_numero == stati::lettura_fallita;
+    r.guasto = r.s.resoconto.errore_numero == stati::lettura_fallita;
     return r;
 }
 
@@ -49,9 +49,9 @@ TEST_P(LineReaderStatuses, RecordsTheExpectedStatus) {
         return;
     }
     ASSERT_FALSE(r.guasto);
-    EXPECT_EQ(r.s.errore_numero, c.stato);
+    EXPECT_EQ(r.s.resoconto.errore_numero, c.stato);
     if (c.posizione != 0) {
-        EXPECT_EQ(r.s.errore_posizione, c.posizione);
+        EXPECT_EQ(r.s.resoconto.errore_posizione, c.posizione);
     }
     EXPECT_EQ(r.continua, c.continua);
 }
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(LineReader, StatusFifteenLetsTheTailAndThePlanRun) {
     lettura r = leggi(linea_corta("pendenza, 0, 3\r\npendenza, 7901, 2\r\n"), 1);
-    EXPECT_EQ(r.s.errore_numero, stati::fuori_percorso);
+    EXPECT_EQ(r.s.resoconto.errore_numero, stati::fuori_percorso);
     // The gradient in force when the loop ended fills the route; the plan is finished.
     EXPECT_EQ(r.s.percorso[157].pendenza, 103);
     EXPECT_EQ(r.s.percorso[158].pendenza, 0);

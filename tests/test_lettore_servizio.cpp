@@ -73,7 +73,7 @@ TEST_P(ServiceGeneralValues, ReadsTheGeneralValues) {
     const general_case& c = GetParam();
     stato_build s = make_state();
     read_service(s, c.text);
-    EXPECT_EQ(s.errore_numero, c.status);
+    EXPECT_EQ(s.resoconto.errore_numero, c.status);
     EXPECT_EQ(s.servizio[slot_generale].inizio, c.massa);
     EXPECT_EQ(s.servizio[slot_generale].posizione, c.vetture);
     EXPECT_EQ(s.servizio[slot_treno].campo7, c.sabbia);
@@ -139,7 +139,7 @@ TEST_P(ServiceProfiles, FillsTheCells) {
     const profile_case& c = GetParam();
     stato_build s = make_state(20);
     read_service(s, c.text);
-    EXPECT_EQ(s.errore_numero, c.status);
+    EXPECT_EQ(s.resoconto.errore_numero, c.status);
     std::vector<int> expected(21, 0);
     for (const run& r : c.runs)
         for (int i = r.first; i <= r.last; ++i) expected[static_cast<std::size_t>(i)] = r.value;
@@ -209,12 +209,12 @@ class ServiceSignals : public ::testing::TestWithParam<signal_case> {};
 TEST_P(ServiceSignals, PlacesTheSignal) {
     const signal_case& c = GetParam();
     stato_build s = make_state();
-    s.errore_posizione = -1;
+    s.resoconto.errore_posizione = -1;
     if (c.occupied != 0) s.percorso[30].tipo_cella = c.occupied;
     std::vector<cella> expected = s.percorso;
     read_service(s, service_text({c.line}));
-    EXPECT_EQ(s.errore_numero, c.status);
-    EXPECT_EQ(s.errore_posizione, c.position);
+    EXPECT_EQ(s.resoconto.errore_numero, c.status);
+    EXPECT_EQ(s.resoconto.errore_posizione, c.position);
     if (c.cell >= 0) {
         cella& k = expected[static_cast<std::size_t>(c.cell)];
         k.tipo_cella = tipo::segnale;
@@ -281,7 +281,7 @@ class ServiceSlowdowns : public ::testing::TestWithParam<slowdown_case> {};
 TEST_P(ServiceSlowdowns, PlacesTheSlowdown) {
     const slowdown_case& c = GetParam();
     stato_build s = make_state();
-    s.errore_posizione = -1;
+    s.resoconto.errore_posizione = -1;
     if (c.occupied.index >= 0) {
         cella& k = s.percorso[static_cast<std::size_t>(c.occupied.index)];
         k.tipo_cella = c.occupied.tipo;
@@ -296,8 +296,8 @@ TEST_P(ServiceSlowdowns, PlacesTheSlowdown) {
         k.valore3 = w.v3;
     }
     read_service(s, service_text({c.line}));
-    EXPECT_EQ(s.errore_numero, c.status);
-    EXPECT_EQ(s.errore_posizione, c.position);
+    EXPECT_EQ(s.resoconto.errore_numero, c.status);
+    EXPECT_EQ(s.resoconto.errore_posizione, c.position);
     expect_route(s, expected);
 }
 
@@ -349,11 +349,11 @@ TEST(ServiceReader, StatusFromTheLineReaderStopsAfterTheFirstSignalOrSlowdown) {
                         {"rallentamento, 1000, 30, 100, 0, 0, 0", 21, tipo::inizio_rallentamento, 1000}};
     for (const row& r : rows) {
         stato_build s = make_state();
-        s.errore_numero = stati::fuori_percorso;
-        s.errore_posizione = 60000;
+        s.resoconto.errore_numero = stati::fuori_percorso;
+        s.resoconto.errore_posizione = 60000;
         read_service(s, service_text({"velocita, 0, 30", r.line, "segnale, 5000, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0"}));
-        EXPECT_EQ(s.errore_numero, stati::fuori_percorso) << r.line;
-        EXPECT_EQ(s.errore_posizione, r.position) << r.line;
+        EXPECT_EQ(s.resoconto.errore_numero, stati::fuori_percorso) << r.line;
+        EXPECT_EQ(s.resoconto.errore_posizione, r.position) << r.line;
         EXPECT_EQ(s.percorso[static_cast<std::size_t>(r.cell)].tipo_cella, r.tipo) << r.line;
         EXPECT_EQ(s.percorso[101].tipo_cella, tipo::libera) << r.line;
         EXPECT_EQ(s.percorso[0].velocita_limite, 0) << "no tail is written: " << r.line;
@@ -382,7 +382,7 @@ TEST(ServiceReader, SpeedBoards) {
     for (const row& r : rows) {
         SCOPED_TRACE(r.line);
         stato_build s = make_state();
-        s.errore_posizione = -1;
+        s.resoconto.errore_posizione = -1;
         s.percorso[20].tipo_cella = r.occupied;
         std::vector<cella> expected = s.percorso;
         if (r.written.index >= 0) {
@@ -390,8 +390,8 @@ TEST(ServiceReader, SpeedBoards) {
             expected[20].valore1 = r.written.v1;
         }
         read_service(s, service_text({r.line}));
-        EXPECT_EQ(s.errore_numero, r.status);
-        EXPECT_EQ(s.errore_posizione, r.position);
+        EXPECT_EQ(s.resoconto.errore_numero, r.status);
+        EXPECT_EQ(s.resoconto.errore_posizione, r.position);
         expect_route(s, expected);
     }
 }
@@ -415,7 +415,7 @@ class ServiceStations : public ::testing::TestWithParam<station_case> {};
 TEST_P(ServiceStations, StoresTheStation) {
     const station_case& c = GetParam();
     stato_build s = make_state();
-    s.errore_posizione = -1;
+    s.resoconto.errore_posizione = -1;
     std::vector<cella> expected = s.percorso;
     if (c.marker >= 0) {
         expected[static_cast<std::size_t>(c.marker)].tipo_cella = tipo::fermata_stazione;
@@ -425,8 +425,8 @@ TEST_P(ServiceStations, StoresTheStation) {
         if (c.approach[i] >= 0)
             expected[static_cast<std::size_t>(c.approach[i])].preavviso = static_cast<std::uint8_t>(81 + i);
     read_service(s, service_text({c.line}));
-    EXPECT_EQ(s.errore_numero, c.status);
-    EXPECT_EQ(s.errore_posizione, c.position);
+    EXPECT_EQ(s.resoconto.errore_numero, c.status);
+    EXPECT_EQ(s.resoconto.errore_posizione, c.position);
     const slot_servizio& slot = s.servizio[1];
     EXPECT_EQ(slot.tipo_stazione, c.tipo);
     EXPECT_EQ(slot.posizione, c.posizione);
@@ -508,10 +508,10 @@ TEST(ServiceReader, SecondStation) {
     for (const row& r : rows) {
         SCOPED_TRACE(r.line);
         stato_build s = make_state();
-        s.errore_posizione = -1;
+        s.resoconto.errore_posizione = -1;
         read_service(s, service_text({station("1000", "25", "0"), r.line}));
-        EXPECT_EQ(s.errore_numero, r.status);
-        EXPECT_EQ(s.errore_posizione, r.position);
+        EXPECT_EQ(s.resoconto.errore_numero, r.status);
+        EXPECT_EQ(s.resoconto.errore_posizione, r.position);
         const slot_servizio& slot = s.servizio[2];
         EXPECT_EQ(slot.campo5, r.campo5);
         EXPECT_EQ(slot.campo6, r.campo6);
@@ -547,7 +547,7 @@ TEST(ServiceReader, StationsStopBeforeTheSignSlots) {
         std::string text = "[generale]\r\n";
         for (int i = 0; i < r.stations_in_file; ++i) text += station(std::to_string(1000 + 400 * i), "25", "0") + "\r\n";
         read_service(s, text + "[fine]\r\n", r.sign_counter);
-        EXPECT_EQ(s.errore_numero, r.status);
+        EXPECT_EQ(s.resoconto.errore_numero, r.status);
         for (int i = 1; i <= primo_slot_cartelli; ++i) {
             const slot_servizio& slot = s.servizio[static_cast<std::size_t>(i)];
             if (i <= r.stored) {
@@ -586,11 +586,11 @@ TEST(ServiceReader, KilometreReferenceCheck) {
         s.servizio[slot_progressiva_tre].inizio = r.inizio81;
         s.servizio[slot_progressiva_uno].fine = r.fine83;
         s.servizio[slot_progressiva_uno].posizione = r.posizione83;
-        s.errore_numero = r.status_before;
-        s.errore_posizione = 777;
+        s.resoconto.errore_numero = r.status_before;
+        s.resoconto.errore_posizione = 777;
         read_service(s, service_text({r.line}));
-        EXPECT_EQ(s.errore_numero, r.status);
-        EXPECT_EQ(s.errore_posizione, r.position);
+        EXPECT_EQ(s.resoconto.errore_numero, r.status);
+        EXPECT_EQ(s.resoconto.errore_posizione, r.position);
     }
 }
 

@@ -60,7 +60,7 @@ TEST_F(FinishingPassWithoutSlowdowns, RouteWithoutSlowdownCellsIsUnchanged) {
     const std::vector<cella> before = s.percorso;
     passata_finale(s);
     for (std::size_t k = 0; k < before.size(); ++k) EXPECT_TRUE(fields(s.percorso[k]) == fields(before[k])) << k;
-    EXPECT_EQ(s.errore_numero, stati::nessuno);
+    EXPECT_EQ(s.resoconto.errore_numero, stati::nessuno);
 }
 
 using FinishingPassSlowdownWarning = route_fixture;
@@ -76,7 +76,7 @@ TEST_F(FinishingPassSlowdownWarning, EverySignalWithinTwentyCellsGetsItsBoardKee
     EXPECT_EQ(boards(), (std::vector<std::int32_t>{20, 25}));
     EXPECT_EQ(s.percorso[20].montagna, 3);
     EXPECT_EQ(s.percorso[20].velocita_limite, 24);
-    EXPECT_EQ(s.errore_numero, stati::nessuno);
+    EXPECT_EQ(s.resoconto.errore_numero, stati::nessuno);
 }
 
 TEST_F(FinishingPassSlowdownWarning, LookBackWindowEndsTwentyCellsBackAndBeforeCellThree) {
@@ -131,7 +131,7 @@ TEST_F(FinishingPassSlowdownWarning, FreeCellFirstThenExistingBoardLoweredThenSt
     for (const row& r : rows) {
         SCOPED_TRACE(r.name);
         route(60);
-        s.errore_posizione = -1;
+        s.resoconto.errore_posizione = -1;
         put(25, tipo::avviso_rallentamento, 60);
         put(20, tipo::segnale);
         put(19, r.t19, r.v19);
@@ -141,8 +141,8 @@ TEST_F(FinishingPassSlowdownWarning, FreeCellFirstThenExistingBoardLoweredThenSt
         EXPECT_EQ(s.percorso[19].valore1, r.v19_after);
         EXPECT_EQ(s.percorso[18].tipo_cella, r.t18_after);
         EXPECT_EQ(s.percorso[18].valore1, r.v18_after);
-        EXPECT_EQ(s.errore_numero, r.status);
-        EXPECT_EQ(s.errore_posizione, r.status == stati::nessuno ? -1 : 20 * 50);
+        EXPECT_EQ(s.resoconto.errore_numero, r.status);
+        EXPECT_EQ(s.resoconto.errore_posizione, r.status == stati::nessuno ? -1 : 20 * 50);
     }
 }
 
@@ -169,14 +169,14 @@ TEST_F(FinishingPassSlowdownStart, DistanceGroupsBeforeAStart) {
     for (const row& r : rows) {
         SCOPED_TRACE(testing::Message() << "start " << r.start);
         route(60);
-        s.errore_numero = stati::nessuno;
+        s.resoconto.errore_numero = stati::nessuno;
         put(r.start, tipo::inizio_rallentamento, 150);
         occupy(r.occupied);
         passata_finale(s);
         EXPECT_EQ(boards(), r.expected);
-        EXPECT_EQ(s.errore_numero, r.status);
+        EXPECT_EQ(s.resoconto.errore_numero, r.status);
         if (r.status != stati::nessuno) {
-            EXPECT_EQ(s.errore_posizione, r.start * 50);
+            EXPECT_EQ(s.resoconto.errore_posizione, r.start * 50);
         }
     }
 }
@@ -226,7 +226,7 @@ TEST_F(FinishingPassSlowdownZone, WalkPlacesEveryEightCellsShiftingAroundOccupie
     for (const row& r : rows) {
         SCOPED_TRACE(r.name);
         route(60);
-        s.errore_numero = stati::nessuno;
+        s.resoconto.errore_numero = stati::nessuno;
         put(10, tipo::inizio_rallentamento, 60);
         put(r.end, tipo::fine_rallentamento, 60);
         if (r.signal != 0) put(r.signal, tipo::segnale);
@@ -234,10 +234,10 @@ TEST_F(FinishingPassSlowdownZone, WalkPlacesEveryEightCellsShiftingAroundOccupie
         passata_finale(s);
         EXPECT_EQ(boards(11), r.expected);
         if (r.status_cell == 0) {
-            EXPECT_EQ(s.errore_numero, stati::nessuno);
+            EXPECT_EQ(s.resoconto.errore_numero, stati::nessuno);
         } else {
-            EXPECT_EQ(s.errore_numero, stati::finitura_zona);
-            EXPECT_EQ(s.errore_posizione, r.status_cell * 50);
+            EXPECT_EQ(s.resoconto.errore_numero, stati::finitura_zona);
+            EXPECT_EQ(s.resoconto.errore_posizione, r.status_cell * 50);
         }
     }
 }
@@ -262,16 +262,16 @@ TEST_F(FinishingPassSlowdownZone, BoardBeforeTheFirstSignalWithinTwelveCellsAfte
     for (const row& r : rows) {
         SCOPED_TRACE(testing::Message() << "first signal " << *r.signals.begin());
         route(60);
-        s.errore_numero = stati::nessuno;
+        s.resoconto.errore_numero = stati::nessuno;
         put(10, tipo::inizio_rallentamento, 60);
         put(30, tipo::fine_rallentamento, 60);
         for (std::int32_t k : r.signals) put(k, tipo::segnale);
         occupy(r.occupied);
         passata_finale(s);
         EXPECT_EQ(boards(27), r.expected);
-        EXPECT_EQ(s.errore_numero, r.status);
+        EXPECT_EQ(s.resoconto.errore_numero, r.status);
         if (r.status != stati::nessuno) {
-            EXPECT_EQ(s.errore_posizione, 30 * 50);
+            EXPECT_EQ(s.resoconto.errore_posizione, 30 * 50);
         }
     }
 }
@@ -285,8 +285,8 @@ TEST_F(FinishingPassSlowdownZone, WalkAndSearchStopAtTheLastCell) {
         occupy({58, 59});
         passata_finale(s);
         EXPECT_EQ(boards(52), std::vector<std::int32_t>{});
-        EXPECT_EQ(s.errore_numero, stati::finitura_zona);
-        EXPECT_EQ(s.errore_posizione, 59 * 50);
+        EXPECT_EQ(s.resoconto.errore_numero, stati::finitura_zona);
+        EXPECT_EQ(s.resoconto.errore_posizione, 59 * 50);
     }
     {
         SCOPED_TRACE("no end cell, 8th cell is the last one and free");

@@ -107,7 +107,7 @@ TEST(BuildSequence, WithoutLineFileNoRoute) {
     } catch (const errore_esecuzione& e) {
         EXPECT_NE(e.messaggio.find("status 101"), std::string::npos) << e.messaggio;
     }
-    EXPECT_EQ(s.errore_numero, stati::file_linea_mancante);
+    EXPECT_EQ(s.resoconto.errore_numero, stati::file_linea_mancante);
     // The reading step ended before the service description, which stays.
     EXPECT_TRUE(c.esiste("Sorvanta_E48027-.txt"));
 }
@@ -118,8 +118,8 @@ TEST(BuildSequence, ReadFailureDeletesBothDescriptions) {
     c.scrivi("Sorvanta_linea.txt", "[generale]\r\nlunghezza percorso, 99999999999\r\n[fine]\r\n");
     c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\n[fine]\r\n");
     EXPECT_THROW(compila(s, {.piano = true}), errore_esecuzione);
-    EXPECT_EQ(s.errore_numero, stati::lettura_fallita);
-    EXPECT_EQ(s.errore_riga, 2);
+    EXPECT_EQ(s.resoconto.errore_numero, stati::lettura_fallita);
+    EXPECT_EQ(s.resoconto.errore_riga, 2);
     EXPECT_FALSE(c.esiste("Sorvanta_linea.txt"));
     EXPECT_FALSE(c.esiste("Sorvanta_E48027-.txt"));
 }
@@ -132,7 +132,7 @@ TEST(BuildSequence, StatusEndsReadingButTheFilesAreWritten) {
              "cartello_indicatore, 100, (B)\r\n[fine]\r\n");
     c.scrivi("Sorvanta_E48027-.txt", "[generale]\r\n[fine]\r\n");
     EXPECT_EQ(compila(s, {.piano = false}), 0);
-    EXPECT_EQ(s.errore_numero, stati::cartello_occupato);
+    EXPECT_EQ(s.resoconto.errore_numero, stati::cartello_occupato);
     EXPECT_EQ(descrivi_stato(s), "status 6: sign board on a cell that is not free (at 100 m)");
     EXPECT_FALSE(c.esiste("Sorvanta_linea.txt"));
     EXPECT_TRUE(c.esiste("Sorvanta_E48027-.txt"));

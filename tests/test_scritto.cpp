@@ -108,7 +108,7 @@ TEST(WrittenAgainstStored, EverySpeedReadBackOtherwiseIsReportedAndNoOther) {
         opzioni_analisi o;
         o.registri = &b;
         const analisi a = analizza(&linea, &servizio, o);
-        if (b.errore_numero != 0 || b.percorso.empty()) continue;  // only what the compile applies in full
+        if (b.resoconto.errore_numero != 0 || b.percorso.empty()) continue;  // only what the compile applies in full
         SCOPED_TRACE("seed " + std::to_string(1000 + k));
 
         std::set<int> attese_linea, attese_servizio;

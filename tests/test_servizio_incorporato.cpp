@@ -71,7 +71,7 @@ const signal_row signals[] = {
 };
 
 TEST_F(BuiltInService, NoStatusAndGeneralValues) {
-    EXPECT_EQ(s.errore_numero, stati::nessuno);
+    EXPECT_EQ(s.resoconto.errore_numero, stati::nessuno);
     EXPECT_FALSE(folder.esiste("Sorvanta_E48027-.txt"));
     EXPECT_EQ(s.servizio[slot_generale].inizio, 130);
     EXPECT_EQ(s.servizio[slot_generale].posizione, 6);

@@ -21,8 +21,8 @@ TEST(Statuses, EveryNumberHasTextAndDocumentation) {
         const voce_stato& v = voci[i];
         EXPECT_EQ(cerca_stato(v.numero), &v);
         stato_build s;
-        s.errore_numero = v.numero;
-        s.errore_metri = 4100;
+        s.resoconto.errore_numero = v.numero;
+        s.resoconto.errore_metri = 4100;
         const std::string testo = descrivi_stato(s);
         EXPECT_EQ(testo.rfind("status " + std::to_string(v.numero) + ": ", 0), 0u) << testo;
         EXPECT_EQ(testo.find("(at 4100 m)") != std::string::npos, v.con_posizione) << testo;

@@ -45,7 +45,7 @@ TEST_P(DiagnosticPlaces, PointAtTheEntryThatCausedTheStatus) {
     }
     EXPECT_EQ(diagnostica(s, d), c.diagnostic);
     if (c.stored_position >= 0) {
-        EXPECT_EQ(s.errore_posizione, c.stored_position);
+        EXPECT_EQ(s.resoconto.errore_posizione, c.stored_position);
     }
 }
 
@@ -123,7 +123,7 @@ TEST(TextLengths, LongestSignTextAndStationNameAreKept) {
     const std::string service = description("stazione, 0, 8, 300, 1,0,0, 1,1,0, 1,1,1, 1, 10,15,0, " + name + "\r\n");
     const descrizioni d = descrizioni_in_memoria("l.txt", line, "s.txt", service);
     EXPECT_EQ(compila(s, {.piano = false}, d), 0);
-    EXPECT_EQ(s.errore_numero, stati::nessuno) << diagnostica(s, d);
+    EXPECT_EQ(s.resoconto.errore_numero, stati::nessuno) << diagnostica(s, d);
     EXPECT_EQ(s.servizio[80].nome, sign);
     EXPECT_EQ(s.servizio[1].nome, name);
 }

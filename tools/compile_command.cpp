@@ -56,7 +56,7 @@ int compile(const compile_options& o) {
     // Every finding of check comes first, then the line of the recorded status (or of the first
     // error), the files written, and how many errors and warnings there were.
     // One walk reads both descriptions: it reports every finding and builds the records in `s`.
-    s.genera_linea = plan ? 1 : 0;
+    s.genera_linea = plan;
     opzioni_analisi options;
     options.piano = plan;
     options.campi = false;
@@ -122,8 +122,8 @@ int compile(const compile_options& o) {
     }
     // An error of check is a problem in the descriptions as much as a recorded status: the files
     // hold what was read, not what was written.
-    const int status = s.errore_numero != 0 || findings.errori > 0 ? 2 : 0;
-    if (s.errore_numero != 0)
+    const int status = s.resoconto.errore_numero != 0 || findings.errori > 0 ? 2 : 0;
+    if (s.resoconto.errore_numero != 0)
         platform::report_note(diagnostica(s, d));
     else if (const std::string first = first_error(findings, checked); !first.empty())
         platform::report_note(first);  // empty only when every error lies past the listing limit

@@ -1037,7 +1037,7 @@ std::string plot_svg(const scenario_to_plot& s) {
 }
 
 bool plot_build(const stato_build& s, const std::string& title, std::string& svg, std::string& error) {
-    const bool with_plan = s.genera_linea != 0;
+    const bool with_plan = s.genera_linea;
     const named_bytes plan{with_plan ? nome_file_linea_dat(s) : std::string(), with_plan ? serializza_linea(s.linea) : std::string()};
     const named_bytes slots{nome_file_sim(s), serializza_servizio(s.servizio)};
     const named_bytes route{nome_file_dat(s), serializza_percorso(s.percorso)};

@@ -186,7 +186,7 @@ int timetable_files(const timetable_request& q) {
         platform::report_failure(e.messaggio);
         return 1;
     }
-    if (s.errore_numero != 0)
+    if (s.resoconto.errore_numero != 0)
         platform::report_note(diagnostica(s, d) + "; the timetable is worked out on what the simulator gets");
 
     train_model model;
