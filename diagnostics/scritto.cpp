@@ -179,6 +179,28 @@ void controlla_stazione(stato_scritto& s, const voce_scritta& v) {
     s.riga_orario_prec = v.parola.riga;
 }
 
+// Fields 5 and 6 of a station that the compile stores as 0: field 5 of the first station and of one
+// shorter than 600 m, field 6 of the first station and of one of type 5 to 8.
+void controlla_campi_azzerati(stato_scritto& s, const voce_scritta& v, bool prima) {
+    const auto& c = *v.campi;
+    if (c.size() < 6 || !c[1].numero || !c[2].numero) return;
+    const std::int64_t tipo = *c[1].numero, lunghezza = *c[2].numero;
+    auto azzerato = [&](const campo_scritto& f, const char* perche) {
+        if (!f.numero || *f.numero == 0) return;
+        attendi(s, v.file, gravita::avviso, f,
+                std::string(f.nome) + " " + std::string(f.testo) + " is stored as 0: " + perche,
+                "write 0 there; the compile keeps the field only where it applies");
+    };
+    if (prima)
+        azzerato(c[4], "the first station keeps no field 5");
+    else if (lunghezza < 600)
+        azzerato(c[4], "a station shorter than 600 m keeps no field 5");
+    if (prima)
+        azzerato(c[5], "the first station keeps no field 6");
+    else if (tipo >= 5 && tipo <= 8)
+        azzerato(c[5], "a station of type 5 to 8 keeps no field 6");
+}
+
 void controlla_montagna(stato_scritto& s, const voce_scritta& v) {
     const auto& c = *v.campi;
     if (c.size() < 3 || !c[0].numero || !c[1].numero || !c[2].numero) return;
@@ -305,6 +327,7 @@ void scritto_voce(stato_scritto& s, const voce_scritta& v) {
             break;
         case chiave_voce::stazione:
             controlla_stazione(s, v);
+            controlla_campi_azzerati(s, v, s.stazioni.empty());
             if (!c.empty()) s.stazioni.push_back(luogo_di(v.file, c[0]));
             break;
         case chiave_voce::indicatori_vmax:
@@ -319,7 +342,15 @@ void scritto_voce(stato_scritto& s, const voce_scritta& v) {
             controlla_uscita(s, v, "signal");
             if (!c.empty() && c[0].numero) registra_oggetto(s, v, cella_punto(*c[0].numero));
             break;
-        case chiave_voce::rallentamento: controlla_uscita(s, v, "slowdown"); break;
+        case chiave_voce::rallentamento:
+            controlla_uscita(s, v, "slowdown");
+            // Only a slowdown beyond 1500 m has a warning board, and only then a pre-warning run.
+            if (c.size() >= 5 && c[0].numero && c[4].numero && *c[0].numero <= 1500 && *c[4].numero != 0)
+                attendi(s, v.file, gravita::avviso, c[4],
+                        "f_ta " + std::string(c[4].testo) + " is not applied: a slowdown at 1500 m or less has no "
+                        "warning board, so no pre-warning cells",
+                        "write 0, or place the slowdown beyond 1500 m");
+            break;
         case chiave_voce::abbattimento:
             controlla_uscita(s, v, "speed board");
             if (!c.empty() && c[0].numero) registra_oggetto(s, v, cella_profilo(*c[0].numero));

@@ -249,6 +249,12 @@ INSTANTIATE_TEST_SUITE_P(
         sbaglio{"SpeedBoardLoweredByTheFinishingPass", S, "rallentamento,",
                 "abbattimento,  6400,  200\r\nabbattimento,  6350,  150\r\n"
                 "segnale,    6400,   2, 2, 5,  6, 1,    2,  2,1,0, 0\r\nrallentamento,", W},
+        // Values the compile stores as 0 by its rules.
+        sbaglio{"FirstStationField5", S, "300,  1, 0, 0,  5,6,0,  2,1,1,    1,", "300,  1, 1, 0,  5,6,0,  2,1,1,    1,", W},
+        sbaglio{"FirstStationField6", S, "300,  1, 0, 0,  5,6,0,  2,1,1,    1,", "300,  1, 0, 1,  5,6,0,  2,1,1,    1,", W},
+        sbaglio{"ShortStationField5", S, "6000,  12,  300,  0, 0, 0,", "6000,  12,  300,  0, 1, 0,", W},
+        sbaglio{"EarlySlowdownPreWarning", S, "rallentamento,  8000,  30,  400,  1,  1,  0",
+                "rallentamento,  1200,  30,  400,  1,  1,  0", W},
         sbaglio{"SignalTimeNotKept", S, "1450,   2, 2, 5,  6, 1,    2,  2,1,0, 0", "1450,   1, 2, 5,  6, 1,    2,  2,1,0, 150", W},
         // Lines the author meant left out, read all the same.
         sbaglio{"HashComment", S, "abbattimento,  9500,  60", "# abbattimento,  9500,  60", E},
