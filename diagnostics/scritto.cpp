@@ -236,7 +236,8 @@ void controlla_uscita(stato_scritto& s, const voce_scritta& v, const char* cosa)
     const auto& c = *v.campi;
     if (c.empty() || !c[0].numero || s.lunghezza < 0 || *c[0].numero <= s.lunghezza) return;
     attendi(s, v.file, gravita::avviso, c[0],
-            std::string("the ") + cosa + " at " + decimale(*c[0].numero) + " m stands past the line's end at " +
+            std::string("the ") + cosa + " at " + decimale(*c[0].numero) + " m " +
+                (std::string_view(cosa).ends_with("boards") ? "stand" : "stands") + " past the line's end at " +
                 decimale(s.lunghezza) + " m",
             "the 7000 m after the line's end are run-out, where the train does not run in service");
 }
