@@ -155,6 +155,43 @@ std::string muta(const std::string& t, std::mt19937& g) {
     return r;
 }
 
+// The pairs the agreement properties start from: the built-in and example pairs, the fuzz corpus's
+// lines and services beside the built-in ones, and two generated pairs.
+std::vector<std::pair<std::string, std::string>> coppie_di_base() {
+    std::vector<std::pair<std::string, std::string>> coppie;
+    coppie.emplace_back(linea_incorporata(), servizio_incorporato());
+    coppie.emplace_back(leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_linea.txt"),
+                        leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_E48027-.txt"));
+    for (const auto& p : file_in("linea")) {
+        std::string t = leggi_file(p);
+        chiede_piano(t);
+        coppie.emplace_back(t, servizio_incorporato());
+    }
+    for (const auto& p : file_in("servizio")) {
+        std::string t = leggi_file(p);
+        chiede_piano(t);
+        coppie.emplace_back(linea_incorporata(), t);
+    }
+    for (std::int64_t lunghezza : {20000, 100000}) {
+        const descrizioni_generate g = genera_descrizioni(lunghezza);
+        coppie.emplace_back(g.linea, g.servizio);
+    }
+    return coppie;
+}
+
+// Pair k % the bases' count with 1 to 4 edits, in the line, the service or both.
+std::pair<std::string, std::string> modificata(const std::vector<std::pair<std::string, std::string>>& coppie, int k,
+                                               std::mt19937& g) {
+    const auto& [linea, servizio] = coppie[static_cast<std::size_t>(k) % coppie.size()];
+    std::string l = linea, s = servizio;
+    const int quali = k % 3;
+    for (int n = 0; n < 1 + k % 4; ++n) {
+        if (quali != 1) l = muta(l, g);
+        if (quali != 0) s = muta(s, g);
+    }
+    return {l, s};
+}
+
 // Where the records of the findings walk (analizza, as compile takes them) differ from those of the
 // build's walk (compila); empty when they agree: the walk that goes on past a stop never touches
 // the records the compile writes.
@@ -238,40 +275,16 @@ std::string registri_diversi(const std::string& linea, const std::string& serviz
 
 // GS_CASI and GS_SEME run more edited pairs, or other ones, by hand.
 TEST(Diagnostics, FindingsAndBuildKeepTheSameRecords) {
-    std::vector<std::pair<std::string, std::string>> coppie;
-    coppie.emplace_back(linea_incorporata(), servizio_incorporato());
-    coppie.emplace_back(leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_linea.txt"),
-                        leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_E48027-.txt"));
-    for (const auto& p : file_in("linea")) {
-        std::string t = leggi_file(p);
-        chiede_piano(t);
-        coppie.emplace_back(t, servizio_incorporato());
-    }
-    for (const auto& p : file_in("servizio")) {
-        std::string t = leggi_file(p);
-        chiede_piano(t);
-        coppie.emplace_back(linea_incorporata(), t);
-    }
-    for (std::int64_t lunghezza : {20000, 100000}) {
-        const descrizioni_generate g = genera_descrizioni(lunghezza);
-        coppie.emplace_back(g.linea, g.servizio);
-    }
+    const std::vector<std::pair<std::string, std::string>> coppie = coppie_di_base();
     int diverse = 0;
     for (const auto& [linea, servizio] : coppie) {
         const std::string e = registri_diversi(linea, servizio, numeri_piccoli(linea));
         if (!e.empty() && ++diverse <= 3) ADD_FAILURE() << e << linea.substr(0, 300) << "\n---\n" << servizio.substr(0, 300);
     }
     std::mt19937 g(std::getenv("GS_SEME") ? static_cast<unsigned>(std::atoi(std::getenv("GS_SEME"))) : 15u);
-    const std::size_t basi = coppie.size();
     const int casi = std::getenv("GS_CASI") ? std::atoi(std::getenv("GS_CASI")) : con_sanitizzatori() ? 400 : 1200;
     for (int k = 0; k < casi; ++k) {
-        const auto& [linea, servizio] = coppie[static_cast<std::size_t>(k) % basi];
-        std::string l = linea, s = servizio;
-        const int quali = k % 3;
-        for (int n = 0; n < 1 + k % 4; ++n) {
-            if (quali != 1) l = muta(l, g);
-            if (quali != 0) s = muta(s, g);
-        }
+        const auto [l, s] = modificata(coppie, k, g);
         const bool piano = k % 2 == 0 && numeri_piccoli(l);
         const std::string e = registri_diversi(l, s, piano);
         if (!e.empty() && ++diverse <= 40) ADD_FAILURE() << e << "\n=== line\n" << l << "\n=== service\n" << s;
@@ -280,41 +293,17 @@ TEST(Diagnostics, FindingsAndBuildKeepTheSameRecords) {
 }
 
 TEST(Diagnostics, AgreeWithTheCompile) {
-    std::vector<std::pair<std::string, std::string>> coppie;
-    coppie.emplace_back(linea_incorporata(), servizio_incorporato());
-    coppie.emplace_back(leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_linea.txt"),
-                        leggi_file(std::filesystem::path(GS_SOURCE_DIR) / "examples/Sorvanta_E48027-.txt"));
-    for (const auto& p : file_in("linea")) {
-        std::string t = leggi_file(p);
-        chiede_piano(t);
-        coppie.emplace_back(t, servizio_incorporato());
-    }
-    for (const auto& p : file_in("servizio")) {
-        std::string t = leggi_file(p);
-        chiede_piano(t);
-        coppie.emplace_back(linea_incorporata(), t);
-    }
-    for (std::int64_t lunghezza : {20000, 100000}) {
-        const descrizioni_generate g = genera_descrizioni(lunghezza);
-        coppie.emplace_back(g.linea, g.servizio);
-    }
+    const std::vector<std::pair<std::string, std::string>> coppie = coppie_di_base();
     for (const auto& [linea, servizio] : coppie) {
         const bool piano = numeri_piccoli(linea);
         EXPECT_EQ(accordo(linea, servizio, piano), "") << linea.substr(0, 200) << "\n---\n" << servizio.substr(0, 200);
     }
     // Each pair again with edits, one file at a time or both.
     std::mt19937 g(15);
-    const std::size_t basi = coppie.size();
     int fallite = 0;
     const int casi = con_sanitizzatori() ? 400 : 1200;
     for (int k = 0; k < casi && fallite < 5; ++k) {
-        const auto& [linea, servizio] = coppie[static_cast<std::size_t>(k) % basi];
-        std::string l = linea, s = servizio;
-        const int quali = k % 3;
-        for (int n = 0; n < 1 + k % 4; ++n) {
-            if (quali != 1) l = muta(l, g);
-            if (quali != 0) s = muta(s, g);
-        }
+        const auto [l, s] = modificata(coppie, k, g);
         const bool piano = k % 2 == 0 && numeri_piccoli(l);
         const std::string e = accordo(l, s, piano);
         if (!e.empty()) {
