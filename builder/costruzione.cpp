@@ -5,6 +5,7 @@
 #include "finish/codici_gara.hpp"
 #include "diagnostics/diagnostica.hpp"
 #include "reader/lettore_campi.hpp"
+#include "reader/memo_servizio.hpp"
 #include "format/file_binari.hpp"
 #include "core/stati.hpp"
 #include "platform/platform.hpp"
@@ -57,8 +58,7 @@ const std::string* prendi_testo(const std::string* in_memoria, const std::string
 }  // namespace
 
 std::int32_t memorizza_dati(stato_build& s, const descrizioni& d) {
-    s.servizio[slot_scenario].nome = s.scenario;
-    s.servizio[slot_treno].nome = s.treno;
+    memo_nomi(s);
 
     if (!d.testo_linea && !platform::file_exists(d.file_linea)) {
         registra_stato_in(s, descrizione::linea, {}, stati::file_linea_mancante);

@@ -208,8 +208,7 @@ struct motore {
             s = std::move(nuovo);
         }
         s.genera_linea = o.piano;
-        s.servizio[slot_scenario].nome = s.scenario;
-        s.servizio[slot_treno].nome = s.treno;
+        memo_nomi(s);
     }
 };
 

@@ -21,6 +21,11 @@ std::uint8_t aderenza_memorizzata(std::int32_t aderenza) { return bassi8(aderenz
 
 }  // namespace
 
+void memo_nomi(stato_build& s) {
+    s.servizio[slot_scenario].nome = s.scenario;
+    s.servizio[slot_treno].nome = s.treno;
+}
+
 profilo profilo_velocita() { return profilo{&cella::velocita_limite, true, quinto_velocita, 0, 0, {}}; }
 profilo profilo_aderenza() { return profilo{&cella::aderenza, false, aderenza_memorizzata, 0, 0, {}}; }
 

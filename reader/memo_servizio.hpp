@@ -12,6 +12,9 @@
 #include "reader/lettore_campi.hpp"
 #include "reader/voci.hpp"
 
+// The scenario's name and the train's code in their slots (85 and 86).
+void memo_nomi(stato_build& s);
+
 // A signal at `posizione`: its cell, its packed values and the approach codes of the four cells
 // before it; status 16 in errore_numero when its cell is not free.
 void memo_segnale(stato_build& s, std::int32_t posizione, std::int32_t& sx, std::int32_t& s1, std::int32_t& s2,
