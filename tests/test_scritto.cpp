@@ -1,4 +1,4 @@
-// Written against stored: on random descriptions every speed and stripe count that the records
+// Written against stored: on random descriptions every speed, stripe count and station field 5 or 6 that the records
 // give back other than written is reported at its line, and none where the two agree; the built-in scenario, the
 // examples and the generated descriptions have nothing to report.
 #include <gtest/gtest.h>
@@ -172,6 +172,45 @@ TEST(WrittenAgainstStored, EverySpeedReadBackOtherwiseIsReportedAndNoOther) {
     // The property compared something, and saw speeds stored otherwise.
     EXPECT_GT(confrontate, casi);
     EXPECT_GT(diverse, casi / 4);
+}
+
+
+// A station's fields 5 and 6, as the random descriptions write them (0 to 3, and 0 or 1), against
+// the slot table: each one the compile stores as 0 is reported at its line, and no other.
+TEST(WrittenAgainstStored, EveryStationFieldStoredAsZeroIsReportedAndNoOther) {
+    const int casi = con_sanitizzatori() ? 60 : 200;
+    int confrontati = 0, diversi = 0;
+    for (int k = 0; k < casi; ++k) {
+        const descrizioni_casuali d = genera_casuali(static_cast<std::uint32_t>(5000 + k));
+        stato_build b;
+        opzioni_analisi o;
+        o.registri = &b;
+        const analisi a = analizza(&d.linea, &d.servizio, o);
+        if (b.resoconto.errore_numero != 0 || b.percorso.empty()) continue;  // only what the compile applies in full
+        SCOPED_TRACE("seed " + std::to_string(5000 + k));
+        std::set<int> attese;
+        const std::vector<std::string> rs = righe_di(d.servizio);
+        std::size_t j = 1;  // the stations fill slots 1, 2, ... in the order they are written
+        for (std::size_t i = 0; i < rs.size(); ++i) {
+            if (rs[i].rfind("stazione", 0) != 0) continue;
+            // The numbers before the name (the 17th field, which may hold anything).
+            std::size_t taglio = 0;
+            for (int c = 0; c < 17 && taglio != std::string::npos; ++c) taglio = rs[i].find(',', taglio + (c ? 1 : 0));
+            const std::vector<std::int32_t> n = numeri(rs[i].substr(0, taglio));
+            const slot_servizio& slot = b.servizio.at(j++);
+            ++confrontati;
+            if (slot.campo5 != n[4] || slot.campo6 != n[5]) attese.insert(static_cast<int>(i + 1));
+        }
+        std::set<int> riferite;
+        for (const rilievo& r : a.diagnostiche)
+            if (r.file == quale_file::servizio && r.messaggio.find(" is stored as 0: ") != std::string::npos &&
+                (r.campo == "f5" || r.campo == "f6"))
+                riferite.insert(r.riga);
+        diversi += static_cast<int>(attese.size());
+        EXPECT_EQ(riferite, attese) << elenco(a);
+    }
+    EXPECT_GT(confrontati, casi);
+    EXPECT_GT(diversi, casi / 4);
 }
 
 }  // namespace
