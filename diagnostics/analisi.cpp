@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/celle.hpp"
 #include "core/costanti.hpp"
 #include "core/encoding.hpp"
 #include "core/numeri.hpp"
@@ -1173,7 +1174,7 @@ uscita_linea caratteristiche(motore& m) {
                 } else if (!entro_percorso(m.s, p.v, margine_voce_m)) {
                     if (fuori_percorso(m, p, margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
-                    scrivi_pendenze(m, p.c, nearest(p.v / 50.0));
+                    scrivi_pendenze(m, p.c, cella_profilo(p.v));
                     if (!m.voce_fallita) {
                         m.pendenze.corrente = g.v;
                         m.campo_pendenza = g.c;
@@ -1287,7 +1288,7 @@ uscita_linea caratteristiche(motore& m) {
                     if (strisce != memorizzate)
                         errore_bassi_bit(m, v[4].c, strisce, memorizzate, "-32768 to 32767 for 10 x left + right",
                                          "the stripe code keeps its low 16 bits");
-                    const std::int64_t i = nearest(v[0].v / 50.0 + 1);
+                    const std::int64_t i = cella_punto(v[0].v);
                     const std::int32_t prima = m.s.resoconto.errore_numero;
                     m.s.resoconto.errore_numero = 0;
                     try {
@@ -1328,7 +1329,7 @@ uscita_linea caratteristiche(motore& m) {
                 } else if (!entro_percorso(m.s, p.v, margine_voce_m)) {
                     if (fuori_percorso(m, p, margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
-                    const std::int64_t i = nearest(p.v / 50.0 + 1);
+                    const std::int64_t i = cella_punto(p.v);
                     bool libera = false;
                     try {
                         libera = memo_cartello(m.s, p.v, t.testo, m.contatore_cartelli);
@@ -1494,7 +1495,7 @@ esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo
         d.nota = "the value before it is written up to this position only; write them in increasing order of position";
     }
     p.ultima_posizione = pos.v;
-    avanza_profilo_d(m, p, nearest(pos.v / 50.0), pos.c);
+    avanza_profilo_d(m, p, cella_profilo(pos.v), pos.c);
     if (m.voce_fallita) return esito_d::continua;
     p.r.valore = val.v;
     p.campo_valore = val.c;
@@ -1565,7 +1566,7 @@ esito_d passo_segnale_d(motore& m, const voce& v, const campo_n& chiave) {
     for (std::size_t i = 0; i < 11; ++i) x[i] = n[i].v;
     const std::int32_t prima = m.s.resoconto.errore_numero;
     if (m.recupero) m.s.resoconto.errore_numero = 0;
-    const std::int64_t k = nearest(x[0] / 50.0 + 1);
+    const std::int64_t k = cella_punto(x[0]);
     try {
         memo_segnale(m.s, x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], x[8], x[9], x[10]);
     } catch (const guasto_lettura& g) {
@@ -1598,15 +1599,15 @@ esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
         guasto(m, n[2].c, "a cell of the slowdown lies outside the route", g.motivo);
         return esito_d::continua;
     }
-    const bool con_avviso = x > 1500;
-    const std::int64_t s = nearest(x / 50.0 + 1);
-    const std::int64_t e = nearest((static_cast<double>(x) + l) / 50 + 1);
+    const bool con_avviso = rallentamento_con_avviso(x);
+    const std::int64_t s = cella_inizio_rallentamento(x);
+    const std::int64_t e = cella_fine_rallentamento(x, l);
     if (m.s.resoconto.errore_numero == 0 || m.s.resoconto.errore_numero == prima || m.s.resoconto.errore_numero == stati::preavviso_occupato) {
         luogo_cella(m, e, n[0].c, "slowdown end");
         luogo_cella(m, s, n[0].c, "slowdown start");
-        if (con_avviso) luogo_cella(m, nearest((x - 1200.0) / 50 + 1), n[0].c, "slowdown warning");
+        if (con_avviso) luogo_cella(m, cella_avviso_rallentamento(x), n[0].c, "slowdown warning");
         if (con_avviso && f_ta != 0 && m.s.resoconto.errore_numero != stati::preavviso_occupato)
-            for (std::int64_t i = 0; i < 4; ++i) luogo_cella(m, nearest((x - 1200.0) / 50) - i, n[0].c, "pre-warning");
+            for (int i = 0; i < celle_preavviso; ++i) luogo_cella(m, cella_preavviso(x, i), n[0].c, "pre-warning");
     }
     if (l < 0 && m.s.resoconto.errore_numero == prima) {
         // The end cell goes before the start: the slowdown is not the stretch written.
@@ -1632,7 +1633,7 @@ esito_d passo_abbattimento_d(motore& m, const voce& v, const campo_n& chiave) {
     if (!entro_percorso(m.s, p.v, margine_voce_m)) {
         return fuori_percorso(m, p, margine_voce_m) ? esito_d::fine_lettura : esito_d::continua;
     }
-    const std::int64_t q = nearest(p.v / 50.0);
+    const std::int64_t q = cella_profilo(p.v);
     try {
         if (!memo_abbattimento(m.s, p.v, val.v)) {
             ferma_al_campo(m, stati::abbattimento_occupato, p.c, "speed board on a cell that is not free",
@@ -1755,7 +1756,7 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
                        "reading stops here");
         return esito_d::continua;
     }
-    if (slot.tipo_stazione < 25) luogo_cella(m, celle_di_stazione(slot.tipo_stazione, slot.fine).fermata, pos.c,
+    if (slot.tipo_stazione < 25) luogo_cella(m, cella_fermata(slot.fine), pos.c,
                                              "station stop marker");
     if (esito_stazione == stati::stazione_vicina) {
         const std::int32_t prec = s.servizio[static_cast<std::size_t>(m.j - 1)].fine;
@@ -2010,6 +2011,35 @@ void riserva_campi(sorgente& src, const opzioni_analisi& o) {
     src.campi.reserve(n);
 }
 
+// A description's text, as the walk reads it.
+void apri(sorgente& src, const std::string& t, quale_file f, const opzioni_analisi& o) {
+    src.t = &t;
+    src.f = f;
+    src.righe = inizi_righe(t);
+    riserva_campi(src, o);
+}
+
+// Each description read from its source; the line says whether the service is read next.
+bool cammina_linea(motore& m, sorgente& sl) {
+    m.src = &sl;
+    m.src_linea = &sl;
+    return leggi_linea_d(m);
+}
+
+void cammina_servizio(motore& m, sorgente& ss) {
+    m.src = &ss;
+    m.servizio_letto = !m.recupero;  // read by the compile
+    leggi_servizio_d(m);
+}
+
+// The options of the compile's own walk: the plan as the records ask for it, no field kept.
+opzioni_analisi opzioni_della_compilazione(const stato_build& s) {
+    opzioni_analisi o;
+    o.piano = s.genera_linea;
+    o.campi = false;
+    return o;
+}
+
 // The walk that goes on appends the fields it reads past the stops to those of the exact walk,
 // `campi_linea` and `campi_servizio`.
 passata cammina(const std::string* linea, const std::string* servizio, const opzioni_analisi& o, bool recupero,
@@ -2023,37 +2053,23 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
     ss.campi = std::move(campi_servizio);
     bool leggi_servizio = true;
     if (linea) {
-        sl.t = linea;
-        sl.f = quale_file::linea;
-        sl.righe = inizi_righe(*linea);
-        riserva_campi(sl, o);
-        m.src = &sl;
-        m.src_linea = &sl;
-        leggi_servizio = leggi_linea_d(m);
+        apri(sl, *linea, quale_file::linea, o);
+        leggi_servizio = cammina_linea(m, sl);
     }
     if (servizio) {
-        ss.t = servizio;
-        ss.f = quale_file::servizio;
-        ss.righe = inizi_righe(*servizio);
-        riserva_campi(ss, o);
+        apri(ss, *servizio, quale_file::servizio, o);
         const bool fermo_in_linea = m.compilato && m.compilato->in_linea;
-        if (!leggi_servizio || fermo_in_linea) {
-            // Told by the exact walk, whichever walk goes on.
+        if (!recupero && (!leggi_servizio || fermo_in_linea)) {
+            // Told as the exact walk's, also when the walk went on past the line's stop.
             const bool recupero_ora = m.recupero;
-            m.recupero = recupero;
-            if (!recupero) {
-                rilievo& d = nuova_su_file(m, gravita::errore, quale_file::servizio,
-                                           "the service description is not read: the line's reading stopped");
-                d.nota = "the reading of both descriptions ends at the line's status; no station, signal or profile "
-                         "reaches the compiled files";
-            }
+            m.recupero = false;
+            rilievo& d = nuova_su_file(m, gravita::errore, quale_file::servizio,
+                                       "the service description is not read: the line's reading stopped");
+            d.nota = "the reading of both descriptions ends at the line's status; no station, signal or profile "
+                     "reaches the compiled files";
             m.recupero = recupero_ora;
         }
-        if (leggi_servizio || m.recupero) {
-            m.src = &ss;
-            m.servizio_letto = !m.recupero;  // read by the compile
-            leggi_servizio_d(m);
-        }
+        if (leggi_servizio || m.recupero) cammina_servizio(m, ss);
     }
     // Past the exact walk's stop the records went on with the walk: the compile's are those it stopped with.
     if (m.compilato) {
@@ -2183,28 +2199,18 @@ analisi analizza(const std::string* linea, const std::string* servizio, const op
 }
 
 esito_lettura leggi_descrizioni(stato_build& s, const std::string& linea, const std::string* servizio) {
-    opzioni_analisi o;
-    o.piano = s.genera_linea;
-    o.campi = false;
+    opzioni_analisi o = opzioni_della_compilazione(s);
     o.registri = &s;
     motore m(o, false);
     sorgente sl, ss;
-    sl.t = &linea;
-    sl.f = quale_file::linea;
-    sl.righe = inizi_righe(linea);
-    m.src = &sl;
-    m.src_linea = &sl;
-    if (leggi_linea_d(m)) {
+    apri(sl, linea, quale_file::linea, o);
+    if (cammina_linea(m, sl)) {
         if (!servizio) {
             // The service file could not be read: the reading fails at its start.
             registra_stato_in(m.s, descrizione::servizio, {}, stati::lettura_fallita);
         } else {
-            ss.t = servizio;
-            ss.f = quale_file::servizio;
-            ss.righe = inizi_righe(*servizio);
-            m.src = &ss;
-            m.servizio_letto = true;
-            leggi_servizio_d(m);
+            apri(ss, *servizio, quale_file::servizio, o);
+            cammina_servizio(m, ss);
         }
     }
     esito_lettura e;
@@ -2214,32 +2220,20 @@ esito_lettura leggi_descrizioni(stato_build& s, const std::string& linea, const 
 }
 
 bool leggi_linea(stato_build& s, const std::string& testo, std::int32_t& contatore_cartelli) {
-    opzioni_analisi o;
-    o.piano = s.genera_linea;
-    o.campi = false;
+    const opzioni_analisi o = opzioni_della_compilazione(s);
     motore m(o, false, &s);
     sorgente sl;
-    sl.t = &testo;
-    sl.f = quale_file::linea;
-    sl.righe = inizi_righe(testo);
-    m.src = &sl;
-    m.src_linea = &sl;
-    const bool continua = leggi_linea_d(m);
+    apri(sl, testo, quale_file::linea, o);
+    const bool continua = cammina_linea(m, sl);
     contatore_cartelli = m.contatore_cartelli;
     return continua;
 }
 
 void leggi_servizio(stato_build& s, const std::string& testo, std::int32_t contatore_cartelli) {
-    opzioni_analisi o;
-    o.piano = s.genera_linea;
-    o.campi = false;
+    const opzioni_analisi o = opzioni_della_compilazione(s);
     motore m(o, false, &s);
     m.contatore_cartelli = contatore_cartelli;
     sorgente ss;
-    ss.t = &testo;
-    ss.f = quale_file::servizio;
-    ss.righe = inizi_righe(testo);
-    m.src = &ss;
-    m.servizio_letto = true;
-    leggi_servizio_d(m);
+    apri(ss, testo, quale_file::servizio, o);
+    cammina_servizio(m, ss);
 }

@@ -484,7 +484,7 @@ void scritto_fine(stato_scritto& s, const stato_build& b, std::size_t fermo_line
     for (std::int32_t j = 1; j < primo_slot_cartelli && static_cast<std::size_t>(j) <= s.stazioni.size(); ++j) {
         const slot_servizio& sl = b.servizio[static_cast<std::size_t>(j)];
         if (sl.tipo_stazione >= 25) continue;
-        fermate.emplace_back(celle_di_stazione(sl.tipo_stazione, sl.fine).fermata, j);
+        fermate.emplace_back(cella_fermata(sl.fine), j);
     }
     for (const oggetto_scritto& o : s.oggetti) {
         const std::size_t fi = indice_file(o.campi[0].file);

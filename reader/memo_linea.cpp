@@ -6,6 +6,7 @@
 
 #include "reader/limiti_percorso.hpp"
 #include "reader/tracciato.hpp"
+#include "core/celle.hpp"
 #include "core/codifica.hpp"
 #include "core/costanti.hpp"
 #include "core/numeri.hpp"
@@ -52,7 +53,7 @@ void svuota_cella(stato_build& s, std::int64_t i) { cella_a(s, i) = cella{}; }
 
 void crea_percorso(stato_build& s, std::int32_t lunghezza) {
     s.estensione = lunghezza + metri_oltre_fine;
-    s.n_celle = deve_stare_i32(nearest(static_cast<double>(s.estensione) / 50.0));
+    s.n_celle = deve_stare_i32(ultima_cella(lunghezza));
     s.percorso.assign(static_cast<std::size_t>(s.n_celle) + 1, cella{});
     if (s.genera_linea) crea_linea(s.linea, s.estensione);
 }
@@ -60,7 +61,7 @@ void crea_percorso(stato_build& s, std::int32_t lunghezza) {
 void riempi_pendenze(stato_build& s, riempimento_pendenze& p, std::int64_t q) {
     if (q <= 0) return;
     do {
-        cella_a(s, p.indice).pendenza = bassi8(std::int64_t{p.corrente} + 100);
+        cella_a(s, p.indice).pendenza = codifica_pendenza(p.corrente);
         ++p.indice;
     } while (p.indice < q);
 }
@@ -69,7 +70,7 @@ void coda_pendenze(stato_build& s, riempimento_pendenze& p) {
     // A failure in the tail lies in the last gradient entry, not at the end of the file.
     try {
         do {
-            cella_a(s, p.indice).pendenza = deve_stare_u8(std::int64_t{p.corrente} + 100);
+            cella_a(s, p.indice).pendenza = deve_stare_u8(std::int64_t{p.corrente} + scarto_pendenza);
             ++p.indice;
         } while (p.indice < s.n_celle - 2);
     } catch (guasto_lettura& g) {
@@ -86,7 +87,7 @@ std::optional<double> curvatura_di(const std::string& campo) {
 }
 
 bool memo_cartello(stato_build& s, std::int32_t posizione, const std::string& testo, std::int32_t& contatore_cartelli) {
-    cella& c = cella_a(s, nearest(posizione / 50.0 + 1));
+    cella& c = cella_a(s, cella_punto(posizione));
     if (!cella_libera(c)) return false;
     // Sign texts fill slots 80 down to 1; slot 0 stays cleared.
     if (contatore_cartelli < 1) throw guasto_lettura{"more than 80 sign boards"};
@@ -164,8 +165,8 @@ void memo_montagna(stato_build& s, std::int32_t inizio, std::int32_t fine, std::
         std::int64_t{inizio} - s.fini_montagna[static_cast<std::size_t>(s.n_montagne) - 1] <= 150)
         tipo_montagna = 3;
 
-    const std::int64_t primo = nearest(inizio / 50.0);
-    const std::int64_t ultimo = nearest(fine / 50.0 - 1);
+    const std::int64_t primo = prima_cella_montagna(inizio);
+    const std::int64_t ultimo = ultima_cella_montagna(fine);
     if (primo <= ultimo && (primo < 0 || ultimo > s.n_celle))
         throw guasto_lettura{"a mountain stretch lies outside the route"};
     std::int64_t k = 1;
@@ -180,7 +181,7 @@ void memo_montagna(stato_build& s, std::int32_t inizio, std::int32_t fine, std::
 void memo_indicatori_v_max(stato_build& s, std::int32_t posizione, std::int32_t vas, std::int32_t vbs,
                            std::int32_t vcs, std::int32_t strisces, std::int32_t vad, std::int32_t vbd,
                            std::int32_t vcd, std::int32_t strisced) {
-    cella& c = cella_a(s, nearest(posizione / 50.0 + 1));
+    cella& c = cella_a(s, cella_punto(posizione));
     if (!cella_libera(c)) {
         s.resoconto.errore_numero = stati::indicatori_occupato;
         return;

@@ -4,7 +4,10 @@
 #include <array>
 #include <cstddef>
 #include <initializer_list>
+#include <optional>
 
+#include "core/celle.hpp"
+#include "core/codifica.hpp"
 #include "core/numeri.hpp"
 #include "core/stati.hpp"
 #include "core/testo.hpp"
@@ -15,9 +18,28 @@ namespace {
 
 // The stored speed limit is a fifth of the speed, and it must fit its 8-bit field; the
 // check falls where the value is written, so a speed that is never written never fails.
-std::uint8_t quinto_velocita(std::int32_t velocita) { return deve_stare_u8(nearest(velocita / 5.0)); }
+std::uint8_t quinto_velocita(std::int32_t velocita) {
+    const std::optional<std::uint8_t> quinti = codifica_velocita(velocita);
+    if (!quinti) throw guasto_lettura{"number does not fit 8 bits"};
+    return *quinti;
+}
 
-std::uint8_t aderenza_memorizzata(std::int32_t aderenza) { return bassi8(aderenza); }
+std::uint8_t aderenza_memorizzata(std::int32_t aderenza) { return codifica_aderenza(aderenza); }
+
+// Where a station of type `t` (below 25) puts its stop marker and its approach codes.
+struct celle_stazione {
+    std::int64_t fermata;
+    std::array<std::int64_t, 4> avvisi;  // -1: no approach code for that i
+};
+
+celle_stazione celle_di_stazione(std::uint8_t t, std::int32_t fine) {
+    celle_stazione c{cella_fermata(fine), {-1, -1, -1, -1}};
+    if (t == 5 || t == 6) return c;
+    for (int i = 1; i <= celle_approccio; ++i)
+        if (const std::optional<std::int64_t> a = cella_approccio_stazione(fine, i))
+            c.avvisi[static_cast<std::size_t>(i - 1)] = *a;
+    return c;
+}
 
 }  // namespace
 
@@ -65,7 +87,7 @@ void memo_semplice(stato_build& s, chiave_voce chiave, std::size_t i, std::int32
 }
 
 bool memo_abbattimento(stato_build& s, std::int32_t posizione, std::int32_t valore) {
-    cella& c = cella_a(s, nearest(posizione / 50.0));
+    cella& c = cella_a(s, cella_profilo(posizione));
     if (!cella_libera(c)) return false;
     if (valore > 0) {
         c.tipo_cella = tipo::tabella_con_valore;
@@ -76,15 +98,6 @@ bool memo_abbattimento(stato_build& s, std::int32_t posizione, std::int32_t valo
     return true;
 }
 
-celle_stazione celle_di_stazione(std::uint8_t t, std::int32_t fine) {
-    celle_stazione c{nearest(fine / 50.0 - 1), {-1, -1, -1, -1}};
-    if (t == 5 || t == 6) return c;
-    for (int i = 1; i <= 4; ++i) {
-        const double r = fine / 50.0 - i - 1;
-        if (r > 1) c.avvisi[static_cast<std::size_t>(i - 1)] = nearest(r);
-    }
-    return c;
-}
 
 void memo_campo_stazione(stato_build& s, std::int32_t j, std::size_t i, std::int32_t valore) {
     slot_servizio& slot = s.servizio[static_cast<std::size_t>(j)];
@@ -140,7 +153,7 @@ std::int32_t memo_stazione(stato_build& s, std::int32_t j, std::int32_t lunghezz
 
     if (t < 25) {
         // With the stop marker at cell 1 or before, no approach code lies above cell 1 either.
-        if (slot.fine / 50.0 - 1 <= 1) return stati::stazione_fine_bassa;
+        if (indice_fermata(slot.fine) <= 1) return stati::stazione_fine_bassa;
         const celle_stazione c = celle_di_stazione(t, slot.fine);
         deve_stare_nel_percorso(s, c.fermata);
         for (std::int64_t a : c.avvisi)
@@ -161,10 +174,10 @@ std::int32_t memo_stazione(stato_build& s, std::int32_t j, std::int32_t lunghezz
 void memo_segnale(stato_build& s, std::int32_t posizione, std::int32_t& sx, std::int32_t& s1, std::int32_t& s2,
                   std::int32_t& s3, std::int32_t& rapp, std::int32_t& dx, std::int32_t& d1, std::int32_t& d2,
                   std::int32_t& d3, std::int32_t& tempo) {
-    const std::int64_t k = nearest(posizione / 50.0 + 1);
+    const std::int64_t k = cella_punto(posizione);
     // The approach cells lie up to 400 m before the signal and must exist as well.
     deve_stare_nel_percorso(s, k);
-    deve_stare_nel_percorso(s, k - 8);
+    deve_stare_nel_percorso(s, cella_approccio_segnale(k, celle_approccio));
     if (!cella_libera(cella_a(s, k))) {
         s.resoconto.errore_numero = stati::segnale_occupato;
         return;
@@ -187,18 +200,18 @@ void memo_segnale(stato_build& s, std::int32_t posizione, std::int32_t& sx, std:
     c.valore4 = valore4;
     c.tempo_segnale = sx == 2 ? bassi8(tempo) : 0;
     for (std::size_t i = 0; i < codici.size(); ++i)
-        cella_a(s, k - 2 * static_cast<std::int64_t>(i + 1)).preavviso = codici[i];
+        cella_a(s, cella_approccio_segnale(k, static_cast<int>(i + 1))).preavviso = codici[i];
 }
 
 void memo_rallentamento(stato_build& s, std::int32_t x, std::int32_t& v, std::int32_t& l, std::int32_t& f_tt,
                         std::int32_t f_ta, std::int32_t& d_v) {
     // Only a slowdown beyond 1500 m has a warning cell, and only then a pre-warning run.
-    const bool con_avviso = x > 1500;
+    const bool con_avviso = rallentamento_con_avviso(x);
     if (!con_avviso) f_ta = 0;
-    const std::int64_t inizio = nearest(x / 50.0 + 1);
-    const std::int64_t fine = nearest((static_cast<double>(x) + l) / 50 + 1);
-    const std::int64_t avviso = con_avviso ? nearest((x - 1200.0) / 50 + 1) : 0;
-    const std::int64_t preavviso = con_avviso ? nearest((x - 1200.0) / 50) : 0;
+    const std::int64_t inizio = cella_inizio_rallentamento(x);
+    const std::int64_t fine = cella_fine_rallentamento(x, l);
+    const std::int64_t avviso = con_avviso ? cella_avviso_rallentamento(x) : 0;
+    const std::int64_t preavviso = con_avviso ? cella_preavviso(x, 0) : 0;
 
     if (con_avviso) deve_stare_nel_percorso(s, avviso);
     deve_stare_nel_percorso(s, inizio);
@@ -239,13 +252,13 @@ void memo_rallentamento(stato_build& s, std::int32_t x, std::int32_t& v, std::in
     e.valore3 = bassi16(f_tt);
 
     if (f_ta == 0) return;
-    for (std::int64_t k = 0; k < 4; ++k) {
+    for (std::int64_t k = 0; k < celle_preavviso; ++k) {
         if (!cella_libera(cella_a(s, preavviso - k))) {
             s.resoconto.errore_numero = stati::preavviso_occupato;
             return;
         }
     }
-    for (std::int64_t k = 0; k < 4; ++k) {
+    for (std::int64_t k = 0; k < celle_preavviso; ++k) {
         cella& c = cella_a(s, preavviso - k);
         c.tipo_cella = tipo::preavviso_rallentamento;
         c.valore1 = static_cast<std::int16_t>(k + 1);

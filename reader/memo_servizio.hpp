@@ -48,13 +48,6 @@ void memo_semplice(stato_build& s, chiave_voce chiave, std::size_t i, std::int32
 // A speed board at `posizione`; false when its cell is not free.
 bool memo_abbattimento(stato_build& s, std::int32_t posizione, std::int32_t valore);
 
-// Where a station of type `t` (below 25) puts its stop marker and its approach codes.
-struct celle_stazione {
-    std::int64_t fermata;
-    std::array<std::int64_t, 4> avvisi;  // -1: no approach code for that i
-};
-celle_stazione celle_di_stazione(std::uint8_t t, std::int32_t fine);
-
 // Field i of a station entry, numbered as in the keyword table, into slot j: the position, the type
 // and the narrow fields (the length and the time are worked out by memo_stazione).
 void memo_campo_stazione(stato_build& s, std::int32_t j, std::size_t i, std::int32_t valore);
