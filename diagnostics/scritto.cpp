@@ -332,21 +332,20 @@ void scritto_voce(stato_scritto& s, const voce_scritta& v) {
             if (!c.empty()) s.stazioni.push_back(luogo_di(v.file, c[0]));
             break;
         case chiave_voce::indicatori_vmax:
-            controlla_uscita(s, v, "speed indicator boards");
-            if (!c.empty() && c[0].numero) registra_oggetto(s, v, cella_punto(*c[0].numero));
-            break;
         case chiave_voce::cartello_indicatore:
-            controlla_uscita(s, v, "sign board");
-            if (!c.empty() && c[0].numero) registra_oggetto(s, v, cella_punto(*c[0].numero));
-            break;
         case chiave_voce::segnale:
-            controlla_uscita(s, v, "signal");
+            // Point items: each stands in the cell nearest its position / 50 + 1.
+            controlla_uscita(s, v,
+                             v.chiave == chiave_voce::segnale               ? "signal"
+                             : v.chiave == chiave_voce::cartello_indicatore ? "sign board"
+                                                                             : "speed indicator boards");
             if (!c.empty() && c[0].numero) registra_oggetto(s, v, cella_punto(*c[0].numero));
             break;
         case chiave_voce::rallentamento:
             controlla_uscita(s, v, "slowdown");
             // Only a slowdown beyond 1500 m has a warning board, and only then a pre-warning run.
-            if (c.size() >= 5 && c[0].numero && c[4].numero && *c[0].numero <= 1500 && *c[4].numero != 0)
+            if (c.size() >= 5 && c[0].numero && c[4].numero && !rallentamento_con_avviso(*c[0].numero) &&
+                *c[4].numero != 0)
                 attendi(s, v.file, gravita::avviso, c[4],
                         "f_ta " + std::string(c[4].testo) + " is not applied: a slowdown at 1500 m or less has no "
                         "warning board, so no pre-warning cells",
