@@ -76,7 +76,8 @@ std::int32_t memorizza_dati(stato_build& s, const descrizioni& d) {
     const esito_lettura e = leggi_descrizioni(s, *testo, testo_treno);
     // A failed reading deletes both descriptions; otherwise each one read is deleted.
     cancella(d, d.file_linea);
-    if (e.servizio_letto || (s.resoconto.errore_numero == stati::lettura_fallita && s.resoconto.errore_descrizione != descrizione::nessuna))
+    const resoconto_build& r = s.resoconto;
+    if (e.servizio_letto || (r.errore_numero == stati::lettura_fallita && r.errore_descrizione != descrizione::nessuna))
         cancella(d, d.file_treno);
     return e.fatale;
 }

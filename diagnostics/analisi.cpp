@@ -26,6 +26,7 @@
 #include "diagnostics/scritto.hpp"
 #include "reader/voci.hpp"
 #include "finish/codici_gara.hpp"
+#include "format/codec.hpp"
 #include "finish/passata_finale.hpp"
 #include "reader/lettore_campi.hpp"
 #include "reader/memo_linea.hpp"
@@ -1121,9 +1122,10 @@ void scrivi_pendenze(motore& m, const campo_n& dove, std::int64_t q) {
                motivo_fuori_percorso);
         return;
     }
-    const std::int64_t v = std::int64_t{m.pendenze.corrente} + 100;
+    const std::int64_t v = std::int64_t{m.pendenze.corrente} + scarto_pendenza;
     if ((v < 0 || v > 255) && m.campo_pendenza)
-        errore_bassi_bit(m, *m.campo_pendenza, m.pendenze.corrente, std::int64_t{bassi8(v)} - 100, "-100 to 155",
+        errore_bassi_bit(m, *m.campo_pendenza, m.pendenze.corrente,
+                         decodifica_pendenza(codifica_pendenza(m.pendenze.corrente)), "-100 to 155",
                          "the gradient + 100 keeps its low 8 bits");
 }
 
@@ -1169,7 +1171,7 @@ uscita_linea caratteristiche(motore& m) {
                 m.posizione_pendenza_prec = p.v;
                 if (!percorso_pronto(m)) {
                     if (g.v < -100 || g.v > 155)
-                        errore_bassi_bit(m, g.c, g.v, std::int64_t{bassi8(std::int64_t{g.v} + 100)} - 100, "-100 to 155",
+                        errore_bassi_bit(m, g.c, g.v, decodifica_pendenza(codifica_pendenza(g.v)), "-100 to 155",
                                          "the gradient + 100 keeps its low 8 bits");
                 } else if (!entro_percorso(m.s, p.v, margine_voce_m)) {
                     if (fuori_percorso(m, p, margine_voce_m)) return uscita_linea::fuori_percorso;
@@ -1284,7 +1286,7 @@ uscita_linea caratteristiche(motore& m) {
                     if (fuori_percorso(m, v[0], margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
                     const std::int64_t strisce = std::int64_t{v[4].v} * 10 + v[8].v;
-                    const std::int16_t memorizzate = bassi16(std::int64_t{bassi16(bassi16(v[4].v) * 10)} + bassi16(v[8].v));
+                    const std::int16_t memorizzate = codifica_strisce(v[4].v, v[8].v);
                     if (strisce != memorizzate)
                         errore_bassi_bit(m, v[4].c, strisce, memorizzate, "-32768 to 32767 for 10 x left + right",
                                          "the stripe code keeps its low 16 bits");
@@ -1602,21 +1604,22 @@ esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
     const bool con_avviso = rallentamento_con_avviso(x);
     const std::int64_t s = cella_inizio_rallentamento(x);
     const std::int64_t e = cella_fine_rallentamento(x, l);
-    if (m.s.resoconto.errore_numero == 0 || m.s.resoconto.errore_numero == prima || m.s.resoconto.errore_numero == stati::preavviso_occupato) {
+    const std::int32_t dopo = m.s.resoconto.errore_numero;
+    if (dopo == 0 || dopo == prima || dopo == stati::preavviso_occupato) {
         luogo_cella(m, e, n[0].c, "slowdown end");
         luogo_cella(m, s, n[0].c, "slowdown start");
         if (con_avviso) luogo_cella(m, cella_avviso_rallentamento(x), n[0].c, "slowdown warning");
-        if (con_avviso && f_ta != 0 && m.s.resoconto.errore_numero != stati::preavviso_occupato)
+        if (con_avviso && f_ta != 0 && dopo != stati::preavviso_occupato)
             for (int i = 0; i < celle_preavviso; ++i) luogo_cella(m, cella_preavviso(x, i), n[0].c, "pre-warning");
     }
-    if (l < 0 && m.s.resoconto.errore_numero == prima) {
+    if (l < 0 && dopo == prima) {
         // The end cell goes before the start: the slowdown is not the stretch written.
         rilievo& d = nuova(m, gravita::errore, n[2].c,
                            "slowdown length " + n[2].c.testo + " m is negative: its end lies before its start");
         d.campo = "l";
         d.intervallo = "0 or more";
         d.nota = "the length runs from the position forward, in metres; its end cell is placed at position + length";
-    } else if (e <= s && m.s.resoconto.errore_numero == prima) {
+    } else if (e <= s && dopo == prima) {
         rilievo& d = nuova(m, gravita::avviso, n[2].c, "the slowdown's end lies in its start cell");
         d.campo = "l";
         d.nota = "a slowdown shorter than 50 m has no end cell of its own";
@@ -1953,29 +1956,30 @@ rilievo& stato_dopo_lettura(motore& m, const luogo* l, std::string messaggio, st
 // The finishing pass and the stamping guards, on the records as the compile leaves them.
 std::int32_t passata_e_timbri(motore& m) {
     stato_build& s = m.s;
+    resoconto_build& r = s.resoconto;
     if (!percorso_creato(s)) return 0;
-    const std::int32_t prima = s.resoconto.errore_numero;
-    const std::int32_t posizione_prima = s.resoconto.errore_posizione;
+    const std::int32_t prima = r.errore_numero;
+    const std::int32_t posizione_prima = r.errore_posizione;
     passata_finale(s);
-    if (s.resoconto.errore_numero != prima && !m.recupero) {
+    if (r.errore_numero != prima && !m.recupero) {
         // A status of the finishing pass lies in no description: the report keeps its metres only.
-        s.resoconto.errore_descrizione = descrizione::nessuna;
-        s.resoconto.errore_metri = s.resoconto.errore_posizione;
-        s.resoconto.errore_motivo.clear();
+        r.errore_descrizione = descrizione::nessuna;
+        r.errore_metri = r.errore_posizione;
+        r.errore_motivo.clear();
     }
-    if (s.resoconto.errore_numero != prima || (s.resoconto.errore_numero >= stati::finitura_segnale &&
-                                     s.resoconto.errore_numero <= stati::finitura_zona && s.resoconto.errore_posizione != posizione_prima)) {
-        const std::int64_t k = s.resoconto.errore_posizione / 50;
+    if (r.errore_numero != prima || (r.errore_numero >= stati::finitura_segnale &&
+                                     r.errore_numero <= stati::finitura_zona && r.errore_posizione != posizione_prima)) {
+        const std::int64_t k = r.errore_posizione / 50;
         const luogo* l = luogo_di_cella(m, k);
         // A board inside a slowdown's zone is the slowdown's: the nearest start before the cell.
         for (std::int64_t c = k; !l && c >= 0 && c > k - 4000; --c) {
             const luogo* q = luogo_di_cella(m, c);
             if (q && std::string(q->cosa) == "slowdown start") l = q;
         }
-        const voce_stato* v = cerca_stato(s.resoconto.errore_numero);
+        const voce_stato* v = cerca_stato(r.errore_numero);
         const std::string messaggio = std::string("the finishing pass finds ") +
                                       (v ? v->significato : "no free cell") + " at route cell " + decimale(k);
-        stato_dopo_lettura(m, l, messaggio, s.resoconto.errore_numero, s.resoconto.errore_posizione).nota =
+        stato_dopo_lettura(m, l, messaggio, r.errore_numero, r.errore_posizione).nota =
             "the pass places speed boards of 180 km/h around slowdowns on free cells; keep the cells before the "
             "slowdown and its signals free";
     }

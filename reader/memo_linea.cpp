@@ -105,7 +105,8 @@ void progressive_ordina(stato_build& s) {
     };
     auto prendi = [&](int slot) {
         const slot_servizio& r = s.servizio[static_cast<std::size_t>(slot)];
-        return terna{r.inizio, r.fine, r.posizione, s.resoconto.luoghi_progressive[static_cast<std::size_t>(slot - slot_progressiva_tre)]};
+        const std::size_t i = static_cast<std::size_t>(slot - slot_progressiva_tre);
+        return terna{r.inizio, r.fine, r.posizione, s.resoconto.luoghi_progressive[i]};
     };
     const terna r3 = prendi(slot_progressiva_tre);
     const terna r2 = prendi(slot_progressiva_due);

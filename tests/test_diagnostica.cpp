@@ -261,15 +261,16 @@ std::string registri_diversi(const std::string& linea, const std::string& serviz
                         return a.fino == b.fino && a.curva == b.curva && a.k == b.k;
                     }))
         r += "plans differ: metro " + std::to_string(s.linea.metro) + "/" + std::to_string(w.linea.metro) + "\n";
-    if (s.resoconto.errore_descrizione != w.resoconto.errore_descrizione || s.resoconto.errore_riga != w.resoconto.errore_riga ||
-        s.resoconto.errore_colonna != w.resoconto.errore_colonna || s.resoconto.errore_metri != w.resoconto.errore_metri || s.resoconto.errore_motivo != w.resoconto.errore_motivo)
-        r += "report " + std::to_string(s.resoconto.errore_riga) + ":" + std::to_string(s.resoconto.errore_colonna) + " " +
-             std::to_string(s.resoconto.errore_metri) + " m \"" + s.resoconto.errore_motivo + "\" vs " + std::to_string(w.resoconto.errore_riga) +
-             ":" + std::to_string(w.resoconto.errore_colonna) + " " + std::to_string(w.resoconto.errore_metri) + " m \"" +
-             w.resoconto.errore_motivo + "\"\n";
-    if (s.resoconto.errore_numero != w.resoconto.errore_numero || s.resoconto.errore_posizione != w.resoconto.errore_posizione)
-        r += "status " + std::to_string(s.resoconto.errore_numero) + "@" + std::to_string(s.resoconto.errore_posizione) + " vs " +
-             std::to_string(w.resoconto.errore_numero) + "@" + std::to_string(w.resoconto.errore_posizione) + "\n";
+    const resoconto_build& rs = s.resoconto;
+    const resoconto_build& rw = w.resoconto;
+    if (rs.errore_descrizione != rw.errore_descrizione || rs.errore_riga != rw.errore_riga ||
+        rs.errore_colonna != rw.errore_colonna || rs.errore_metri != rw.errore_metri || rs.errore_motivo != rw.errore_motivo)
+        r += "report " + std::to_string(rs.errore_riga) + ":" + std::to_string(rs.errore_colonna) + " " +
+             std::to_string(rs.errore_metri) + " m \"" + rs.errore_motivo + "\" vs " + std::to_string(rw.errore_riga) + ":" +
+             std::to_string(rw.errore_colonna) + " " + std::to_string(rw.errore_metri) + " m \"" + rw.errore_motivo + "\"\n";
+    if (rs.errore_numero != rw.errore_numero || rs.errore_posizione != rw.errore_posizione)
+        r += "status " + std::to_string(rs.errore_numero) + "@" + std::to_string(rs.errore_posizione) + " vs " +
+             std::to_string(rw.errore_numero) + "@" + std::to_string(rw.errore_posizione) + "\n";
     return r;
 }
 
