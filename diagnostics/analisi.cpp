@@ -117,11 +117,13 @@ bool fine_riga_c(char c) { return c == '\r' || c == '\n'; }
 std::string decimale(std::int64_t v) { return std::to_string(v); }
 
 struct profilo_d {
-    bool velocita = false;
     profilo r;  // the cells written so far, the value in force and its entry
     std::optional<campo_n> campo_valore;  // the field of the value in force
     std::int64_t ultima_posizione = std::numeric_limits<std::int64_t>::min();
 };
+
+// The speed limit profile, against the adhesion one.
+bool di_velocita(const profilo_d& p) { return p.r.campo == &cella::velocita_limite; }
 
 struct motore {
     const opzioni_analisi& o;
@@ -178,8 +180,8 @@ struct motore {
     // Service state.
     std::int32_t j = 1;
     std::int32_t limite_stazioni = primo_slot_cartelli;
-    profilo_d velocita;
-    profilo_d aderenza;
+    profilo_d velocita{profilo_velocita(), {}, std::numeric_limits<std::int64_t>::min()};
+    profilo_d aderenza{profilo_aderenza(), {}, std::numeric_limits<std::int64_t>::min()};
 
     // Past the listing limit a description's findings are counted, not kept: they are written
     // into `scarto`, which the caller fills and nobody reads.
@@ -197,9 +199,6 @@ struct motore {
         : o(opzioni),
           recupero(per_recupero),
           s(su ? *su : !per_recupero && opzioni.registri ? *opzioni.registri : proprio) {
-        velocita.velocita = true;
-        velocita.r = profilo_velocita();
-        aderenza.r = profilo_aderenza();
         if (su) return;
         if (&s != &proprio) {
             // Built anew: only the names and the output folder stay.
@@ -1449,7 +1448,7 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
     if (n <= 0) {
         if (p.campo_valore) {
             rilievo& d = nuova(m, gravita::errore, *p.campo_valore,
-                                   std::string("this ") + (p.velocita ? "speed" : "adhesion") +
+                                   std::string("this ") + (di_velocita(p) ? "speed" : "adhesion") +
                                        " is never stored: the next entry stands in the same first cell");
             d.campo = p.campo_valore->nome;
             d.nota = "an entry at a position below 26 m writes no cell";
@@ -1462,7 +1461,7 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
     } catch (const guasto_lettura& g) {
         if (cursore > m.s.n_celle) {
             guasto(m, dove, "entries at one position push the profile past the route's last cell", g.motivo);
-        } else if (!p.velocita) {
+        } else if (!di_velocita(p)) {
             guasto(m, dove, "entries at one position push the adhesion past the route's last cell", g.motivo);
         } else {
             rilievo& d = stato(m, stati::lettura_fallita, dove,
@@ -1477,7 +1476,7 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
         }
         return;
     }
-    if (!p.velocita && (p.r.valore < 0 || p.r.valore > 255) && p.campo_valore) {
+    if (!di_velocita(p) && (p.r.valore < 0 || p.r.valore > 255) && p.campo_valore) {
         errore_bassi_bit(m, *p.campo_valore, p.r.valore, bassi8(p.r.valore), "0 to 255",
                          "the adhesion keeps its low 8 bits");
         p.campo_valore.reset();
@@ -1492,7 +1491,7 @@ esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo
     }
     if (pos.v < p.ultima_posizione) {
         rilievo& d = nuova(m, gravita::avviso, pos.c,
-                               std::string(p.velocita ? "speed limit" : "adhesion") + " entries out of position order");
+                               std::string(di_velocita(p) ? "speed limit" : "adhesion") + " entries out of position order");
         d.campo = pos.c.nome;
         d.nota = "the value before it is written up to this position only; write them in increasing order of position";
     }
@@ -1813,7 +1812,7 @@ void fine_lettura_servizio(motore& m, const campo_n& dove) {
             fallita = true;
             motivo = g.motivo;
         }
-        if (p->velocita) {
+        if (di_velocita(*p)) {
             if (fallita) {
                 rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, p->campo_valore ? *p->campo_valore : dove,
                                       "the last speed " + decimale(p->r.valore) + " km/h does not fit: speed / 5 must be "
