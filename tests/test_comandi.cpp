@@ -11,13 +11,14 @@
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
 #include "core/encoding.hpp"
+#include "tests/ambiente.hpp"
 
 namespace {
 
 const std::string esempi = std::string(GS_SOURCE_DIR) + "/examples";
 
 esecuzione comando(const cartella_temporanea& c, const std::string& argomenti) {
-    return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti);
+    return avvia_in(c.percorso, programma_in_prova(), argomenti);
 }
 
 // A small strict JSON checker: enough to tell that dump --json prints one valid document.
@@ -115,7 +116,7 @@ const char* servizio_minimo = "[generale]\r\nvelocita, 0, 60\r\n[fine]\r\n";
 
 TEST(Commands, CompileOfTheExamplesMatchesTheBuiltInBuild) {
     cartella_temporanea incorporata;
-    std::filesystem::copy_file(GENERA_SCENARIO_EXE, incorporata / "genera_scenario");
+    std::filesystem::copy_file(programma_in_prova(), incorporata / "genera_scenario");
     ASSERT_EQ(avvia_in("/", (incorporata / "genera_scenario").string(), "").uscita, 0);
 
     cartella_temporanea c;

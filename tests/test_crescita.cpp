@@ -15,7 +15,7 @@
 #include "cartella_temporanea.hpp"
 #include "lsp/answers.hpp"
 #include "processo_sfondo.hpp"
-#include "tests/sanitizzatori.hpp"
+#include "tests/ambiente.hpp"
 
 namespace {
 
@@ -120,7 +120,7 @@ TEST_P(Growth, CheckAndCompileCostInProportion) {
             const std::string n = std::to_string(i == 0 ? piccolo : grande);
             const std::string linea = (c / (f.servizio ? "linea.txt" : n + "_linea.txt")).string();
             const std::string treno = (c / (f.servizio ? n + "_treno.txt" : "treno.txt")).string();
-            std::vector<std::string> argomenti = {GENERA_SCENARIO_EXE, comando, linea, treno};
+            std::vector<std::string> argomenti = {programma_in_prova(), comando, linea, treno};
             if (std::string(comando) == "compile")
                 argomenti.insert(argomenti.end(), {"--out", (c / ("out" + n)).string(), "--quiet"});
             for (int r = 0; r < ripetizioni; ++r) {

@@ -19,7 +19,7 @@
 #include "harness/decompila_in_memoria.hpp"
 #include "harness/descrizioni_casuali.hpp"
 #include "tests/leggi_file.hpp"
-#include "tests/sanitizzatori.hpp"
+#include "tests/ambiente.hpp"
 
 namespace {
 
@@ -393,7 +393,7 @@ TEST(Decompile, TruncatedAndRandomFilesEndWithAMessage) {
 TEST(Decompile, CommandGivesTextsThatCompileToTheSameFiles) {
     cartella_temporanea c;
     const std::string cartella_esempi = std::string(GS_SOURCE_DIR) + "/examples";
-    auto comando = [&](const std::string& argomenti) { return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti); };
+    auto comando = [&](const std::string& argomenti) { return avvia_in(c.percorso, programma_in_prova(), argomenti); };
     ASSERT_EQ(comando("compile '" + cartella_esempi + "/Sorvanta_linea.txt' '" + cartella_esempi + "/Sorvanta_E48027-.txt' --out a").uscita, 0);
     const esecuzione d = comando("decompile a -o sorgenti");
     ASSERT_EQ(d.uscita, 0) << d.errori;
@@ -439,7 +439,7 @@ TEST(Decompile, CommandGivesTextsThatCompileToTheSameFiles) {
 TEST(Decompile, ExistingTextsAreReplacedOnlyWithForce) {
     cartella_temporanea c;
     const std::string cartella_esempi = std::string(GS_SOURCE_DIR) + "/examples";
-    auto comando = [&](const std::string& argomenti) { return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti); };
+    auto comando = [&](const std::string& argomenti) { return avvia_in(c.percorso, programma_in_prova(), argomenti); };
     ASSERT_EQ(comando("compile '" + cartella_esempi + "/Valcorta_linea.txt' '" + cartella_esempi +
                       "/Valcorta_R2231-.txt' -q --scenario Valcorta --train R2231 --out a")
                   .uscita,

@@ -17,7 +17,7 @@
 #include "diagnostics/diagnostica.hpp"
 #include "harness/compila_in_memoria.hpp"
 #include "tests/leggi_file.hpp"
-#include "tests/sanitizzatori.hpp"
+#include "tests/ambiente.hpp"
 
 namespace {
 
@@ -512,7 +512,7 @@ TEST(Diagnostics, AReferenceCheckedAfterAServiceThatStops) {
 }
 
 esecuzione controlla(const cartella_temporanea& c, const std::string& argomenti) {
-    return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti);
+    return avvia_in(c.percorso, programma_in_prova(), argomenti);
 }
 
 TEST(Diagnostics, CheckOutputsJsonAndSarif) {

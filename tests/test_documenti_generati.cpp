@@ -8,6 +8,7 @@
 #include "builder/costruzione.hpp"
 #include "core/documento.hpp"
 #include "documents/documenti_generati.hpp"
+#include "tests/ambiente.hpp"
 #include "tests/avvia_programma.hpp"
 #include "tests/cartella_temporanea.hpp"
 
@@ -59,7 +60,7 @@ stato_build compiled(const std::string& line, const std::string& service) {
 
 TEST(DriverDocuments, CompileWritesSixFilesAndTheSheetHoldsEveryStation) {
     cartella_temporanea c;
-    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE,
+    const esecuzione e = avvia_in(c.percorso, programma_in_prova(),
                                   "compile '" + examples + "Valcorta_linea.txt' '" + examples +
                                       "Valcorta_R2231-.txt' --scenario Valcorta --train R2231 --documents -q");
     ASSERT_EQ(e.uscita, 0) << e.errori;
@@ -165,7 +166,7 @@ TEST(DriverDocuments, AFailedWriteLeavesTheEarlierSetWhole) {
     cartella_temporanea c;
     const std::string args = "compile '" + examples + "Valcorta_linea.txt' '" + examples +
                              "Valcorta_R2231-.txt' --scenario Valcorta --train R2231 --documents -q";
-    ASSERT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE, args).uscita, 0);
+    ASSERT_EQ(avvia_in(c.percorso, programma_in_prova(), args).uscita, 0);
     std::vector<std::pair<std::string, std::string>> before;
     for (const auto& f : std::filesystem::directory_iterator(c.percorso))
         before.emplace_back(f.path().filename().string(), leggi_file(f.path()));
@@ -174,7 +175,7 @@ TEST(DriverDocuments, AFailedWriteLeavesTheEarlierSetWhole) {
     std::filesystem::create_directory(c / "Valcorta_R2231_note.txt");
     std::filesystem::create_directory(c / "Valcorta_R2231_note.txt" / "inside");
     c.scrivi("notes.txt", "Le note dell'autore.\r\n");
-    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, args + " --notes notes.txt");
+    const esecuzione e = avvia_in(c.percorso, programma_in_prova(), args + " --notes notes.txt");
     EXPECT_EQ(e.uscita, 1) << e.errori;
     for (const auto& [name, bytes] : before) {
         if (name == "Valcorta_R2231_note.txt") continue;
@@ -208,8 +209,8 @@ TEST(DriverDocuments, CheckWarnsOfANameTheSheetWouldCut) {
     service.replace(at, 5, "SELVA DI SOPRA E DI SOTTO ALLA CHIESA");
     c.scrivi("service.txt", service);
     const std::string args = "check '" + examples + "Valcorta_linea.txt' service.txt";
-    EXPECT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE, args).uscita_standard.find("train sheet"), std::string::npos);
-    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, args + " --documents");
+    EXPECT_EQ(avvia_in(c.percorso, programma_in_prova(), args).uscita_standard.find("train sheet"), std::string::npos);
+    const esecuzione e = avvia_in(c.percorso, programma_in_prova(), args + " --documents");
     EXPECT_EQ(e.uscita, 0) << "a warning, not an error";
     EXPECT_NE(e.uscita_standard.find("warning: the name is 37 characters long: the train sheet shows \"SELVA DI SOPRA E DI SOTTO A\""),
               std::string::npos)
@@ -219,11 +220,11 @@ TEST(DriverDocuments, CheckWarnsOfANameTheSheetWouldCut) {
 TEST(DriverDocuments, DecompileWritesTheDocumentsARecompileGives) {
     cartella_temporanea c;
     const std::string names = " --scenario Valcorta --train R2231 -q";
-    ASSERT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE,
+    ASSERT_EQ(avvia_in(c.percorso, programma_in_prova(),
                        "compile '" + examples + "Valcorta_linea.txt' '" + examples + "Valcorta_R2231-.txt' -o built --documents" + names)
                   .uscita,
               0);
-    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "decompile built -o back --documents" + names);
+    const esecuzione e = avvia_in(c.percorso, programma_in_prova(), "decompile built -o back --documents" + names);
     ASSERT_EQ(e.uscita, 0) << e.errori;
     for (const char* f : {"Valcorta_R2231_scheda_treno.txt", "Valcorta_R2231_rallentamenti.txt"})
         EXPECT_EQ(c.leggi(std::string("back/") + f), c.leggi(std::string("built/") + f)) << f;

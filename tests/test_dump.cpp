@@ -15,6 +15,7 @@
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
 #include "harness/compila_in_memoria.hpp"
+#include "tests/ambiente.hpp"
 
 namespace {
 
@@ -180,7 +181,7 @@ TEST(Dump, FullStandardOutputIsAFailure) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     cartella_temporanea c;
     c.scrivi("Sorvanta_E48027.dat", incorporati().percorso);
-    const std::string comando = "cd '" + c.percorso.string() + "' && '" GENERA_SCENARIO_EXE
+    const std::string comando = "cd '" + c.percorso.string() + "' && '" + programma_in_prova() +
                                 "' dump Sorvanta_E48027.dat >/dev/full 2>errori.txt";
     const int stato = std::system(comando.c_str());
     ASSERT_TRUE(WIFEXITED(stato));

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "avvia_programma.hpp"
-#include "core/encoding.hpp"
 #include "cartella_temporanea.hpp"
-#include "diagnostics/diagnostica.hpp"
+#include "core/encoding.hpp"
 #include "diagnostics/codifica.hpp"
+#include "diagnostics/diagnostica.hpp"
 #include "harness/compila_in_memoria.hpp"
 #include "lsp/answers.hpp"
+#include "tests/ambiente.hpp"
 
 namespace {
 
@@ -157,7 +158,7 @@ TEST_P(AuthorMistakeTable, SameBytesOrAFindingWhereItWasWritten) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea);
     c.scrivi("s.txt", servizio);
-    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile l.txt s.txt --out o -q");
+    const esecuzione e = avvia_in(c.percorso, programma_in_prova(), "compile l.txt s.txt --out o -q");
     EXPECT_EQ(e.uscita, s.atteso == E ? s.uscita : 0) << e.errori;
     EXPECT_EQ(c.esiste("o/Sorvanta_E48027.dat"), e.uscita != 1) << e.errori;
     const std::string conto = std::to_string(a.errori) + (a.errori == 1 ? " error, " : " errors, ") +
@@ -340,7 +341,7 @@ TEST(AuthorMistakeEncodings, Utf16IsNamed) {
             c.scrivi("s.txt", servizio);
             for (const char* comando : {"check l.txt s.txt", "compile l.txt s.txt -o o",
                                         "check l.txt s.txt --input-encoding utf-8", "compile l.txt s.txt -o o --input-encoding utf-8"}) {
-                const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, comando);
+                const esecuzione e = avvia_in(c.percorso, programma_in_prova(), comando);
                 EXPECT_EQ(e.uscita, 1) << comando;
                 EXPECT_EQ(e.errori, "s.txt: " + *detto + "; " + rimedio_utf16 + "\n") << comando;
             }
@@ -369,7 +370,7 @@ TEST(AuthorMistakeCommands, NamesQuietChecksAndTheFirstError) {
     for (const char carattere : std::string(":*?\"<>|")) {
         for (const char* opzione : {"--scenario", "--train"}) {
             const std::string nome = std::string("A") + carattere + "B";
-            const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE,
+            const esecuzione e = avvia_in(c.percorso, programma_in_prova(),
                                           std::string("compile l.txt s.txt -o o ") + opzione + " '" + nome + "'");
             EXPECT_EQ(e.uscita, 64) << nome;
             EXPECT_NE(e.errori.find(std::string("holds '") + carattere + "', which Windows forbids in a file name"),
@@ -378,18 +379,18 @@ TEST(AuthorMistakeCommands, NamesQuietChecksAndTheFirstError) {
         }
     }
     EXPECT_FALSE(c.esiste("o"));
-    EXPECT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile l.txt s.txt -o o -q --scenario 'Val di Sole'").uscita, 0);
+    EXPECT_EQ(avvia_in(c.percorso, programma_in_prova(), "compile l.txt s.txt -o o -q --scenario 'Val di Sole'").uscita, 0);
 
-    const esecuzione pulito = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "check l.txt s.txt");
+    const esecuzione pulito = avvia_in(c.percorso, programma_in_prova(), "check l.txt s.txt");
     EXPECT_EQ(pulito.uscita, 0);
     EXPECT_EQ(pulito.uscita_standard, "");
     EXPECT_EQ(pulito.errori, "no problem found in l.txt and s.txt\n");
-    EXPECT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE, "check l.txt s.txt --json").errori, "");
+    EXPECT_EQ(avvia_in(c.percorso, programma_in_prova(), "check l.txt s.txt --json").errori, "");
 
     std::string servizio = servizio_pulito;
     servizio.replace(servizio.find("segnale,"), 8, "segnali,");
     c.scrivi("s.txt", servizio);
-    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile l.txt s.txt -o o -q");
+    const esecuzione e = avvia_in(c.percorso, programma_in_prova(), "compile l.txt s.txt -o o -q");
     EXPECT_EQ(e.uscita, 2);
     EXPECT_TRUE(e.errori.ends_with("s.txt:14:1: error: unknown keyword \"segnali\": the entry is dropped\n"
                                    "1 error, 0 warnings\n"))

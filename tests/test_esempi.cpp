@@ -15,6 +15,7 @@
 #include "harness/compila_in_memoria.hpp"
 #include "scenario/dati_linea.hpp"
 #include "scenario/dati_treno.hpp"
+#include "tests/ambiente.hpp"
 #include "tests/leggi_file.hpp"
 
 namespace {
@@ -45,8 +46,8 @@ const valcorta_compilato& valcorta() {
         cartella_temporanea c;
         const std::string esempi = (sorgenti / "examples").string();
         const std::string coppia = "'" + esempi + "/Valcorta_linea.txt' '" + esempi + "/Valcorta_R2231-.txt'";
-        r.compila = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile " + coppia + " --out built --scenario Valcorta --train R2231");
-        r.controlla = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "check --json " + coppia);
+        r.compila = avvia_in(c.percorso, programma_in_prova(), "compile " + coppia + " --out built --scenario Valcorta --train R2231");
+        r.controlla = avvia_in(c.percorso, programma_in_prova(), "check --json " + coppia);
         std::string motivo;
         EXPECT_TRUE(leggi_file_percorso(leggi_file(c.percorso / "built/Valcorta_R2231.dat"), r.percorso, motivo)) << motivo;
         EXPECT_TRUE(leggi_file_servizio(leggi_file(c.percorso / "built/Valcorta_R2231.sim"), r.servizio, motivo)) << motivo;

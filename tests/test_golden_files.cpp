@@ -13,6 +13,7 @@
 
 #include "avvia_programma.hpp"
 #include "cartella_temporanea.hpp"
+#include "tests/ambiente.hpp"
 #include "tests/leggi_file.hpp"
 
 namespace {
@@ -37,10 +38,10 @@ std::string build(build_kind kind, const cartella_temporanea& c) {
     const std::string examples = std::string(GS_SOURCE_DIR) + "/examples/";
     esecuzione e;
     if (kind == build_kind::plain) {
-        std::filesystem::copy_file(GENERA_SCENARIO_EXE, c / program_copy);
+        std::filesystem::copy_file(programma_in_prova(), c / program_copy);
         e = avvia_in("/", (c / program_copy).string(), "");
     } else {
-        e = avvia_in(c.percorso, GENERA_SCENARIO_EXE,
+        e = avvia_in(c.percorso, programma_in_prova(),
                      "compile '" + examples + "Sorvanta_linea.txt' '" + examples + "Sorvanta_E48027-.txt'");
     }
     if (e.uscita == 0) return "";

@@ -11,6 +11,7 @@
 #include "builder/sostituzione.hpp"
 #include "cartella_temporanea.hpp"
 #include "platform/platform.hpp"
+#include "tests/ambiente.hpp"
 
 namespace {
 
@@ -40,7 +41,7 @@ std::string in_sola_lettura(const cartella_temporanea& c, const std::string& com
 class Faults : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
+        std::filesystem::copy_file(programma_in_prova(), c / "genera_scenario");
         ASSERT_EQ(avvia_in("/", (c / "genera_scenario").string(), "").uscita, 0);
         prima = contenuto(c);
         ASSERT_EQ(prima.size(), 7u);  // the program, three binary files, three documents
@@ -64,7 +65,7 @@ TEST_F(Faults, CompileIntoReadOnlyFolder) {
     cartella_temporanea ingressi;
     ingressi.scrivi("l.txt", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n[fine]\r\n");
     ingressi.scrivi("s.txt", "[generale]\r\n[fine]\r\n");
-    const esecuzione e = shell(ingressi.percorso, in_sola_lettura(c, std::string(GENERA_SCENARIO_EXE) +
+    const esecuzione e = shell(ingressi.percorso, in_sola_lettura(c, std::string(programma_in_prova()) +
                                                                          " compile l.txt s.txt --out " + c.str()));
     EXPECT_EQ(e.uscita, 1);
     EXPECT_NE(e.errori.find("Read-only file system"), std::string::npos) << e.errori;
@@ -84,7 +85,7 @@ TEST_F(Faults, WriteCutOffHalfWay) {
 
 TEST(FaultsInAnEmptyFolder, CutOffWriteLeavesNoTruncatedFiles) {
     cartella_temporanea c;
-    std::filesystem::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
+    std::filesystem::copy_file(programma_in_prova(), c / "genera_scenario");
     const esecuzione e = shell("/", "trap \"\" XFSZ; ulimit -f 600; exec " + (c / "genera_scenario").string());
     EXPECT_EQ(e.uscita, 1);
     const auto file = contenuto(c);
@@ -127,7 +128,7 @@ TEST(InputFaults, UnreadableDescription) {
     cartella_temporanea c;
     c.scrivi("l.txt", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n[fine]\r\n");
     std::filesystem::create_directory(c / "s.txt");
-    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile l.txt s.txt --out o");
+    const esecuzione e = avvia_in(c.percorso, programma_in_prova(), "compile l.txt s.txt --out o");
     EXPECT_EQ(e.uscita, 1);
     EXPECT_EQ(e.errori, "cannot open s.txt: Is a directory\n");
     EXPECT_FALSE(c.esiste("o"));
@@ -152,7 +153,7 @@ TEST_P(HostileInputs, StatusOrCleanResult) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea);
     c.scrivi("s.txt", k.servizio());
-    const esecuzione e = avvia_in(c.percorso, "timeout", "120 " + std::string(GENERA_SCENARIO_EXE) +
+    const esecuzione e = avvia_in(c.percorso, "timeout", "120 " + std::string(programma_in_prova()) +
                                                              " compile l.txt s.txt --out o");
     EXPECT_TRUE(e.uscita == 0 || e.uscita == 1 || e.uscita == 2) << e.uscita << " " << e.errori;
     EXPECT_EQ(e.errori.find("runtime error"), std::string::npos) << e.errori;

@@ -12,6 +12,7 @@
 #include "lsp/layout.hpp"
 #include "lsp/protocol.hpp"
 #include "lsp/server.hpp"
+#include "tests/ambiente.hpp"
 
 namespace {
 
@@ -179,7 +180,7 @@ TEST(LspLayout, FmtRewritesOrWithCheckListsAndChangesNothing) {
     const std::string tidy = "[generale]\r\nlunghezza percorso,    9000\r\n[curve]\r\ncurvas6,  350,  100\r\n[fine]\r\n";
     c.scrivi("M_linea.txt", messy);
     c.scrivi("T_linea.txt", tidy);
-    auto fmt = [&](const std::string& arguments) { return avvia_in(c.percorso, GENERA_SCENARIO_EXE, "fmt " + arguments); };
+    auto fmt = [&](const std::string& arguments) { return avvia_in(c.percorso, programma_in_prova(), "fmt " + arguments); };
 
     esecuzione e = fmt("--check M_linea.txt T_linea.txt");
     EXPECT_EQ(e.uscita, 1);
@@ -277,7 +278,7 @@ TEST(LspTimetable, TheServicesDiagnosticsAreThoseOfCheckTimetable) {
         }
         t.send({{"method", "workspace/didChangeConfiguration"}, {"params", {{"settings", options}}}});
 
-        const esecuzione e = avvia_in(t.folder.percorso, GENERA_SCENARIO_EXE,
+        const esecuzione e = avvia_in(t.folder.percorso, programma_in_prova(),
                                       "check Prova_linea.txt Prova_E1-.txt --timetable --json" + model_option);
         const nlohmann::json check = nlohmann::json::parse(e.uscita_standard);
         std::vector<nlohmann::json> expected;

@@ -11,20 +11,21 @@
 #include <string>
 
 #include "avvia_programma.hpp"
+#include "bench/scenario_generato.hpp"
 #include "cartella_temporanea.hpp"
+#include "format/codec.hpp"
 #include "format/file_binari.hpp"
 #include "format/lettura_piano.hpp"
 #include "harness/compila_in_memoria.hpp"
-#include "bench/scenario_generato.hpp"
-#include "format/codec.hpp"
 #include "harness/descrizioni_casuali.hpp"
+#include "tests/ambiente.hpp"
 
 namespace {
 
 const std::string esempi = std::string(GS_SOURCE_DIR) + "/examples";
 
 esecuzione comando(const cartella_temporanea& c, const std::string& argomenti) {
-    return avvia_in(c.percorso, GENERA_SCENARIO_EXE, argomenti);
+    return avvia_in(c.percorso, programma_in_prova(), argomenti);
 }
 
 std::size_t conta(const std::string& testo, const std::string& cercato) {

@@ -7,17 +7,18 @@
 #include <string>
 
 #include "avvia_programma.hpp"
-#include "cartella_temporanea.hpp"
-#include "tests/leggi_file.hpp"
 #include "builder/costruzione.hpp"
-#include "format/file_binari.hpp"
+#include "cartella_temporanea.hpp"
 #include "core/stati.hpp"
+#include "format/file_binari.hpp"
+#include "tests/ambiente.hpp"
+#include "tests/leggi_file.hpp"
 
 namespace {
 
 // The plain build: a copy of the executable in the folder, started from elsewhere.
 esecuzione avvia(const cartella_temporanea& c) {
-    std::filesystem::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario",
+    std::filesystem::copy_file(programma_in_prova(), c / "genera_scenario",
                                std::filesystem::copy_options::overwrite_existing);
     esecuzione e = avvia_in("/", (c / "genera_scenario").string(), "");
     std::filesystem::remove(c / "genera_scenario");

@@ -16,6 +16,7 @@
 #include "lsp/answers.hpp"
 #include "lsp/layout.hpp"
 
+#include "tests/ambiente.hpp"
 #include "tests/avvia_programma.hpp"
 #include "tests/cartella_temporanea.hpp"
 
@@ -59,7 +60,7 @@ TEST(FmtInPlace, KeepsModeOwnerAndLinks) {
             nome = "Collegato_E1-.txt";
         }
         if (k.collegamento_fisico) std::filesystem::create_hard_link(c / "Prova_E1-.txt", c / "Secondo_E1-.txt");
-        const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "fmt " + nome);
+        const esecuzione e = avvia_in(c.percorso, programma_in_prova(), "fmt " + nome);
         EXPECT_EQ(e.uscita, k.uscita) << e.errori;
         struct stat st {};
         ASSERT_EQ(::stat(vero.c_str(), &st), 0);
@@ -91,11 +92,11 @@ TEST(FmtInPlace, AReadOnlyFolderIsNamedAsTheCause) {
     ::chmod((c / "ro/Prova_E1-.txt").c_str(), 0666);
     ::chmod((c / "ro").c_str(), 0555);
     // The superuser writes anywhere: the run takes an ordinary user's rights.
-    std::string programma = GENERA_SCENARIO_EXE, argomenti = "fmt ro/Prova_E1-.txt";
+    std::string programma = programma_in_prova(), argomenti = "fmt ro/Prova_E1-.txt";
     if (::geteuid() == 0) {
         if (!std::filesystem::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs setpriv to run as another user";
         programma = "/usr/bin/setpriv";
-        argomenti = "--reuid=65534 --regid=65534 --clear-groups '" + std::string(GENERA_SCENARIO_EXE) + "' " + argomenti;
+        argomenti = "--reuid=65534 --regid=65534 --clear-groups '" + std::string(programma_in_prova()) + "' " + argomenti;
     }
     const esecuzione e = avvia_in(c.percorso, programma, argomenti);
     ::chmod((c / "ro").c_str(), 0755);
@@ -203,10 +204,10 @@ TEST(FmtQuotedTexts, TheCommandWritesTheSameBytes) {
         attesi.emplace_back(linea, disposto(lsp::document_kind::line, k.linea));
         attesi.emplace_back(servizio, disposto(lsp::document_kind::service, k.servizio));
     }
-    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "fmt -q" + nomi);
+    const esecuzione e = avvia_in(c.percorso, programma_in_prova(), "fmt -q" + nomi);
     EXPECT_EQ(e.uscita, 0) << e.errori;
     for (const auto& [nome, atteso] : attesi) EXPECT_EQ(c.leggi(nome), atteso) << nome;
-    EXPECT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE, "fmt --check" + nomi).uscita, 0);
+    EXPECT_EQ(avvia_in(c.percorso, programma_in_prova(), "fmt --check" + nomi).uscita, 0);
 }
 
 }  // namespace

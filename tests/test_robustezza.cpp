@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "avvia_programma.hpp"
-#include "tests/sanitizzatori.hpp"
+#include "tests/ambiente.hpp"
 #include "bench/scenario_generato.hpp"
 #include "builder/sostituzione.hpp"
 #include "cartella_temporanea.hpp"
@@ -110,14 +110,14 @@ struct ingressi_diversi {
         file_b = contenuto(c / "ref_b");
     }
     void compila_in(const std::string& cartella, const std::string& linea, const std::string& treno) const {
-        const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile " + linea + " " + treno + " --out " + cartella);
+        const esecuzione e = avvia_in(c.percorso, programma_in_prova(), "compile " + linea + " " + treno + " --out " + cartella);
         ASSERT_EQ(e.uscita, 0) << e.errori;
     }
     std::vector<std::string> comando_a(const fs::path& out) const {
-        return {GENERA_SCENARIO_EXE, "compile", esempio_linea, esempio_treno, "--out", out.string()};
+        return {programma_in_prova(), "compile", esempio_linea, esempio_treno, "--out", out.string()};
     }
     std::vector<std::string> comando_b(const fs::path& out) const {
-        return {GENERA_SCENARIO_EXE, "compile", (c / "b_linea.txt").string(), (c / "b_treno.txt").string(), "--out",
+        return {programma_in_prova(), "compile", (c / "b_linea.txt").string(), (c / "b_treno.txt").string(), "--out",
                 out.string()};
     }
 };
@@ -266,12 +266,12 @@ TEST(FolderLock, PairsOfCompilesIntoOneFolder) {
 
 TEST(FolderLock, PairsOfPlainBuildsIntoOneFolder) {
     cartella_temporanea riferimento;
-    fs::copy_file(GENERA_SCENARIO_EXE, riferimento / "genera_scenario");
+    fs::copy_file(programma_in_prova(), riferimento / "genera_scenario");
     ASSERT_EQ(avvia_in("/", (riferimento / "genera_scenario").string(), "").uscita, 0);
     const contenuto_cartella atteso = contenuto(riferimento.percorso);
     for (int coppia = 0; coppia < ridotto(6, 2); ++coppia) {
         cartella_temporanea c;
-        fs::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
+        fs::copy_file(programma_in_prova(), c / "genera_scenario");
         const std::string programma = (c / "genera_scenario").string();
         processo_sfondo a = avvia_sfondo("/", {programma});
         processo_sfondo b = avvia_sfondo("/", {programma});
@@ -322,7 +322,7 @@ TEST_P(StraceInjections, RenamesAreAllOrNothing) {
     fs::copy(in.c / "ref_b", c / "out");
     const esecuzione e = avvia_in(c.percorso, "env",
                                   std::string(sotto_strace) + "strace -f -o /dev/null -e trace=rename,renameat,renameat2,link,linkat -e " +
-                                      k.iniezione + " " + GENERA_SCENARIO_EXE + " compile " + esempio_linea + " " +
+                                      k.iniezione + " " + programma_in_prova() + " compile " + esempio_linea + " " +
                                       esempio_treno + " --out out");
     if (!k.file_che_fallisce) {
         EXPECT_EQ(e.uscita, 0) << e.errori;
@@ -358,7 +358,7 @@ TEST(InjectedFaults, EveryWriteOfThePlainBuild) {
     int falliti = 0;
     for (int quale = 1; quale <= 10; ++quale) {
         cartella_temporanea c;
-        fs::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
+        fs::copy_file(programma_in_prova(), c / "genera_scenario");
         const esecuzione e =
             avvia_in("/", "env", std::string(sotto_strace) + "strace -f -o /dev/null -e trace=write -e inject=write:error=ENOSPC:when=" +
                                         std::to_string(quale) + " " + (c / "genera_scenario").string());
@@ -454,7 +454,7 @@ TEST(Interruptions, InterruptedPlainBuildLeavesNoDescriptions) {
     // One run certainly interrupted: it waits for its folder, which the test holds locked.
     {
         cartella_temporanea c;
-        fs::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
+        fs::copy_file(programma_in_prova(), c / "genera_scenario");
         const int cartella = ::open(c.percorso.c_str(), O_RDONLY | O_DIRECTORY);
         ASSERT_GE(cartella, 0);
         ASSERT_EQ(::flock(cartella, LOCK_EX), 0);
@@ -471,7 +471,7 @@ TEST(Interruptions, InterruptedPlainBuildLeavesNoDescriptions) {
     // and none leaves a description, a temporary file or part of a set behind.
     for (int ritardo = 0; ritardo <= 60; ritardo += ridotto(4, 20)) {
         cartella_temporanea c;
-        fs::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
+        fs::copy_file(programma_in_prova(), c / "genera_scenario");
         const int segnale = ritardo % 8 ? SIGTERM : SIGINT;
         const processo_sfondo p = avvia_sfondo("/", {(c / "genera_scenario").string()});
         // The delay runs from the program's start: a signal into the fork before it would
@@ -503,7 +503,7 @@ TEST(Limits, MaximumFileSize) {
     } casi[] = {{600 * 1024, "Sorvanta_linea.dat"}, {3600, "Sorvanta_E48027_scheda_treno.txt"}};
     for (const auto& k : casi) {
         cartella_temporanea c;
-        fs::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
+        fs::copy_file(programma_in_prova(), c / "genera_scenario");
         ASSERT_EQ(avvia_in("/", (c / "genera_scenario").string(), "").uscita, 0);
         const contenuto_cartella prima = contenuto(c.percorso);
         const esecuzione e = avvia_in("/", "prlimit", "--fsize=" + std::to_string(k.byte) + " " + (c / "genera_scenario").string());
@@ -519,7 +519,7 @@ TEST(Limits, MaximumFileSize) {
 TEST(Limits, DiskFullAtEveryPoint) {
     if (!puo_montare()) GTEST_SKIP() << "needs root and mount namespaces";
     cartella_temporanea c;
-    fs::copy_file(GENERA_SCENARIO_EXE, c / "genera_scenario");
+    fs::copy_file(programma_in_prova(), c / "genera_scenario");
     // tmpfs counts whole 4 KiB pages, the program's own among them: past those, the sizes
     // step through every file of the build.
     const std::uintmax_t programma = (fs::file_size(c / "genera_scenario") + 4095) / 4096 * 4;
@@ -570,7 +570,7 @@ TEST_P(SpecialOrOversizedInputs, AreRefusedAtOnce) {
     cartella_temporanea c;
     ASSERT_EQ(avvia_in(c.percorso, "sh", std::string("-c '") + k.preparazione + "'").uscita, 0);
     const auto inizio = std::chrono::steady_clock::now();
-    const esecuzione e = avvia_in(c.percorso, "timeout", std::string("20 ") + GENERA_SCENARIO_EXE + " compile " +
+    const esecuzione e = avvia_in(c.percorso, "timeout", std::string("20 ") + programma_in_prova() + " compile " +
                                                               k.file + " " + esempio_treno + " --out o");
     EXPECT_LT(std::chrono::steady_clock::now() - inizio, std::chrono::seconds(10));
     EXPECT_EQ(e.uscita, 1);
@@ -591,10 +591,10 @@ INSTANTIATE_TEST_SUITE_P(
 // Output that cannot be written is a failure: exit 1 and a message, never a silent success.
 TEST(Limits, FullStandardOutputIsAFailure) {
     cartella_temporanea c;
-    ASSERT_EQ(avvia_in(c.percorso, GENERA_SCENARIO_EXE, "compile " + esempio_linea + " " + esempio_treno).uscita, 0);
+    ASSERT_EQ(avvia_in(c.percorso, programma_in_prova(), "compile " + esempio_linea + " " + esempio_treno).uscita, 0);
     for (const char* argomenti : {"--help", "--version", "compile --help", "dump Sorvanta_E48027.dat",
                                   "dump Sorvanta_E48027.sim --json", "dump Sorvanta_linea.dat"}) {
-        const esecuzione e = avvia_in(c.percorso, "sh", std::string("-c '") + GENERA_SCENARIO_EXE + " " + argomenti +
+        const esecuzione e = avvia_in(c.percorso, "sh", std::string("-c '") + programma_in_prova() + " " + argomenti +
                                                             " >/dev/full 2>err; echo $? >rc; cat err >&2; cat rc'");
         EXPECT_EQ(e.uscita_standard, "1\n") << argomenti;
         EXPECT_NE(e.errori.find("genera_scenario: cannot write to standard output: No space left on device"),
@@ -613,7 +613,7 @@ TEST(Limits, OutOfMemory) {
     // line's [generale] (skipped, like everything there) are what the limit refuses.
     c.scrivi("linea.txt", std::string(10000000, ' ') + "\r\n" + leggi_file(in.c / "b_linea.txt"));
     const esecuzione e = avvia_in(c.percorso, "prlimit",
-                                  "--as=8000000 " + std::string(GENERA_SCENARIO_EXE) + " compile linea.txt " +
+                                  "--as=8000000 " + std::string(programma_in_prova()) + " compile linea.txt " +
                                       (in.c / "b_treno.txt").string() + " --out o");
     EXPECT_EQ(e.uscita, 1) << e.errori;
     EXPECT_EQ(e.errori, "genera_scenario: out of memory; nothing more was written\n");

@@ -16,7 +16,7 @@
 #include "format/codec.hpp"
 #include "harness/compila_in_memoria.hpp"
 #include "harness/descrizioni_casuali.hpp"
-#include "tests/sanitizzatori.hpp"
+#include "tests/ambiente.hpp"
 #include "tests/leggi_file.hpp"
 
 namespace {

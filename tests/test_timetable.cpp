@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "builder/costruzione.hpp"
+#include "tests/ambiente.hpp"
 #include "tests/avvia_programma.hpp"
 #include "tests/cartella_temporanea.hpp"
 #include "tests/leggi_file.hpp"
@@ -264,9 +265,9 @@ TEST(Timetable, CheckReportsATimeThatCannotBeKeptAtItsFields) {
     service.replace(at, 9, "10,40, 0,");
     c.scrivi("service.txt", service);
     const std::string line = "'" + examples + "Sorvanta_linea.txt' service.txt";
-    const esecuzione plain = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "check " + line);
+    const esecuzione plain = avvia_in(c.percorso, programma_in_prova(), "check " + line);
     EXPECT_EQ(plain.uscita, 0) << "without --timetable the times are not judged";
-    const esecuzione e = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "check " + line + " --timetable");
+    const esecuzione e = avvia_in(c.percorso, programma_in_prova(), "check " + line + " --timetable");
     EXPECT_EQ(e.uscita, 2);
     EXPECT_NE(e.uscita_standard.find("service.txt:31:63: error: scheduled arrival 10:40:00, earliest arrival 10:51:15: "
                                      "11 min 15 s short"),
@@ -274,7 +275,7 @@ TEST(Timetable, CheckReportsATimeThatCannotBeKeptAtItsFields) {
         << e.uscita_standard;
     EXPECT_NE(e.uscita_standard.find("service.txt:26:63: note: scheduled departure 10:36:00"), std::string::npos);
     c.scrivi("broken.toml", "mass_t = [\n");
-    const esecuzione bad = avvia_in(c.percorso, GENERA_SCENARIO_EXE, "check " + line + " --timetable --train-model broken.toml");
+    const esecuzione bad = avvia_in(c.percorso, programma_in_prova(), "check " + line + " --timetable --train-model broken.toml");
     EXPECT_EQ(bad.uscita, 1);
     EXPECT_NE(bad.errori.find("broken.toml:"), std::string::npos) << bad.errori;
 }
