@@ -1,6 +1,7 @@
 #include "lsp/answers.hpp"
 
 #include <algorithm>
+#include <unordered_set>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -203,16 +204,33 @@ void add_timetable(analisi& r, const std::string& line_text, const std::string& 
 }  // namespace
 
 document_analysis analyse(document_kind kind, std::string text, const std::string* line_text,
-                          const std::string& line_uri, const timetable_settings& timetable) {
+                          const std::string& line_uri, const timetable_settings& timetable,
+                          const std::vector<std::string>& service_texts) {
     document_analysis a;
     a.text = std::move(text);
     a.lines = index_lines(a.text);
     if (kind == document_kind::line) {
         a.file = quale_file::linea;
-        analisi r = analizza(&a.text, nullptr);
+        analisi r = analizza(&a.text, service_texts.empty() ? nullptr : &service_texts.front());
         for (rilievo& d : r.diagnostiche)
             if (d.file == quale_file::linea) a.diagnostics.push_back(std::move(d));
         a.fields = std::move(r.campi_linea);
+        // The other services add what only they give; a finding the line gives with every
+        // service is told once.
+        if (service_texts.size() > 1) {
+            const auto key = [](const rilievo& d) {
+                return std::to_string(d.inizio) + ' ' + std::to_string(d.fine) + ' ' + std::to_string(d.riga) + ' ' +
+                       std::to_string(static_cast<int>(d.severita)) + ' ' + std::to_string(d.stato) + '\n' +
+                       d.messaggio + '\n' + d.nota;
+            };
+            std::unordered_set<std::string> told;
+            for (const rilievo& d : a.diagnostics) told.insert(key(d));
+            for (std::size_t i = 1; i < service_texts.size(); ++i) {
+                analisi other = analizza(&a.text, &service_texts[i]);
+                for (rilievo& d : other.diagnostiche)
+                    if (d.file == quale_file::linea && told.insert(key(d)).second) a.diagnostics.push_back(std::move(d));
+            }
+        }
     } else {
         a.file = quale_file::servizio;
         analisi r = analizza(line_text, &a.text);

@@ -57,8 +57,12 @@ struct document_analysis {
 // Reads `text` with the engine; a service with `line_text` (none: read without a route) and,
 // when the timetable is on and the pair builds, the timetable's findings as check --timetable
 // gives them (a model file that cannot be read is an error about the service instead).
+// A line is read with each of `service_texts`, the services read with it, as check reads each
+// pair: its findings are those of every pair, each once (a line item that a station's stop
+// marker overwrites is found only with that service); with none, the line is read alone.
 document_analysis analyse(document_kind kind, std::string text, const std::string* line_text,
-                          const std::string& line_uri, const timetable_settings& timetable = {});
+                          const std::string& line_uri, const timetable_settings& timetable = {},
+                          const std::vector<std::string>& service_texts = {});
 
 nlohmann::json diagnostics_json(const document_analysis& a);
 nlohmann::json hover_json(const document_analysis& a, position p);

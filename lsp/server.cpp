@@ -71,6 +71,35 @@ std::string line_uri_for(const open_document& service) {
     return name ? folder_of(service.uri) + *name : std::string();
 }
 
+// The services read with a line: those open, from their buffers, and those beside it on disk
+// that are not open, from their files; in the order of their URIs.
+std::vector<std::string> service_texts_for(const server_state& state, const std::string& line_uri) {
+    std::map<std::string, std::string> texts;  // by path (by URI for a document that has none)
+    for (const auto& [uri, other] : state.documents) {
+        if (other.kind != document_kind::service || line_uri_for(other) != line_uri) continue;
+        const auto path = path_of_uri(uri);
+        texts[path ? *path : uri] = other.refused_units == 0 ? reader_text(other.text) : std::string();
+    }
+    if (const auto path = path_of_uri(line_uri)) {
+        const std::string_view line_name = file_name_of(*path);
+        // The folder as the URI gives it, with its last slash: a service's path is that and its name.
+        const std::string folder = path->substr(0, path->size() - line_name.size());
+        for (const std::string& name : platform::list_files(folder.empty() ? "." : folder)) {
+            const auto paired = line_name_for_service(name);
+            if (!paired || *paired != line_name) continue;
+            const std::string service_path = folder + name;
+            if (texts.count(service_path)) continue;  // open: its buffer is read
+            std::string text, reason;
+            if (platform::read_file(service_path, text, reason, dimensione_massima_descrizione))
+                texts[service_path] = std::move(text);
+        }
+    }
+    std::vector<std::string> out;
+    out.reserve(texts.size());
+    for (auto& [uri, text] : texts) out.push_back(std::move(text));
+    return out;
+}
+
 // Reads the document with the engine; a service with its line, from the open buffer or the file.
 void analyse_document(server_state& state, const open_document& document) {
     if (document.refused_units > 0) {
@@ -85,9 +114,14 @@ void analyse_document(server_state& state, const open_document& document) {
         state.analyses[document.uri] = std::move(a);
         return;
     }
+    if (document.kind == document_kind::line) {
+        state.analyses[document.uri] = analyse(document.kind, reader_text(document.text), nullptr, "", state.timetable,
+                                               service_texts_for(state, document.uri));
+        return;
+    }
     std::string line_text;
     const std::string* line = nullptr;
-    const std::string line_uri = document.kind == document_kind::service ? line_uri_for(document) : std::string();
+    const std::string line_uri = line_uri_for(document);
     if (!line_uri.empty()) {
         const auto open = state.documents.find(line_uri);
         if (open != state.documents.end()) {
@@ -124,7 +158,16 @@ void refresh_services(server_state& state, const std::string& line_uri, std::vec
 void refresh(server_state& state, const open_document& document, std::vector<json>& out) {
     analyse_document(state, document);
     out.push_back(diagnostics_of(state, document));
-    if (document.kind == document_kind::line) refresh_services(state, document.uri, out);
+    if (document.kind == document_kind::line) {
+        refresh_services(state, document.uri, out);
+    } else if (const std::string line_uri = line_uri_for(document); !line_uri.empty()) {
+        // The line's own findings may come from this service (an item its station overwrites).
+        const auto line = state.documents.find(line_uri);
+        if (line != state.documents.end() && line->second.refused_units == 0) {
+            analyse_document(state, line->second);
+            out.push_back(diagnostics_of(state, line->second));
+        }
+    }
 }
 
 const document_analysis& analysis_of(server_state& state, const json& params) {

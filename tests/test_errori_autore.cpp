@@ -136,10 +136,10 @@ TEST_P(AuthorMistakeTable, SameBytesOrAFindingWhereItWasWritten) {
         EXPECT_EQ(a.errori, 0) << elenco(a);
     }
 
-    // The language server publishes for the edited file what check reports there (a line is read
-    // there alone, without its service, as check reads it before the service).
+    // The language server publishes for the edited file what check reports there (each file read
+    // with the other, as check reads the pair).
     const lsp::document_analysis editore =
-        s.file == L ? lsp::analyse(lsp::document_kind::line, linea, nullptr, "")
+        s.file == L ? lsp::analyse(lsp::document_kind::line, linea, nullptr, "", {}, {servizio})
                     : lsp::analyse(lsp::document_kind::service, servizio, &linea, "file:///l.txt");
     std::string pubblicato, atteso;
     for (const nlohmann::json& d : lsp::diagnostics_json(editore))
@@ -264,6 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
         sbaglio{"EntryAfterFine", S, "[fine]\r\n", "[fine]\r\nabbattimento,  9000,  50\r\n", E},
         // A station's stop marker takes its cell whatever stands there.
         sbaglio{"StopMarkerOverSpeedBoard", S, "[stazioni]", "abbattimento,  6100,  60\r\n[stazioni]", E},
+        sbaglio{"StopMarkerOverLineSign", L, "cartello_indicatore,  500,", "cartello_indicatore,  6050,", E},
         // Encodings: a UTF-8 name is stored as its bytes.
         sbaglio{"Utf8Name", S, "STAZIONE NUOVA", "CITT\xC3\x80", W}),
     [](const ::testing::TestParamInfo<sbaglio>& i) { return std::string(i.param.nome); });

@@ -370,4 +370,65 @@ TEST(LspTimetable, SettingsFromEitherPlace) {
     }
 }
 
+// A line read with the services beside it, as check reads each pair: a sign that a station's stop
+// marker overwrites is told in the line's buffer, whether the service is open or only on disk, and
+// goes when the service's buffer moves the station away.
+TEST(LspPairs, ALineItemAStationOverwritesIsShownInTheLineBuffer) {
+    const std::string line =
+        "[generale]\r\nlunghezza percorso,    12000\r\nprogressiva chilometrica uno,    0,    150300,    1\r\n"
+        "[indicazioni]\r\ncartello_indicatore,  6050,   (PONTE)\r\n[fine]\r\n";
+    const std::string service =
+        "[generale]\r\nnumero vetture,    6\r\norologio,    10 14 20\r\naderenza,   0,    100\r\n"
+        "velocita,   0,    80\r\n[stazioni]\r\n"
+        "stazione,       0,  8,  300,  1, 0, 0,  5,6,0,  2,1,1,    1,  10,15,0, ORIGINE\r\n"
+        "stazione,    6000,  12,  300,  0, 0, 0,  5,6,0,  2,1,1,    0,  10,25,0, ARRIVO\r\n[fine]\r\n";
+    cartella_temporanea folder;
+    folder.scrivi("Prova_linea.txt", line);
+    folder.scrivi("Prova_E1-.txt", service);
+    const std::string line_uri = "file://" + folder.str() + "/Prova_linea.txt";
+    const std::string service_uri = "file://" + folder.str() + "/Prova_E1-.txt";
+
+    lsp::server_state server;
+    nlohmann::json published_line;
+    auto send = [&](nlohmann::json message) {
+        message["jsonrpc"] = "2.0";
+        for (const nlohmann::json& m : lsp::handle_message(server, message))
+            if (m.value("method", "") == "textDocument/publishDiagnostics" && m["params"]["uri"] == line_uri)
+                published_line = m["params"]["diagnostics"];
+    };
+    auto open = [&](const std::string& uri, const std::string& text) {
+        send({{"method", "textDocument/didOpen"},
+              {"params", {{"textDocument", {{"uri", uri}, {"version", 1}, {"text", text}}}}}});
+    };
+    send({{"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", nlohmann::json::object()}}}});
+    open(line_uri, line);
+
+    // What check says about the line, read with its service.
+    const esecuzione e =
+        avvia_in(folder.percorso, programma_in_prova(), "check Prova_linea.txt Prova_E1-.txt --json");
+    const nlohmann::json check = nlohmann::json::parse(e.uscita_standard);
+    std::vector<nlohmann::json> expected;
+    for (const nlohmann::json& d : check["diagnostics"])
+        if (d["file"] == "Prova_linea.txt") expected.push_back(d);
+    ASSERT_EQ(published_line.size(), expected.size()) << published_line.dump(1) << "\n" << e.uscita_standard;
+    bool overwritten = false;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const nlohmann::json& c = expected[i];
+        EXPECT_EQ(published_line[i]["range"]["start"]["line"].get<int>(), c["line"].get<int>() - 1);
+        EXPECT_EQ(published_line[i]["range"]["start"]["character"].get<int>(), c["column"].get<int>() - 1);
+        EXPECT_EQ(published_line[i]["message"], c["message"].get<std::string>() + "; " + c.value("note", ""));
+        overwritten = overwritten || c["message"].get<std::string>().find("overwritten by the stop marker") != std::string::npos;
+    }
+    EXPECT_TRUE(overwritten) << e.uscita_standard;
+
+    // The service's buffer moves the station away: its text, not the file's, is read with the line.
+    std::string moved = service;
+    moved.replace(moved.find("6000,  12"), 9, "9000,  12");
+    open(service_uri, moved);
+    EXPECT_TRUE(published_line.empty()) << published_line.dump(1);
+    send({{"method", "textDocument/didChange"},
+          {"params", {{"textDocument", {{"uri", service_uri}, {"version", 2}}}, {"contentChanges", {{{"text", service}}}}}}});
+    ASSERT_EQ(published_line.size(), expected.size()) << published_line.dump(1);
+}
+
 }  // namespace
