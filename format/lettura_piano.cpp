@@ -86,8 +86,11 @@ bool leggi_file_linea(const std::string& byte, std::vector<elemento_linea>& x, s
                       std::string& motivo) {
     piano_in_file p;
     if (!verifica_file_linea(byte, p, motivo)) return false;
+    // As many elements as the checked file holds: no growing and copying on the way.
     x.clear();
     y.clear();
+    x.reserve(p.metri);
+    y.reserve(p.metri);
     cursore_piano cx = cursore_x(p), cy = cursore_y(p);
     for (std::size_t m = 0; m < p.metri; ++m) {
         x.push_back(cx.prossimo());
