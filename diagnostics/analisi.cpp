@@ -1286,7 +1286,10 @@ uscita_linea caratteristiche(motore& m) {
                 } else {
                     const std::int64_t strisce = std::int64_t{v[4].v} * 10 + v[8].v;
                     const std::int16_t memorizzate = codifica_strisce(v[4].v, v[8].v);
-                    if (strisce != memorizzate)
+                    if (v[8].v != bassi16(v[8].v))
+                        errore_bassi_bit(m, v[8].c, v[8].v, bassi16(v[8].v), "-32768 to 32767",
+                                         "the right stripes keep their low 16 bits before they are packed");
+                    else if (strisce != memorizzate)
                         errore_bassi_bit(m, v[4].c, strisce, memorizzate, "-32768 to 32767 for 10 x left + right",
                                          "the stripe code keeps its low 16 bits");
                     const std::int64_t i = cella_punto(v[0].v);

@@ -149,10 +149,12 @@ void controlla_stazione(stato_scritto& s, const voce_scritta& v) {
     if (t < std::numeric_limits<std::int32_t>::min() || t > std::numeric_limits<std::int32_t>::max()) return;
     const campo_scritto* fuori = h < 0 || h > 23 ? &c[13] : mi < 0 || mi > 59 ? &c[14] : se < 0 || se > 59 ? &c[15] : nullptr;
     if (fuori) {
+        // Hours above 23 with minutes and seconds in range come back as written.
+        const bool come_scritto = h > 23 && mi >= 0 && mi <= 59 && se >= 0 && se <= 59;
         attendi(s, v.file, gravita::avviso, *fuori,
                 "the time " + orario_testo(h, mi, se) + " is out of range: its " + fuori->nome + " " +
-                    std::string(fuori->testo) + (fuori == &c[13] ? " is above 23" : " is not 0 to 59") +
-                    "; it is stored as " + orario_da_secondi(t),
+                    std::string(fuori->testo) + (fuori != &c[13] ? " is not 0 to 59" : h < 0 ? " is negative" : " is above 23") +
+                    (come_scritto ? "" : "; it is stored as " + orario_da_secondi(t)),
                 "hours 0 to 23, minutes and seconds 0 to 59");
     }
     const bool sosta = c[12].numero && *c[12].numero != 0;
@@ -195,8 +197,12 @@ void controlla_campi_azzerati(stato_scritto& s, const voce_scritta& v, bool prim
         azzerato(c[4], "the first station keeps no field 5");
     else if (lunghezza < 600)
         azzerato(c[4], "a station shorter than 600 m keeps no field 5");
+    // The extent is worked out before the field is cleared: a first station of another type still
+    // ends 50 m further, and its length reads back 50 m longer than written.
     if (prima)
-        azzerato(c[5], "the first station keeps no field 6");
+        azzerato(c[5], tipo >= 5 && tipo <= 8 ? "the first station keeps no field 6"
+                                              : "the first station keeps no field 6, yet its end still lies 50 m "
+                                                "further, as field 6 says");
     else if (tipo >= 5 && tipo <= 8)
         azzerato(c[5], "a station of type 5 to 8 keeps no field 6");
 }
@@ -305,6 +311,15 @@ void scritto_voce(stato_scritto& s, const voce_scritta& v) {
         case chiave_voce::lunghezza_percorso:
             if (!c.empty() && c[0].numero) s.lunghezza = *c[0].numero;
             break;
+        case chiave_voce::progressiva_tre:
+        case chiave_voce::progressiva_due:
+        case chiave_voce::progressiva_uno:
+            if (c.size() >= 3 && c[0].numero && c[1].numero && c[2].numero) {
+                const std::size_t i = static_cast<std::size_t>(v.chiave) - static_cast<std::size_t>(chiave_voce::progressiva_tre);
+                s.progressive.at(i) = progressiva_scritta{luogo_di(v.file, c[0]), v.parola.riga,
+                                                          {*c[0].numero, *c[1].numero, *c[2].numero}, v.dopo};
+            }
+            break;
         case chiave_voce::pendenza: passo_profilo(s, s.pendenza, v.file, v, "gradient"); break;
         case chiave_voce::velocita: {
             passo_profilo(s, s.velocita, v.file, v, "speed limit");
@@ -397,7 +412,9 @@ void confronta_indicatori(contesto_fine& x, const oggetto_scritto& o, const cell
         const luogo_scritto& ld = o.campi[5 + i];
         const std::optional<velocita_lati> v = decodifica_indicatore(codici[i]);
         if (!v) {
-            dice(x, gravita::errore, ls,
+            // The code is negative: told at the speed that makes it so, the left one when both do.
+            const bool destra = o.valori[1 + i] >= 0 && o.valori[5 + i] < 0;
+            dice(x, gravita::errore, destra ? ld : ls,
                  std::string(ls.nome) + " " + decimale(o.valori[1 + i]) + " and " + ld.nome + " " +
                      decimale(o.valori[5 + i]) + " km/h are stored as code " + decimale(codici[i]) +
                      ", which reads back as no speeds",
@@ -412,12 +429,13 @@ void confronta_indicatori(contesto_fine& x, const oggetto_scritto& o, const cell
     const std::int64_t strisce = std::int64_t{o.valori[4]} * base_cifra + o.valori[8];
     if (strisce != codifica_strisce(o.valori[4], o.valori[8])) return;
     const std::optional<strisce_lati> st = decodifica_strisce(ce.valore4);
-    const std::int64_t sx = st ? st->sinistra : -1, dx = st ? st->destra : -1;
-    for (auto [i, letto] : {std::pair{std::size_t{4}, sx}, std::pair{std::size_t{8}, dx}}) {
+    for (const std::size_t i : {std::size_t{4}, std::size_t{8}}) {
+        const std::optional<std::int32_t> letto =
+            st ? std::optional<std::int32_t>(i == 4 ? st->sinistra : st->destra) : std::nullopt;
         if (letto == o.valori[i]) continue;
         dice(x, gravita::errore, o.campi[i],
              std::string(o.campi[i].nome) + " " + decimale(o.valori[i]) + " is stored as " +
-                 (st ? decimale(letto) : std::string("a code that reads back as no stripes")),
+                 (letto ? decimale(*letto) : std::string("a code that reads back as no stripes")),
              "the stripes are packed as 10 x left + right: each must be 0 to 9");
     }
 }
@@ -464,6 +482,37 @@ void confronta_tabella(contesto_fine& x, const oggetto_scritto& o, const cella& 
              "the finishing pass lowers a speed board that stands before a slowdown's warning to 180 km/h at most");
 }
 
+// The kilometre references are sorted by start, greatest first, or by chainage when the starts add
+// up to 0; when no reference leads (a tie at the top, or no chainage above 0) all three slots are
+// cleared, and every reference written is lost.
+void confronta_progressive(contesto_fine& x, std::size_t fermo_linea) {
+    const auto& p = x.s.progressive;
+    std::int64_t somma = 0, massimo = std::numeric_limits<std::int64_t>::min();
+    for (const auto& r : p) {
+        const std::int64_t inizio = r ? r->valori[0] : 0;
+        somma += inizio;
+        massimo = std::max(massimo, inizio);
+    }
+    static constexpr const char* nomi[] = {"tre", "due", "uno"};
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (!p[i] || (fermo_linea != mai && p[i]->dopo >= fermo_linea)) continue;
+        const progressiva_scritta& r = *p[i];
+        if (r.valori == std::array<std::int32_t, 3>{}) continue;  // 0, 0, 0 is what an empty slot holds
+        bool tenuta = false;
+        for (const luogo_testo& l : x.b.resoconto.luoghi_progressive) tenuta = tenuta || l.riga == r.riga;
+        if (tenuta) continue;
+        dice(x, gravita::errore, r.inizio,
+             std::string("kilometre reference ") + nomi[i] + " " + decimale(r.valori[0]) + ", " + decimale(r.valori[1]) +
+                 ", " + decimale(r.valori[2]) + " is stored as 0, 0, 0: " +
+                 (somma != 0 ? "the greatest start, " + decimale(massimo) + " m, is shared by two references"
+                             : std::string("the starts add up to 0 and no chainage is above 0")),
+             somma != 0 ? "the references are sorted by start, greatest first, and one must start beyond the others; "
+                          "give them different starts"
+                        : "when the starts add up to 0 the references are sorted by chainage, and one of them needs a "
+                          "chainage above 0");
+    }
+}
+
 }  // namespace
 
 void scritto_fine(stato_scritto& s, const stato_build& b, std::size_t fermo_linea, std::size_t fermo_servizio,
@@ -476,8 +525,9 @@ void scritto_fine(stato_scritto& s, const stato_build& b, std::size_t fermo_line
         else
             s.in_attesa[f].clear();
     }
-    if (!percorso_creato(b)) return;
     contesto_fine x{s, b, {linea, servizio}};
+    confronta_progressive(x, fermo_linea);
+    if (!percorso_creato(b)) return;
     // The stop markers of the stations, which take their cells whatever stands there.
     std::vector<std::pair<std::int64_t, std::int32_t>> fermate;  // cell, slot
     for (std::int32_t j = 1; j < primo_slot_cartelli && static_cast<std::size_t>(j) <= s.stazioni.size(); ++j) {

@@ -72,6 +72,14 @@ struct unica_scritta {
     bool vista = false;
 };
 
+// A kilometre reference as written: the three are sorted by start into slots 81 to 83.
+struct progressiva_scritta {
+    luogo_scritto inizio;  // its start field
+    int riga = 0;
+    std::array<std::int32_t, 3> valori{};  // start, chainage, flag
+    std::size_t dopo = 0;
+};
+
 struct stato_scritto {
     // Scratch for the walk's hook: the fields of the entry it hands over.
     std::vector<campo_scritto> campi;
@@ -99,6 +107,7 @@ struct stato_scritto {
     std::optional<std::int64_t> orario_prec;
     int riga_orario_prec = 0;
 
+    std::array<std::optional<progressiva_scritta>, 3> progressive;  // tre, due, uno: the last given of each
     std::vector<oggetto_scritto> oggetti;
     std::vector<luogo_scritto> stazioni;  // the position field of each station read, in slot order
 };

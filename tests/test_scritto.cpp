@@ -1,9 +1,13 @@
-// Written against stored: on random descriptions every speed, stripe count and station field 5 or 6 that the records
-// give back other than written is reported at its line, and none where the two agree; the built-in scenario, the
-// examples and the generated descriptions have nothing to report.
+// Written against stored: on random descriptions every numeric field the compile stores, keyword by keyword,
+// that the records give back other than written is reported at its line, and none where the two agree; the
+// built-in scenario, the examples and the generated descriptions have nothing to report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
+#include <limits>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -211,6 +215,509 @@ TEST(WrittenAgainstStored, EveryStationFieldStoredAsZeroIsReportedAndNoOther) {
     }
     EXPECT_GT(confrontati, casi);
     EXPECT_GT(diversi, casi / 4);
+}
+
+
+// ---- Every numeric field, keyword by keyword: one generic perturbation and one table of fields
+// with the way each is read back from the records.
+
+// An entry of the perturbed description: its line and the numbers after its keyword.
+struct voce_in_prova {
+    int riga = 0;
+    std::vector<std::int64_t> n;
+};
+
+// The value as written, in the author's units, and as the records give it back.
+struct lettura {
+    std::int64_t scritto = 0;
+    std::int64_t letto = 0;
+};
+
+// Read back as nothing the author can write.
+constexpr std::int64_t illeggibile = std::numeric_limits<std::int64_t>::min();
+
+// The entry `i` of `voci` (every entry of the keyword, in file order), field `k`: what the records
+// hold for it, or nothing when the entry is not compared (its cell is another entry's).
+using lettore = std::optional<lettura> (*)(const stato_build&, const std::vector<voce_in_prova>&, std::size_t i,
+                                          std::size_t k);
+
+struct campo_in_prova {
+    quale_file file;
+    const char* parola;  // the entries whose keyword field starts with this
+    std::size_t indice;  // the field, counted from 0 after the keyword
+    const char* nome;    // its name in the findings
+    std::int64_t minimo, massimo;  // the values the field keeps
+    lettore leggi;
+    const char* anche = nullptr;  // a finding at another field of the entry that tells this one
+    std::int64_t passo = 1;       // values are drawn in these units (a field that must be a multiple)
+};
+
+// The numeric fields of a line after its keyword, each as the byte range it takes: fields end at a
+// comma or a blank (an empty one reads as 0), up to the first that is not a number (a name).
+std::vector<std::pair<std::size_t, std::size_t>> campi_numerici(const std::string& riga) {
+    std::vector<std::pair<std::size_t, std::size_t>> r;
+    std::size_t i = riga.find(',');
+    if (i == std::string::npos) return r;
+    ++i;
+    auto bianco = [&](std::size_t j) { return j < riga.size() && (riga[j] == ' ' || riga[j] == '\t'); };
+    for (;;) {
+        while (bianco(i)) ++i;
+        const std::size_t a = i;
+        while (i < riga.size() && riga[i] != ',' && riga[i] != '\r' && !bianco(i)) ++i;
+        const std::string t = riga.substr(a, i - a);
+        if (t.find_first_not_of("-0123456789") != std::string::npos || t == "-") return r;
+        if (t.empty() && (i >= riga.size() || riga[i] != ',')) return r;
+        r.emplace_back(a, i);
+        while (bianco(i)) ++i;
+        if (i < riga.size() && riga[i] == ',') ++i;
+    }
+}
+
+std::vector<voce_in_prova> voci_di(const std::vector<std::string>& righe, const char* parola) {
+    std::vector<voce_in_prova> r;
+    for (std::size_t i = 0; i < righe.size(); ++i) {
+        if (righe[i].rfind(parola, 0) != 0) continue;
+        voce_in_prova v;
+        v.riga = static_cast<int>(i + 1);
+        for (const auto& [a, b] : campi_numerici(righe[i]))
+            v.n.push_back(a == b ? 0 : std::stoll(righe[i].substr(a, b - a)));
+        r.push_back(std::move(v));
+    }
+    return r;
+}
+
+// A value for a field that keeps `minimo` to `massimo`: in range, or just out of it, negative,
+// large, wrapping its 8 or 16 bits, or running into the next digit.
+std::int64_t valore_qualsiasi(const campo_in_prova& c, std::mt19937& g) {
+    auto tra = [&](std::int64_t a, std::int64_t b) { return std::uniform_int_distribution<std::int64_t>(a, b)(g); };
+    switch (tra(0, 19)) {
+        case 0: return c.minimo - 1;
+        case 1: return c.massimo + 1;
+        case 2: return c.minimo - tra(1, 300);
+        case 3: return c.massimo + tra(1, 300);
+        case 4: return tra(-9, -1);
+        case 5: return 256 + tra(0, 20);
+        case 6: return 65536 + tra(0, 20);
+        case 7: return 32768 + tra(0, 20);
+        case 8: return -32769 - tra(0, 20);
+        case 9: return tra(10, 99);
+        default: return tra(c.minimo, c.massimo);
+    }
+}
+
+// Field `c.indice` of one to three `c.parola` entries is replaced by any value (a few only: a value
+// that stops the compile with a status leaves the whole case out).
+std::string perturba(const std::string& t, const campo_in_prova& c, std::mt19937& g) {
+    std::vector<std::string> righe = righe_di(t);
+    std::vector<std::size_t> sue;
+    for (std::size_t i = 0; i < righe.size(); ++i)
+        if (righe[i].rfind(c.parola, 0) == 0) sue.push_back(i);
+    for (int k = std::uniform_int_distribution<int>(1, 3)(g); k > 0 && !sue.empty(); --k) {
+        std::string& riga = righe[sue[std::uniform_int_distribution<std::size_t>(0, sue.size() - 1)(g)]];
+        const auto campi = campi_numerici(riga);
+        if (c.indice >= campi.size()) continue;
+        const auto [a, b] = campi[c.indice];
+        riga.replace(a, b - a, std::to_string(valore_qualsiasi(c, g) * c.passo));
+    }
+    std::string r;
+    for (const std::string& riga : righe) r += riga + "\n";
+    return r;
+}
+
+// A finding that says a value is stored otherwise than written.
+bool di_memoria(const rilievo& d) {
+    for (const char* p : {" is stored as ", "reads back as", "the simulator gets", "runs into the next packed digit",
+                          "is raised to", "is not stored", "is not applied"})
+        if (d.messaggio.find(p) != std::string::npos) return true;
+    return false;
+}
+
+const cella* cella_se(const stato_build& b, std::int64_t k) {
+    return k >= 0 && static_cast<std::size_t>(k) < b.percorso.size() ? &b.percorso[static_cast<std::size_t>(k)]
+                                                                     : nullptr;
+}
+
+// A profile entry's own cell, when no entry before or after it takes that cell and the profile's
+// tail is not what fills it.
+std::optional<std::int64_t> cella_propria(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i) {
+    auto q = [&](std::size_t j) { return cella_profilo(static_cast<double>(v[j].n.at(0))); };
+    const std::int64_t c = q(i);
+    if (c <= 0 || c >= b.n_celle - 2) return std::nullopt;
+    if (i + 1 < v.size() && q(i + 1) <= c) return std::nullopt;
+    if (i > 0 && q(i - 1) >= c) return std::nullopt;
+    return c;
+}
+
+std::optional<lettura> leggi_pendenza(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                      std::size_t) {
+    const auto q = cella_propria(b, v, i);
+    if (!q) return std::nullopt;
+    return lettura{v[i].n.at(1), decodifica_pendenza(b.percorso.at(static_cast<std::size_t>(*q)).pendenza)};
+}
+
+std::optional<lettura> leggi_aderenza(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                      std::size_t) {
+    const auto q = cella_propria(b, v, i);
+    if (!q) return std::nullopt;
+    return lettura{v[i].n.at(1), b.percorso.at(static_cast<std::size_t>(*q)).aderenza};
+}
+
+std::optional<lettura> leggi_velocita(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                      std::size_t) {
+    const auto q = cella_propria(b, v, i);
+    if (!q) return std::nullopt;
+    return lettura{v[i].n.at(1), decodifica_velocita(b.percorso.at(static_cast<std::size_t>(*q)).velocita_limite)};
+}
+
+// A mountain's kind in its first cell, when no later stretch covers that cell.
+std::optional<lettura> leggi_montagna(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                      std::size_t) {
+    const std::int64_t primo = prima_cella_montagna(v[i].n.at(0));
+    if (primo > ultima_cella_montagna(v[i].n.at(1))) return std::nullopt;
+    for (std::size_t j = i + 1; j < v.size(); ++j)
+        if (prima_cella_montagna(v[j].n.at(0)) <= primo && primo <= ultima_cella_montagna(v[j].n.at(1)))
+            return std::nullopt;
+    const cella* c = cella_se(b, primo);
+    if (!c) return std::nullopt;
+    return lettura{leggi_tipo_montagna(v[i].n.at(2)).tipo, c->montagna};
+}
+
+// A point item of kind `t` in cell `k`, or nothing when another item took the cell.
+const cella* oggetto(const stato_build& b, std::int64_t k, std::uint8_t t) {
+    const cella* c = cella_se(b, k);
+    return c && c->tipo_cella == t ? c : nullptr;
+}
+
+std::optional<lettura> leggi_indicatori(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                        std::size_t k) {
+    const cella* c = oggetto(b, cella_punto(static_cast<double>(v[i].n.at(0))), tipo::indicatori_velocita);
+    if (!c) return std::nullopt;
+    const std::int64_t scritto = v[i].n.at(k);
+    if (k == 4 || k == 8) {
+        const std::optional<strisce_lati> s = decodifica_strisce(c->valore4);
+        return lettura{scritto, !s ? illeggibile : k == 4 ? s->sinistra : s->destra};
+    }
+    const std::array<std::int16_t, 3> codici{c->valore1, c->valore2, c->valore3};
+    const std::optional<velocita_lati> s = decodifica_indicatore(codici.at(k <= 3 ? k - 1 : k - 5));
+    return lettura{scritto, !s ? illeggibile : k <= 3 ? s->sinistra : s->destra};
+}
+
+std::optional<lettura> leggi_segnale(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                     std::size_t k) {
+    const cella* c = oggetto(b, cella_punto(static_cast<double>(v[i].n.at(0))), tipo::segnale);
+    if (!c) return std::nullopt;
+    const std::int64_t scritto = v[i].n.at(k);
+    if (k == 10) return lettura{scritto, c->tempo_segnale};
+    segnale_in_cella sc;
+    sc.valori = {c->valore1, c->valore2, c->valore3, c->valore4};
+    const std::optional<segnale_scritto> s = decodifica_segnale(sc);
+    if (!s) return lettura{scritto, illeggibile};
+    const std::array<std::int64_t, 10> letti{0, s->sx, s->sinistra[0], s->sinistra[1], s->sinistra[2],
+                                             s->rapp, s->dx, s->destra[0], s->destra[1], s->destra[2]};
+    return lettura{scritto, letti.at(k)};
+}
+
+// A slowdown's speed (valore1), d_v (valore2) and f_tt (valore3) in its start cell; f_ta as
+// whether the pre-warning cells stand before its warning board.
+std::optional<lettura> leggi_rallentamento(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                           std::size_t k) {
+    const std::int64_t x = v[i].n.at(0);
+    const cella* c = oggetto(b, cella_inizio_rallentamento(x), tipo::inizio_rallentamento);
+    if (!c) return std::nullopt;
+    const std::int64_t scritto = v[i].n.at(k);
+    switch (k) {
+        case 1: return lettura{scritto, c->valore1};
+        case 3: return lettura{scritto, c->valore3};
+        case 5: return lettura{scritto, c->valore2};
+        default: {
+            const bool preavviso = rallentamento_con_avviso(x) &&
+                                   oggetto(b, cella_preavviso(x, 0), tipo::preavviso_rallentamento) != nullptr;
+            return lettura{scritto != 0, preavviso};
+        }
+    }
+}
+
+// A speed board's value; one without value reads back as 0.
+std::optional<lettura> leggi_abbattimento(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                          std::size_t) {
+    const cella* c = cella_se(b, cella_profilo(static_cast<double>(v[i].n.at(0))));
+    if (!c) return std::nullopt;
+    if (c->tipo_cella == tipo::tabella_senza_valore) return lettura{v[i].n.at(1), 0};
+    if (c->tipo_cella != tipo::tabella_con_valore) return std::nullopt;
+    return lettura{v[i].n.at(1), c->valore1};
+}
+
+// The station entries fill slots 1, 2, ... in the order they are written.
+std::optional<lettura> leggi_stazione(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                      std::size_t k) {
+    const slot_servizio& s = b.servizio.at(i + 1);
+    const std::int64_t scritto = v[i].n.at(k);
+    const orario_letto o = decodifica_orario(s.orario);
+    const std::int64_t dopo_50 = s.campo6 != 0 && (s.tipo_stazione < 5 || s.tipo_stazione > 8) ? 50 : 0;
+    switch (k) {
+        case 1: return lettura{scritto, s.tipo_stazione};
+        case 2:
+            if (s.tipo_stazione == 5 || s.tipo_stazione == 6) return lettura{scritto, std::int64_t{s.posizione} - s.inizio};
+            if (s.tipo_stazione == 7 || s.tipo_stazione == 8) return lettura{scritto, std::int64_t{s.fine} - s.posizione};
+            return lettura{scritto, std::int64_t{s.fine} - dopo_50 - s.inizio};
+        case 3: return lettura{scritto, s.campo4};
+        case 4: return lettura{scritto, s.campo5};
+        case 5: return lettura{scritto, s.campo6};
+        case 6: return lettura{scritto, s.campo7};
+        case 7: return lettura{scritto, s.campo8};
+        case 8: return lettura{scritto, s.campo9};
+        case 9: return lettura{scritto, s.campo10};
+        case 10: return lettura{scritto, s.campo11};
+        case 11: return lettura{scritto, s.campo12};
+        case 12: return lettura{scritto, s.sosta};
+        case 13: return lettura{scritto, o.negativo ? illeggibile : o.ore};
+        case 14: return lettura{scritto, o.negativo ? illeggibile : o.minuti};
+        default: return lettura{scritto, o.negativo ? illeggibile : o.secondi};
+    }
+}
+
+// The single-valued entries of the general blocks, each in its slot: the last one given holds.
+std::optional<lettura> generale(const std::vector<voce_in_prova>& v, std::size_t i, std::size_t k,
+                                std::int64_t letto) {
+    if (i + 1 != v.size()) return std::nullopt;
+    return lettura{v[i].n.at(k), letto};
+}
+
+// sfondo uno, due and tre, three keywords of one slot.
+std::optional<lettura> leggi_sfondo_uno(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                        std::size_t k) {
+    return generale(v, i, k, b.servizio.at(slot_scenario).inizio);
+}
+
+std::optional<lettura> leggi_sfondo_due(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                        std::size_t k) {
+    return generale(v, i, k, b.servizio.at(slot_scenario).posizione);
+}
+
+std::optional<lettura> leggi_sfondo_tre(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                        std::size_t k) {
+    return generale(v, i, k, b.servizio.at(slot_scenario).fine);
+}
+
+std::optional<lettura> leggi_ripetizione(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                         std::size_t k) {
+    const slot_servizio& s = b.servizio.at(slot_treno);
+    return generale(v, i, k, k == 0 ? s.inizio : s.fine);
+}
+
+std::optional<lettura> leggi_massa(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                   std::size_t k) {
+    return generale(v, i, k, b.servizio.at(slot_generale).inizio);
+}
+
+std::optional<lettura> leggi_vetture(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                     std::size_t k) {
+    return generale(v, i, k, b.servizio.at(slot_generale).posizione);
+}
+
+std::optional<lettura> leggi_orologio(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                      std::size_t k) {
+    const slot_servizio& s = b.servizio.at(slot_treno);
+    return generale(v, i, k, k == 0 ? s.campo10 : k == 1 ? s.campo11 : s.campo12);
+}
+
+std::optional<lettura> leggi_sabbia(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                    std::size_t k) {
+    return generale(v, i, k, b.servizio.at(slot_treno).campo7);
+}
+
+// A kilometre reference: the three are sorted by their start into slots 81 to 83, each slot
+// remembering the line of the entry it holds; one held by none is lost, and reads back as nothing
+// unless it was 0, 0, 0, which is what an empty slot holds.
+std::optional<lettura> leggi_progressiva(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                         std::size_t k) {
+    for (std::size_t j = 0; j < 3; ++j) {
+        if (b.resoconto.luoghi_progressive.at(j).riga != v[i].riga) continue;
+        const slot_servizio& s = b.servizio.at(static_cast<std::size_t>(slot_progressiva_tre) + j);
+        return lettura{v[i].n.at(k), k == 0 ? s.inizio : k == 1 ? decodifica_progressiva(s) : s.posizione};
+    }
+    const bool vuota = v[i].n == std::vector<std::int64_t>{0, 0, 0};
+    return lettura{v[i].n.at(k), vuota ? v[i].n.at(k) : illeggibile};
+}
+
+// Every numeric field the compile stores; positions and lengths, which say where an item goes,
+// are the 50 m grid's and not compared here.
+const std::vector<campo_in_prova>& campi_in_prova() {
+    constexpr quale_file L = quale_file::linea, S = quale_file::servizio;
+    static const std::vector<campo_in_prova> t = {
+        // The three references at once: starts of 0 to 100 m tie now and then.
+        {L, "progressiva chilometrica", 0, "start", 0, 2, leggi_progressiva, "is stored as 0, 0, 0", 50},
+        {L, "progressiva chilometrica", 1, "chainage", -4000, 4000, leggi_progressiva, "is stored as 0, 0, 0", 50},
+        {L, "progressiva chilometrica", 2, "flag", 0, 1, leggi_progressiva, "is stored as 0, 0, 0"},
+        {L, "sfondo uno", 0, "value", 0, 3, leggi_sfondo_uno},
+        {L, "sfondo due", 0, "value", 0, 3, leggi_sfondo_due},
+        {L, "sfondo tre", 0, "value", 0, 3, leggi_sfondo_tre},
+        {L, "ripetizione segnali", 0, "start", 0, 100, leggi_ripetizione, nullptr, 50},
+        {L, "ripetizione segnali", 1, "end", 0, 800, leggi_ripetizione, nullptr, 50},
+        {L, "pendenza", 1, "gradient", -100, 155, leggi_pendenza},
+        {L, "montagna", 2, "kind", 0, 265, leggi_montagna, "kind 3"},
+        {L, "indicatori_vmax", 1, "vas", 0, 300, leggi_indicatori},
+        {L, "indicatori_vmax", 2, "vbs", 0, 300, leggi_indicatori},
+        {L, "indicatori_vmax", 3, "vcs", 0, 300, leggi_indicatori},
+        {L, "indicatori_vmax", 4, "strisces", 0, 9, leggi_indicatori},
+        {L, "indicatori_vmax", 5, "vad", 0, 495, leggi_indicatori},
+        {L, "indicatori_vmax", 6, "vbd", 0, 495, leggi_indicatori},
+        {L, "indicatori_vmax", 7, "vcd", 0, 495, leggi_indicatori},
+        {L, "indicatori_vmax", 8, "strisced", 0, 9, leggi_indicatori},
+        {S, "numero vetture", 0, "count", 1, 12, leggi_vetture},
+        {S, "percentuale massa frenata", 0, "percentage", 50, 160, leggi_massa},
+        {S, "sabbia", 0, "sand", -500, 3000, leggi_sabbia},
+        {S, "orologio", 0, "hours", 0, 23, leggi_orologio},
+        {S, "orologio", 1, "minutes", 0, 59, leggi_orologio},
+        {S, "orologio", 2, "seconds", 0, 59, leggi_orologio},
+        {S, "aderenza", 1, "adhesion", 0, 255, leggi_aderenza},
+        {S, "velocita", 1, "speed", 0, 1277, leggi_velocita},
+        {S, "segnale", 1, "sx", 0, 2, leggi_segnale},
+        {S, "segnale", 2, "s1", 0, 9, leggi_segnale},
+        {S, "segnale", 3, "s2", 0, 9, leggi_segnale},
+        {S, "segnale", 4, "s3", 0, 9, leggi_segnale},
+        {S, "segnale", 5, "rapp", 0, 3276, leggi_segnale},
+        {S, "segnale", 6, "dx", 0, 2, leggi_segnale},
+        {S, "segnale", 7, "d1", 0, 9, leggi_segnale},
+        {S, "segnale", 8, "d2", 0, 9, leggi_segnale},
+        {S, "segnale", 9, "d3", 0, 9, leggi_segnale},
+        {S, "segnale", 10, "tempo", 0, 255, leggi_segnale},
+        {S, "rallentamento", 1, "v", 5, 150, leggi_rallentamento},
+        {S, "rallentamento", 3, "f_tt", -3, 3, leggi_rallentamento},
+        {S, "rallentamento", 4, "f_ta", 0, 1, leggi_rallentamento},
+        {S, "rallentamento", 5, "d_v", -50, 100, leggi_rallentamento},
+        {S, "abbattimento", 1, "value", 0, 300, leggi_abbattimento},
+        {S, "stazione", 1, "type", 0, 30, leggi_stazione},
+        {S, "stazione", 2, "length", 1, 8, leggi_stazione, "its end still lies 50 m further", 100},
+        {S, "stazione", 3, "f4", 0, 1, leggi_stazione},
+        {S, "stazione", 4, "f5", 0, 3, leggi_stazione},
+        {S, "stazione", 5, "f6", 0, 1, leggi_stazione},
+        {S, "stazione", 6, "f7", 0, 9, leggi_stazione},
+        {S, "stazione", 7, "f8", 0, 9, leggi_stazione},
+        {S, "stazione", 8, "f9", 0, 9, leggi_stazione},
+        {S, "stazione", 9, "f10", 0, 9, leggi_stazione},
+        {S, "stazione", 10, "f11", 0, 9, leggi_stazione},
+        {S, "stazione", 11, "f12", 0, 9, leggi_stazione},
+        {S, "stazione", 12, "stop", 0, 40, leggi_stazione},
+        {S, "stazione", 13, "hours", 0, 23, leggi_stazione},
+        {S, "stazione", 14, "minutes", 0, 59, leggi_stazione},
+        {S, "stazione", 15, "seconds", 0, 59, leggi_stazione},
+    };
+    return t;
+}
+
+TEST(WrittenAgainstStored, EveryNumericFieldReadBackOtherwiseIsReportedAtItsLineAndNoOther) {
+    const int casi = con_sanitizzatori() ? 4 : 32;
+    int confrontati = 0, diversi = 0;
+    for (const campo_in_prova& c : campi_in_prova()) {
+        SCOPED_TRACE(std::string(c.parola) + " " + c.nome);
+        int confrontati_qui = 0;
+        std::mt19937 g(static_cast<std::uint32_t>(c.indice * 131 + std::string(c.parola).size()));
+        for (int k = 0; k < casi; ++k) {
+            const std::uint32_t seme = static_cast<std::uint32_t>(9000 + k);
+            const descrizioni_casuali d = genera_casuali(seme);
+            const bool di_linea = c.file == quale_file::linea;
+            const std::string linea = di_linea ? perturba(d.linea, c, g) : d.linea;
+            const std::string servizio = di_linea ? d.servizio : perturba(d.servizio, c, g);
+            stato_build b;
+            opzioni_analisi o;
+            o.registri = &b;
+            o.piano = false;
+            o.campi = false;
+            const analisi a = analizza(&linea, &servizio, o);
+            if (b.resoconto.errore_numero != 0 || b.percorso.empty()) continue;  // only what the compile applies in full
+            SCOPED_TRACE("seed " + std::to_string(seme));
+            const std::vector<voce_in_prova> v = voci_di(righe_di(di_linea ? linea : servizio), c.parola);
+            std::set<int> attese, confrontate;
+            std::string letture;  // what each entry compared reads back as, for the message
+            const std::vector<std::string> righe = righe_di(di_linea ? linea : servizio);
+            for (std::size_t i = 0; i < v.size(); ++i) {
+                const std::optional<lettura> l = c.leggi(b, v, i, c.indice);
+                if (!l) continue;
+                confrontate.insert(v[i].riga);
+                if (l->scritto != l->letto) attese.insert(v[i].riga);
+                letture += std::to_string(v[i].riga) + ": " + righe[static_cast<std::size_t>(v[i].riga - 1)] + " -> " +
+                           std::to_string(l->letto) + "\n";
+            }
+            std::set<int> riferite;
+            for (const rilievo& r : a.diagnostiche)
+                if (r.file == c.file && confrontate.count(r.riga) &&
+                    ((r.campo == c.nome && di_memoria(r)) ||
+                     (c.anche && r.messaggio.find(c.anche) != std::string::npos)))
+                    riferite.insert(r.riga);
+            confrontati_qui += static_cast<int>(confrontate.size());
+            diversi += static_cast<int>(attese.size());
+            EXPECT_EQ(riferite, attese) << letture << elenco(a);
+        }
+        EXPECT_GT(confrontati_qui, 0) << "no entry compared";
+        confrontati += confrontati_qui;
+    }
+    EXPECT_GT(diversi, casi);
+    (void)confrontati;
+}
+
+// The findings the property above asks for, each on the short example line and service with one or two
+// entries changed: at the entry's line and field, with the value as written and what it is stored as.
+TEST(WrittenAgainstStored, EachStoredOtherwiseFindingStandsAtItsField) {
+    struct caso {
+        quale_file file;
+        std::vector<std::pair<std::string, std::string>> modifiche;  // an entry as written, and what replaces it
+        const char* campo;
+        const char* messaggio;
+        const char* non = nullptr;  // what the message must not say
+    };
+    const std::string tre = "progressiva chilometrica tre,    0,    0,    0";
+    const std::string uno = "progressiva chilometrica uno,    0,    23400,    0";
+    const std::string due = "progressiva chilometrica due,    6000,    29650,    1";
+    const std::string vmax = "indicatori_vmax,  2400,  80,  85,  90,  0,  75,  80,  85,  1";
+    const std::string prima = "stazione,       0,  8,  300,  1, 0, 0,  5,6,0,  2,1,1,    1,   8, 0, 0, PIANURA";
+    const std::string selva = "stazione,    6500, 12,  400,  0, 0, 0,  1,1,0,  4,1,1,   45,   8, 7, 0, SELVA";
+    const std::vector<caso> casi = {
+        {quale_file::linea, {{uno, "progressiva chilometrica uno,    6000,    23400,    0"}}, "start",
+         "kilometre reference uno 6000, 23400, 0 is stored as 0, 0, 0: the greatest start, 6000 m, is shared"},
+        {quale_file::linea,
+         {{uno, "progressiva chilometrica uno,    0,    -100,    0"}, {due, "progressiva chilometrica due,    0,    0,    1"}},
+         "start", "kilometre reference uno 0, -100, 0 is stored as 0, 0, 0: the starts add up to 0 and no chainage"},
+        {quale_file::linea, {{vmax, "indicatori_vmax,  2400,  80,  85,  90,  -1,  75,  80,  85,  1"}}, "strisces",
+         "strisces -1 is stored as a code that reads back as no stripes"},
+        {quale_file::linea, {{vmax, "indicatori_vmax,  2400,  80,  85,  90,  0,  75,  80,  85,  65555"}}, "strisced",
+         "strisced 65555 is out of range: the simulator gets 19"},
+        {quale_file::linea, {{vmax, "indicatori_vmax,  2400,  0,  85,  90,  0,  -5,  80,  85,  1"}}, "vad",
+         "vas 0 and vad -5 km/h are stored as code -1, which reads back as no speeds"},
+        {quale_file::servizio,
+         {{prima, "stazione,       0,  12,  300,  1, 0, 1,  5,6,0,  2,1,1,    1,   8, 0, 0, PIANURA"}}, "f6",
+         "f6 1 is stored as 0: the first station keeps no field 6, yet its end still lies 50 m further"},
+        {quale_file::servizio,
+         {{selva, "stazione,    6500, 12,  400,  0, 0, 0,  1,1,0,  4,1,1,   45,   -1, 10, 0, SELVA"}}, "hours",
+         "its hours -1 is negative; it is stored as -00:50:00"},
+        {quale_file::servizio,
+         {{selva, "stazione,    6500, 12,  400,  0, 0, 0,  1,1,0,  4,1,1,   45,   24, 7, 0, SELVA"}}, "hours",
+         "its hours 24 is above 23", "stored as"},
+    };
+    const std::filesystem::path esempi = std::filesystem::path(GS_SOURCE_DIR) / "examples";
+    for (const caso& c : casi) {
+        SCOPED_TRACE(c.messaggio);
+        std::array<std::string, 2> testi{leggi_file(esempi / "Valcorta_linea.txt"), leggi_file(esempi / "Valcorta_R2231-.txt")};
+        std::string& t = testi.at(c.file == quale_file::linea ? 0 : 1);
+        int riga = 0;
+        for (const auto& [vecchia, nuova] : c.modifiche) {
+            const std::size_t a = t.find(vecchia);
+            ASSERT_NE(a, std::string::npos) << vecchia;
+            t.replace(a, vecchia.size(), nuova);
+            if (riga == 0) riga = static_cast<int>(std::count(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(a), '\n')) + 1;
+        }
+        const analisi a = analizza(&testi[0], &testi[1]);
+        bool trovato = false;
+        for (const rilievo& d : a.diagnostiche) {
+            if (d.file != c.file || d.riga != riga || d.campo != c.campo) continue;
+            if (d.messaggio.find(c.messaggio) == std::string::npos) continue;
+            trovato = true;
+            if (c.non) {
+                EXPECT_EQ(d.messaggio.find(c.non), std::string::npos) << d.messaggio;
+            }
+        }
+        EXPECT_TRUE(trovato) << "line " << riga << "\n" << elenco(a);
+    }
 }
 
 }  // namespace
