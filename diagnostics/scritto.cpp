@@ -105,13 +105,18 @@ void passo_profilo(stato_scritto& s, profilo_scritto& p, quale_file f, const voc
     const bool in_ordine = !p.visto || pos >= p.posizione_ultima;
     if (q > 0 && in_ordine) {
         const std::int64_t primo = std::max(p.cursore + 1, q);
-        if (primo != q && p.cella_ultima == q) {
+        if (primo != q) {
             const metri_cella_da_a m = metri_propri_cella(q);
+            // Its own cell is the previous entry's own, or one that entry was pushed into.
+            const std::string chi = p.cella_ultima == q ? "which the " + std::string(cosa) + " entry of line " +
+                                                               decimale(p.riga_ultima) + " takes"
+                                                         : "which the " + std::string(cosa) + " entries before it take (the one of line " +
+                                                               decimale(p.riga_ultima) + " was pushed to cell " +
+                                                               decimale(p.cursore) + ")";
             attendi(s, f, gravita::errore, c[0],
                     std::string(cosa) + " entry at " + decimale(pos) + " m falls in route cell " + decimale(q) + " (" +
-                        decimale(m.da) + " to " + decimale(m.a) + " m), which the " + cosa + " entry of line " +
-                        decimale(p.riga_ultima) + " takes: it applies from cell " + decimale(primo) + " (" +
-                        decimale(metri_propri_cella(primo).da) + " m) on",
+                        decimale(m.da) + " to " + decimale(m.a) + " m), " + chi + ": it applies from cell " +
+                        decimale(primo) + " (" + decimale(metri_propri_cella(primo).da) + " m) on",
                     "the entry of line " + decimale(p.riga_ultima) +
                         " holds for one cell only; give each position one entry, 50 m or more after the one before");
         }

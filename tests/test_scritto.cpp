@@ -671,6 +671,7 @@ TEST(WrittenAgainstStored, EachStoredOtherwiseFindingStandsAtItsField) {
         const char* campo;
         const char* messaggio;
         const char* non = nullptr;  // what the message must not say
+        int righe_dopo = 0;  // the finding stands this many lines below the first change
     };
     const std::string tre = "progressiva chilometrica tre,    0,    0,    0";
     const std::string uno = "progressiva chilometrica uno,    0,    23400,    0";
@@ -699,6 +700,12 @@ TEST(WrittenAgainstStored, EachStoredOtherwiseFindingStandsAtItsField) {
         {quale_file::servizio,
          {{selva, "stazione,    6500, 12,  400,  0, 0, 0,  1,1,0,  4,1,1,   45,   24, 7, 0, SELVA"}}, "hours",
          "its hours 24 is above 23", "stored as"},
+        // A chain of entries within 50 m: the second is pushed into the third's own cell.
+        {quale_file::linea,
+         {{"pendenza,  4000,   12", "pendenza,  4000,   12\r\npendenza,  4011,   10\r\npendenza,  4051,   8"}}, "position",
+         "gradient entry at 4051 m falls in route cell 81 (4050 to 4099 m), which the gradient entries before it take "
+         "(the one of line 23 was pushed to cell 81): it applies from cell 82",
+         nullptr, 2},
     };
     const std::filesystem::path esempi = std::filesystem::path(GS_SOURCE_DIR) / "examples";
     for (const caso& c : casi) {
@@ -712,6 +719,7 @@ TEST(WrittenAgainstStored, EachStoredOtherwiseFindingStandsAtItsField) {
             t.replace(a, vecchia.size(), nuova);
             if (riga == 0) riga = static_cast<int>(std::count(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(a), '\n')) + 1;
         }
+        riga += c.righe_dopo;
         const analisi a = analizza(&testi[0], &testi[1]);
         bool trovato = false;
         for (const rilievo& d : a.diagnostiche) {
