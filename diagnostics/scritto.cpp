@@ -229,6 +229,13 @@ void controlla_montagna(stato_scritto& s, const voce_scritta& v) {
                     "this mountain overlaps the one of line " + decimale(s.riga_montagna) + " (" +
                         decimale(s.inizio_montagna) + " to " + decimale(s.fine_montagna) + " m): the cells of both get kind 3",
                     "give each stretch once; two stretches 150 m apart or closer make one terrain of kind 3");
+        else if (tipo.tipo != 3 && a < s.fine_montagna)
+            attendi(s, v.file, gravita::avviso, c[2],
+                    "kind " + std::string(c[2].testo) + " is stored as 3: this stretch lies before the one of line " +
+                        decimale(s.riga_montagna) + " (" + decimale(s.inizio_montagna) + " to " +
+                        decimale(s.fine_montagna) + " m), which is listed just before it",
+                    "a stretch listed after one that ends 150 m or less before its start, or after one lying "
+                    "further on, becomes kind 3; list the stretches in position order");
         else if (tipo.tipo != 3)
             attendi(s, v.file, gravita::avviso, c[2],
                     "kind " + std::string(c[2].testo) + " is stored as 3: this stretch starts " +

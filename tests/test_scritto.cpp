@@ -700,6 +700,9 @@ TEST(WrittenAgainstStored, EachStoredOtherwiseFindingStandsAtItsField) {
         {quale_file::servizio,
          {{selva, "stazione,    6500, 12,  400,  0, 0, 0,  1,1,0,  4,1,1,   45,   24, 7, 0, SELVA"}}, "hours",
          "its hours 24 is above 23", "stored as"},
+        // A mountain listed after one lying further on.
+        {quale_file::linea, {{"montagna,", "montagna,  6000,  7000,  12\r\nmontagna,"}}, "kind",
+         "is stored as 3: this stretch lies before the one of line", "after the one", 1},
         // A chain of entries within 50 m: the second is pushed into the third's own cell.
         {quale_file::linea,
          {{"pendenza,  4000,   12", "pendenza,  4000,   12\r\npendenza,  4011,   10\r\npendenza,  4051,   8"}}, "position",
