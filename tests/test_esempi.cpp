@@ -22,12 +22,12 @@ namespace {
 
 const std::filesystem::path sorgenti = std::filesystem::path(GS_SOURCE_DIR);
 
-std::string leggi(const std::string& nome) { return leggi_file(sorgenti / "examples" / nome); }
+std::string leggi_esempio(const std::string& nome) { return leggi_file(sorgenti / "examples" / nome); }
 
 // The examples for authors are exactly the descriptions the plain build writes and reads.
 TEST(Examples, AreTheEmbeddedDescriptions) {
-    EXPECT_EQ(leggi("Sorvanta_linea.txt"), testo_documento(righe_linea()));
-    EXPECT_EQ(leggi("Sorvanta_E48027-.txt"), testo_documento(righe_treno()));
+    EXPECT_EQ(leggi_esempio("Sorvanta_linea.txt"), testo_documento(righe_linea()));
+    EXPECT_EQ(leggi_esempio("Sorvanta_E48027-.txt"), testo_documento(righe_treno()));
 }
 
 // The built files of the Valcorta example, as the compile command writes them.

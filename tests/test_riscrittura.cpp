@@ -25,7 +25,7 @@ namespace {
 // A service line whose commas carry three blanks where the layout wants others.
 const std::string non_formattato = "[generale]\r\nnumero vetture,   7\r\n[fine]\r\n";
 
-struct caso {
+struct caso_riscrittura {
     const char* nome;
     mode_t modo;
     bool collegamento_simbolico;
@@ -36,7 +36,7 @@ struct caso {
 };
 
 TEST(FmtInPlace, KeepsModeOwnerAndLinks) {
-    const caso casi[] = {
+    const caso_riscrittura casi[] = {
         {"private 0600", 0600, false, false, false, 0, true},
         {"executable 0755", 0755, false, false, false, 0, true},
         {"write-protected 0444", 0444, false, false, false, 1, false},
@@ -44,7 +44,7 @@ TEST(FmtInPlace, KeepsModeOwnerAndLinks) {
         {"with a second name", 0644, false, true, false, 1, false},
         {"another user's", 0604, false, false, true, 0, true},
     };
-    for (const caso& k : casi) {
+    for (const caso_riscrittura& k : casi) {
         SCOPED_TRACE(k.nome);
         if (k.altro_proprietario && ::geteuid() != 0) continue;
         cartella_temporanea c;
