@@ -27,7 +27,7 @@ std::size_t distance(const std::string& a, const std::string& b) {
 }
 
 // The nearest of `known` to `word` when it is near enough to be a slip of the keyboard.
-std::string nearest(const std::string& word, const std::vector<std::string>& known) {
+std::string nearest_name(const std::string& word, const std::vector<std::string>& known) {
     std::string best;
     std::size_t best_distance = std::max<std::size_t>(2, word.size() / 3) + 1;
     for (const std::string& k : known) {
@@ -100,7 +100,7 @@ int run(const command& c, const std::vector<std::string>& args) {
             const std::string& x = extras.front();
             if (x.size() > 1 && x[0] == '-') {
                 const std::string name = x.substr(0, x.find('='));
-                throw usage_error{with_suggestion("unknown option " + x, nearest(name, option_names(app)))};
+                throw usage_error{with_suggestion("unknown option " + x, nearest_name(name, option_names(app)))};
             }
             throw usage_error{"unexpected argument " + x};
         }
@@ -174,6 +174,6 @@ int run_command(const std::vector<std::string>& args) {
     std::vector<std::string> names;
     for (const command& c : table) names.push_back(c.name);
     const std::string what = first.size() > 1 && first[0] == '-' ? "unknown option " : "unknown command ";
-    return report_usage(program, with_suggestion(what + first, nearest(first, names)),
+    return report_usage(program, with_suggestion(what + first, nearest_name(first, names)),
                         std::string(program) + " COMMAND [options] ARGUMENTS...", program);
 }
