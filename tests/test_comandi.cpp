@@ -591,6 +591,32 @@ TEST(Commands, NoCommandWritesOverItsOwnInput) {
 
 // Every command that writes says so in one line on standard error, naming each file; -q
 // silences it and leaves the files the same.
+// A line of megabytes is shown as a window around the caret, and a value of megabytes quoted in a
+// message by its start and end: each finding's text stays short, however long the line
+// (`--json` keeps the value whole).
+TEST(Commands, FindingsOnAVeryLongLineStayShort) {
+    cartella_temporanea c;
+    const std::string parola(1 << 20, 'x');
+    c.scrivi("l_linea.txt", "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendenza, 0, 1\r\n" + parola +
+                                ", 5\r\n" + std::string(100000, ' ') + "curvaq, 10, 20\r\n[fine]\r\n");
+    c.scrivi("s-.txt", "[generale]\r\nvelocita, 0, 60\r\n[fine]\r\n");
+    const esecuzione e = comando(c, "check l_linea.txt s-.txt --color never");
+    EXPECT_LT(e.uscita_standard.size(), 4000u) << e.uscita_standard.substr(0, 4000);
+    // The keyword: quoted by its start and end, the line from its start, the caret under it.
+    EXPECT_NE(e.uscita_standard.find("unknown keyword \"" + std::string(60, 'x') + "..." + std::string(17, 'x') + "\""),
+              std::string::npos)
+        << e.uscita_standard;
+    EXPECT_NE(e.uscita_standard.find("\n  " + std::string(200, 'x') + "...\n  ^~~"), std::string::npos);
+    // A field far along its line: the window starts 60 characters before it, the caret under it.
+    const std::size_t at = e.uscita_standard.find("l_linea.txt:6:100001:");
+    ASSERT_NE(at, std::string::npos) << e.uscita_standard;
+    const std::size_t riga = e.uscita_standard.find("\n  ...", at);
+    ASSERT_NE(riga, std::string::npos);
+    const std::string atteso = "\n  ..." + std::string(60, ' ') + "curvaq, 10, 20\n  " + std::string(63, ' ') + "^~~~~~\n";
+    EXPECT_EQ(e.uscita_standard.substr(riga, atteso.size()), atteso);
+    EXPECT_NE(comando(c, "check l_linea.txt s-.txt --json").uscita_standard.find(parola), std::string::npos);
+}
+
 TEST(Commands, EveryWritingCommandSaysSoInOneLine) {
     cartella_temporanea c;
     c.scrivi("l.txt", linea_minima);

@@ -1,5 +1,6 @@
 #include "tools/check.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -33,6 +34,35 @@ std::string utf8(const std::string& cp1252) { return cp1252_to_utf8(cp1252); }
 
 std::string plural(int n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
 
+// A terminal shows a finding's source line as a window of this many characters around the caret,
+// and a quoted value of a message cut to this many: a line or value of megabytes would otherwise
+// be printed whole, once for every finding on it (the JSON and SARIF outputs keep them whole).
+constexpr std::size_t finestra_prima = 60;
+constexpr std::size_t finestra = 200;
+constexpr std::size_t citazione_massima = 80;
+
+// The message with each quoted value longer than citazione_massima shortened to its start and
+// end around "...".
+std::string messaggio_breve(const std::string& m) {
+    std::string r;
+    std::size_t i = 0;
+    while (i < m.size()) {
+        const std::size_t a = m.find('"', i);
+        const std::size_t b = a == std::string::npos ? std::string::npos : m.find('"', a + 1);
+        if (b == std::string::npos) break;
+        r.append(m, i, a + 1 - i);
+        const std::size_t n = b - a - 1;
+        if (n > citazione_massima)
+            r.append(m, a + 1, citazione_massima - 20).append("...").append(m, b - 17, 17);
+        else
+            r.append(m, a + 1, n);
+        r += '"';
+        i = b + 1;
+    }
+    r.append(m, i, std::string::npos);
+    return r;
+}
+
 }  // namespace
 
 bool use_color(const std::string& mode, bool error_stream) {
@@ -57,19 +87,26 @@ std::string render_text(const analisi& a, const checked_files& f, bool color, bo
         if (d.riga > 0 && d.colonna > 0) where += ":" + std::to_string(d.colonna);
         const char* tint = d.severita == gravita::errore ? "1;31" : d.severita == gravita::avviso ? "1;35" : "1;36";
         out += paint("1", where + ":") + " " + paint(tint, std::string(severity_name(d.severita)) + ":") + " " +
-               utf8(d.messaggio);
+               utf8(messaggio_breve(d.messaggio));
         if (d.stato != 0) out += " [status " + std::to_string(d.stato) + "]";
         out += "\n";
         const std::string* t = file_text(f, d.file);
         if (t && d.riga > 0) {
-            const std::string line(testo_riga(*t, d.file == quale_file::linea ? righe_linea : righe_servizio, d.riga));
-            out += "  " + utf8(line) + "\n";
+            const std::string_view line = testo_riga(*t, d.file == quale_file::linea ? righe_linea : righe_servizio, d.riga);
+            const std::size_t col = d.colonna > 0 ? static_cast<std::size_t>(d.colonna - 1) : 0;
+            // The window shown: the whole line when it is short enough.
+            std::size_t da = 0, fino = line.size();
+            if (line.size() > finestra) {
+                da = std::min(col, line.size()) > finestra_prima ? std::min(col, line.size()) - finestra_prima : 0;
+                fino = std::min(line.size(), da + finestra);
+            }
+            const std::string prima = da > 0 ? "..." : "";
+            out += "  " + prima + utf8(std::string(line.substr(da, fino - da))) + (fino < line.size() ? "..." : "") + "\n";
             if (d.colonna > 0) {
-                std::string caret = "  ";
-                const std::size_t col = static_cast<std::size_t>(d.colonna - 1);
-                for (std::size_t i = 0; i < col && i < line.size(); ++i) caret += line[i] == '\t' ? '\t' : ' ';
+                std::string caret = "  " + std::string(prima.size(), ' ');
+                for (std::size_t i = da; i < col && i < fino; ++i) caret += line[i] == '\t' ? '\t' : ' ';
                 std::size_t width = d.fine > d.inizio ? d.fine - d.inizio : 1;
-                if (col + width > line.size() && line.size() > col) width = line.size() - col;
+                if (col + width > fino && fino > col) width = fino - col;
                 caret += "^" + std::string(width > 1 ? width - 1 : 0, '~');
                 out += paint("1;32", caret) + "\n";
             }
@@ -91,7 +128,7 @@ std::string first_error(const analisi& a, const checked_files& f) {
         std::string where = file_name(f, d.file);
         if (d.riga > 0) where += ":" + std::to_string(d.riga);
         if (d.riga > 0 && d.colonna > 0) where += ":" + std::to_string(d.colonna);
-        return where + ": error: " + utf8(d.messaggio);
+        return where + ": error: " + utf8(messaggio_breve(d.messaggio));
     }
     return "";
 }
