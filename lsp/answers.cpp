@@ -1,10 +1,10 @@
 #include "lsp/answers.hpp"
 
 #include <algorithm>
-#include <unordered_set>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <unordered_set>
 
 #include "builder/costruzione.hpp"
 #include "core/codifica.hpp"

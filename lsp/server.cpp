@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <istream>
+#include <optional>
 #include <ostream>
 
 #include "core/costanti.hpp"
@@ -74,11 +75,14 @@ std::string line_uri_for(const open_document& service) {
 // The services read with a line: those open, from their buffers, and those beside it on disk
 // that are not open, from their files; in the order of their URIs.
 std::vector<std::string> service_texts_for(const server_state& state, const std::string& line_uri) {
-    std::map<std::string, std::string> texts;  // by path (by URI for a document that has none)
+    // By path (by URI for a document that has none); nothing for an open service too long to
+    // read, whose file is not read either: its buffer is the one the author sees.
+    std::map<std::string, std::optional<std::string>> texts;
     for (const auto& [uri, other] : state.documents) {
         if (other.kind != document_kind::service || line_uri_for(other) != line_uri) continue;
         const auto path = path_of_uri(uri);
-        texts[path ? *path : uri] = other.refused_units == 0 ? reader_text(other.text) : std::string();
+        auto& text = texts[path ? *path : uri];
+        if (other.refused_units == 0) text = reader_text(other.text);
     }
     if (const auto path = path_of_uri(line_uri)) {
         const std::string_view line_name = file_name_of(*path);
@@ -96,7 +100,8 @@ std::vector<std::string> service_texts_for(const server_state& state, const std:
     }
     std::vector<std::string> out;
     out.reserve(texts.size());
-    for (auto& [uri, text] : texts) out.push_back(std::move(text));
+    for (auto& [where, text] : texts)
+        if (text) out.push_back(std::move(*text));
     return out;
 }
 

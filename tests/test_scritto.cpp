@@ -487,20 +487,11 @@ std::optional<lettura> generale(const std::vector<voce_in_prova>& v, std::size_t
     return lettura{v[i].n.at(k), letto};
 }
 
-// sfondo uno, due and tre, three keywords of one slot.
-std::optional<lettura> leggi_sfondo_uno(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
-                                        std::size_t k) {
-    return generale(v, i, k, b.servizio.at(slot_scenario).inizio);
-}
-
-std::optional<lettura> leggi_sfondo_due(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
-                                        std::size_t k) {
-    return generale(v, i, k, b.servizio.at(slot_scenario).posizione);
-}
-
-std::optional<lettura> leggi_sfondo_tre(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
-                                        std::size_t k) {
-    return generale(v, i, k, b.servizio.at(slot_scenario).fine);
+// A single-valued entry whose field is one field of a slot.
+template <int slot, auto campo>
+std::optional<lettura> leggi_slot(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+                                  std::size_t k) {
+    return generale(v, i, k, b.servizio.at(slot).*campo);
 }
 
 std::optional<lettura> leggi_ripetizione(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
@@ -509,25 +500,10 @@ std::optional<lettura> leggi_ripetizione(const stato_build& b, const std::vector
     return generale(v, i, k, k == 0 ? s.inizio : s.fine);
 }
 
-std::optional<lettura> leggi_massa(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
-                                   std::size_t k) {
-    return generale(v, i, k, b.servizio.at(slot_generale).inizio);
-}
-
-std::optional<lettura> leggi_vetture(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
-                                     std::size_t k) {
-    return generale(v, i, k, b.servizio.at(slot_generale).posizione);
-}
-
 std::optional<lettura> leggi_orologio(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                       std::size_t k) {
     const slot_servizio& s = b.servizio.at(slot_treno);
     return generale(v, i, k, k == 0 ? s.campo10 : k == 1 ? s.campo11 : s.campo12);
-}
-
-std::optional<lettura> leggi_sabbia(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
-                                    std::size_t k) {
-    return generale(v, i, k, b.servizio.at(slot_treno).campo7);
 }
 
 // A kilometre reference: the three are sorted by their start into slots 81 to 83, each slot
@@ -553,9 +529,9 @@ const std::vector<campo_in_prova>& campi_in_prova() {
         {L, "progressiva chilometrica", 0, "start", 0, 2, leggi_progressiva, "is stored as 0, 0, 0", 50},
         {L, "progressiva chilometrica", 1, "chainage", -4000, 4000, leggi_progressiva, "is stored as 0, 0, 0", 50},
         {L, "progressiva chilometrica", 2, "flag", 0, 1, leggi_progressiva, "is stored as 0, 0, 0"},
-        {L, "sfondo uno", 0, "value", 0, 3, leggi_sfondo_uno},
-        {L, "sfondo due", 0, "value", 0, 3, leggi_sfondo_due},
-        {L, "sfondo tre", 0, "value", 0, 3, leggi_sfondo_tre},
+        {L, "sfondo uno", 0, "value", 0, 3, leggi_slot<slot_scenario, &slot_servizio::inizio>},
+        {L, "sfondo due", 0, "value", 0, 3, leggi_slot<slot_scenario, &slot_servizio::posizione>},
+        {L, "sfondo tre", 0, "value", 0, 3, leggi_slot<slot_scenario, &slot_servizio::fine>},
         {L, "ripetizione segnali", 0, "start", 0, 100, leggi_ripetizione, nullptr, 50},
         {L, "ripetizione segnali", 1, "end", 0, 800, leggi_ripetizione, nullptr, 50},
         {L, "pendenza", 1, "gradient", -100, 155, leggi_pendenza},
@@ -568,9 +544,9 @@ const std::vector<campo_in_prova>& campi_in_prova() {
         {L, "indicatori_vmax", 6, "vbd", 0, 495, leggi_indicatori},
         {L, "indicatori_vmax", 7, "vcd", 0, 495, leggi_indicatori},
         {L, "indicatori_vmax", 8, "strisced", 0, 9, leggi_indicatori},
-        {S, "numero vetture", 0, "count", 1, 12, leggi_vetture},
-        {S, "percentuale massa frenata", 0, "percentage", 50, 160, leggi_massa},
-        {S, "sabbia", 0, "sand", -500, 3000, leggi_sabbia},
+        {S, "numero vetture", 0, "count", 1, 12, leggi_slot<slot_generale, &slot_servizio::posizione>},
+        {S, "percentuale massa frenata", 0, "percentage", 50, 160, leggi_slot<slot_generale, &slot_servizio::inizio>},
+        {S, "sabbia", 0, "sand", -500, 3000, leggi_slot<slot_treno, &slot_servizio::campo7>},
         {S, "orologio", 0, "hours", 0, 23, leggi_orologio},
         {S, "orologio", 1, "minutes", 0, 59, leggi_orologio},
         {S, "orologio", 2, "seconds", 0, 59, leggi_orologio},

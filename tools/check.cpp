@@ -52,6 +52,7 @@ std::string messaggio_breve(const std::string& m) {
         if (b == std::string::npos) break;
         r.append(m, i, a + 1 - i);
         const std::size_t n = b - a - 1;
+        // Its first 60 characters and its last 17 (with "...", 80 in all).
         if (n > citazione_massima)
             r.append(m, a + 1, citazione_massima - 20).append("...").append(m, b - 17, 17);
         else
@@ -97,7 +98,8 @@ std::string render_text(const analisi& a, const checked_files& f, bool color, bo
             // The window shown: the whole line when it is short enough.
             std::size_t da = 0, fino = line.size();
             if (line.size() > finestra) {
-                da = std::min(col, line.size()) > finestra_prima ? std::min(col, line.size()) - finestra_prima : 0;
+                const std::size_t campo = std::min(col, line.size());
+                da = campo > finestra_prima ? campo - finestra_prima : 0;
                 fino = std::min(line.size(), da + finestra);
             }
             const std::string prima = da > 0 ? "..." : "";
