@@ -15,7 +15,7 @@
 
 namespace {
 
-const std::string esempi = std::string(GS_SOURCE_DIR) + "/examples";
+const std::string esempi_comandi = std::string(GS_SOURCE_DIR) + "/examples";
 
 esecuzione comando(const cartella_temporanea& c, const std::string& argomenti) {
     return avvia_in(c.percorso, programma_in_prova(), argomenti);
@@ -121,7 +121,7 @@ TEST(Commands, CompileOfTheExamplesMatchesTheBuiltInBuild) {
 
     cartella_temporanea c;
     const esecuzione e =
-        comando(c, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt' --out uscita");
+        comando(c, "compile '" + esempi_comandi + "/Sorvanta_linea.txt' '" + esempi_comandi + "/Sorvanta_E48027-.txt' --out uscita");
     ASSERT_EQ(e.uscita, 0) << e.errori;
     EXPECT_EQ(e.errori, "wrote uscita/Sorvanta_linea.dat, uscita/Sorvanta_E48027.sim, uscita/Sorvanta_E48027.dat\n");
     for (const char* nome : {"Sorvanta_linea.dat", "Sorvanta_E48027.sim", "Sorvanta_E48027.dat"})
@@ -284,7 +284,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Commands, DumpOfTheBuiltInFiles) {
     cartella_temporanea c;
-    ASSERT_EQ(comando(c, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt'").uscita, 0);
+    ASSERT_EQ(comando(c, "compile '" + esempi_comandi + "/Sorvanta_linea.txt' '" + esempi_comandi + "/Sorvanta_E48027-.txt'").uscita, 0);
 
     const esecuzione percorso = comando(c, "dump Sorvanta_E48027.dat --raw");
     ASSERT_EQ(percorso.uscita, 0) << percorso.errori;
@@ -311,7 +311,7 @@ TEST(Commands, DumpOfTheBuiltInFiles) {
 
 TEST(Commands, DumpOfDamagedFiles) {
     cartella_temporanea c;
-    ASSERT_EQ(comando(c, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt'").uscita, 0);
+    ASSERT_EQ(comando(c, "compile '" + esempi_comandi + "/Sorvanta_linea.txt' '" + esempi_comandi + "/Sorvanta_E48027-.txt'").uscita, 0);
     const std::string sim = c.leggi("Sorvanta_E48027.sim");
     c.scrivi("Corto_E1.sim", sim.substr(0, sim.size() - 3));
     c.scrivi("Corto_E1.dat", c.leggi("Sorvanta_E48027.dat").substr(0, 100));
@@ -433,10 +433,10 @@ TEST(Commands, Utf8DescriptionCompilesLikeItsWindows1252Twin) {
         return testo;
     };
     // à, € and the right quote (0x92) are Windows-1252 bytes whose UTF-8 forms take 2 and 3 bytes.
-    const std::string linea = sostituisci(c.leggi(esempi + "/Sorvanta_linea.txt"), "(FIUME VALSIN 1)",
+    const std::string linea = sostituisci(c.leggi(esempi_comandi + "/Sorvanta_linea.txt"), "(FIUME VALSIN 1)",
                                           "(FIUME CITT\xC0 1)");
     const std::string servizio = sostituisci(
-        sostituisci(c.leggi(esempi + "/Sorvanta_E48027-.txt"), "STAZIONE 2", "Citt\xE0 \x80"), "STAZIONE 3",
+        sostituisci(c.leggi(esempi_comandi + "/Sorvanta_E48027-.txt"), "STAZIONE 2", "Citt\xE0 \x80"), "STAZIONE 3",
         "Sant\x92" "Elia");
     c.scrivi("cp_l.txt", linea);
     c.scrivi("cp_s.txt", servizio);

@@ -14,7 +14,7 @@
 
 namespace {
 
-const std::string examples = std::string(GS_SOURCE_DIR) + "/examples/";
+const std::string esempi_valcorta = std::string(GS_SOURCE_DIR) + "/examples/";
 
 // One timetable row of a sheet, cut at the columns the layout gives.
 struct sheet_row {
@@ -61,7 +61,7 @@ stato_build compiled(const std::string& line, const std::string& service) {
 TEST(DriverDocuments, CompileWritesSixFilesAndTheSheetHoldsEveryStation) {
     cartella_temporanea c;
     const esecuzione e = avvia_in(c.percorso, programma_in_prova(),
-                                  "compile '" + examples + "Valcorta_linea.txt' '" + examples +
+                                  "compile '" + esempi_valcorta + "Valcorta_linea.txt' '" + esempi_valcorta +
                                       "Valcorta_R2231-.txt' --scenario Valcorta --train R2231 --documents -q");
     ASSERT_EQ(e.uscita, 0) << e.errori;
     for (const char* f : {"Valcorta_linea.dat", "Valcorta_R2231.sim", "Valcorta_R2231.dat",
@@ -98,8 +98,8 @@ TEST(DriverDocuments, CompileWritesSixFilesAndTheSheetHoldsEveryStation) {
 }
 
 TEST(DriverDocuments, PassingTimesAreThoseOfTheTimetableToTheMinute) {
-    const std::string line = leggi_file(examples + "Valcorta_linea.txt");
-    const std::string service = leggi_file(examples + "Valcorta_R2231-.txt");
+    const std::string line = leggi_file(esempi_valcorta + "Valcorta_linea.txt");
+    const std::string service = leggi_file(esempi_valcorta + "Valcorta_R2231-.txt");
     const stato_build s = compiled(line, service);
     const timetable_result r = work_out_timetable(s, default_train_model(s));
     std::vector<std::string> warnings;
@@ -148,8 +148,8 @@ TEST(DriverDocuments, KilometresFollowTheReferencesAcrossAChainageJump) {
 }
 
 TEST(DriverDocuments, ALongNameIsCutAtItsColumnAndSaidSo) {
-    const std::string line = leggi_file(examples + "Valcorta_linea.txt");
-    std::string service = leggi_file(examples + "Valcorta_R2231-.txt");
+    const std::string line = leggi_file(esempi_valcorta + "Valcorta_linea.txt");
+    std::string service = leggi_file(esempi_valcorta + "Valcorta_R2231-.txt");
     const std::size_t at = service.find("SELVA");
     ASSERT_NE(at, std::string::npos);
     service.replace(at, 5, "SELVA DI SOPRA E DI SOTTO ALLA CHIESA");
@@ -164,7 +164,7 @@ TEST(DriverDocuments, ALongNameIsCutAtItsColumnAndSaidSo) {
 
 TEST(DriverDocuments, AFailedWriteLeavesTheEarlierSetWhole) {
     cartella_temporanea c;
-    const std::string args = "compile '" + examples + "Valcorta_linea.txt' '" + examples +
+    const std::string args = "compile '" + esempi_valcorta + "Valcorta_linea.txt' '" + esempi_valcorta +
                              "Valcorta_R2231-.txt' --scenario Valcorta --train R2231 --documents -q";
     ASSERT_EQ(avvia_in(c.percorso, programma_in_prova(), args).uscita, 0);
     std::vector<std::pair<std::string, std::string>> before;
@@ -184,7 +184,7 @@ TEST(DriverDocuments, AFailedWriteLeavesTheEarlierSetWhole) {
 }
 
 TEST(DriverDocuments, TheAuthorsNotesAreWrappedAndWithoutThemASummary) {
-    const stato_build s = compiled(leggi_file(examples + "Valcorta_linea.txt"), leggi_file(examples + "Valcorta_R2231-.txt"));
+    const stato_build s = compiled(leggi_file(esempi_valcorta + "Valcorta_linea.txt"), leggi_file(esempi_valcorta + "Valcorta_R2231-.txt"));
     std::vector<std::string> warnings;
     const std::string text = "AUTORE: Chi scrive   \r\n\r\n" + std::string(60, 'x') + " " + std::string(60, 'y') + "\r\n";
     const lista_righe notes = righe_note_generate(s, &text, warnings);
@@ -203,12 +203,12 @@ TEST(DriverDocuments, TheAuthorsNotesAreWrappedAndWithoutThemASummary) {
 
 TEST(DriverDocuments, CheckWarnsOfANameTheSheetWouldCut) {
     cartella_temporanea c;
-    std::string service = leggi_file(examples + "Valcorta_R2231-.txt");
+    std::string service = leggi_file(esempi_valcorta + "Valcorta_R2231-.txt");
     const std::size_t at = service.find("SELVA");
     ASSERT_NE(at, std::string::npos);
     service.replace(at, 5, "SELVA DI SOPRA E DI SOTTO ALLA CHIESA");
     c.scrivi("service.txt", service);
-    const std::string args = "check '" + examples + "Valcorta_linea.txt' service.txt";
+    const std::string args = "check '" + esempi_valcorta + "Valcorta_linea.txt' service.txt";
     EXPECT_EQ(avvia_in(c.percorso, programma_in_prova(), args).uscita_standard.find("train sheet"), std::string::npos);
     const esecuzione e = avvia_in(c.percorso, programma_in_prova(), args + " --documents");
     EXPECT_EQ(e.uscita, 0) << "a warning, not an error";
@@ -221,7 +221,7 @@ TEST(DriverDocuments, DecompileWritesTheDocumentsARecompileGives) {
     cartella_temporanea c;
     const std::string names = " --scenario Valcorta --train R2231 -q";
     ASSERT_EQ(avvia_in(c.percorso, programma_in_prova(),
-                       "compile '" + examples + "Valcorta_linea.txt' '" + examples + "Valcorta_R2231-.txt' -o built --documents" + names)
+                       "compile '" + esempi_valcorta + "Valcorta_linea.txt' '" + esempi_valcorta + "Valcorta_R2231-.txt' -o built --documents" + names)
                   .uscita,
               0);
     const esecuzione e = avvia_in(c.percorso, programma_in_prova(), "decompile built -o back --documents" + names);

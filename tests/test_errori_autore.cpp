@@ -70,11 +70,11 @@ struct sbaglio {
 
 void PrintTo(const sbaglio& s, std::ostream* os) { *os << s.nome; }
 
-constexpr quale_file L = quale_file::linea;
-constexpr quale_file S = quale_file::servizio;
+constexpr quale_file LIN = quale_file::linea;
+constexpr quale_file SER = quale_file::servizio;
 constexpr esito Uguale = esito::stessi_byte;
-constexpr esito W = esito::avviso;
-constexpr esito E = esito::errore;
+constexpr esito AVV = esito::avviso;
+constexpr esito ERR = esito::errore;
 
 // The line of the first byte where the two texts differ.
 int riga_cambiata(const std::string& prima, const std::string& dopo) {
@@ -88,7 +88,7 @@ int riga_cambiata(const std::string& prima, const std::string& dopo) {
 std::string elenco(const analisi& a) {
     std::string r;
     for (const rilievo& d : a.diagnostiche)
-        r += std::string(d.file == L ? "line:" : "service:") + std::to_string(d.riga) + ":" + std::to_string(d.colonna) +
+        r += std::string(d.file == LIN ? "line:" : "service:") + std::to_string(d.riga) + ":" + std::to_string(d.colonna) +
              (d.severita == gravita::errore ? " error " : d.severita == gravita::avviso ? " warning " : " note ") +
              d.messaggio + "\n";
     return r;
@@ -111,11 +111,11 @@ class AuthorMistakeTable : public ::testing::TestWithParam<sbaglio> {};
 TEST_P(AuthorMistakeTable, SameBytesOrAFindingWhereItWasWritten) {
     const sbaglio& s = GetParam();
     std::string linea = linea_pulita, servizio = servizio_pulito;
-    std::string& cambiato = s.file == L ? linea : servizio;
+    std::string& cambiato = s.file == LIN ? linea : servizio;
     const std::size_t i = cambiato.find(s.da);
     ASSERT_NE(i, std::string::npos) << s.da;
     cambiato.replace(i, std::string(s.da).size(), s.a);
-    const int riga = riga_cambiata(s.file == L ? linea_pulita : servizio_pulito, cambiato);
+    const int riga = riga_cambiata(s.file == LIN ? linea_pulita : servizio_pulito, cambiato);
 
     const analisi a = analizza(&linea, &servizio);
     if (s.atteso == Uguale) {
@@ -126,20 +126,20 @@ TEST_P(AuthorMistakeTable, SameBytesOrAFindingWhereItWasWritten) {
             << "the compiled bytes differ from the clean build's, and check says:\n" << elenco(a);
         return;
     }
-    const gravita g = s.atteso == E ? gravita::errore : gravita::avviso;
+    const gravita g = s.atteso == ERR ? gravita::errore : gravita::avviso;
     bool trovato = false;
     for (const rilievo& d : a.diagnostiche)
-        trovato = trovato || (d.file == s.file && d.severita == g && (d.riga == riga || (s.atteso == E && d.riga == 0)));
-    EXPECT_TRUE(trovato) << "expected " << (s.atteso == E ? "an error" : "a warning") << " at line " << riga
+        trovato = trovato || (d.file == s.file && d.severita == g && (d.riga == riga || (s.atteso == ERR && d.riga == 0)));
+    EXPECT_TRUE(trovato) << "expected " << (s.atteso == ERR ? "an error" : "a warning") << " at line " << riga
                          << "; check says:\n" << elenco(a);
-    if (s.atteso == W) {
+    if (s.atteso == AVV) {
         EXPECT_EQ(a.errori, 0) << elenco(a);
     }
 
     // The language server publishes for the edited file what check reports there (each file read
     // with the other, as check reads the pair).
     const lsp::document_analysis editore =
-        s.file == L ? lsp::analyse(lsp::document_kind::line, linea, nullptr, "", {}, {servizio})
+        s.file == LIN ? lsp::analyse(lsp::document_kind::line, linea, nullptr, "", {}, {servizio})
                     : lsp::analyse(lsp::document_kind::service, servizio, &linea, "file:///l.txt");
     std::string pubblicato, atteso;
     for (const nlohmann::json& d : lsp::diagnostics_json(editore))
@@ -159,7 +159,7 @@ TEST_P(AuthorMistakeTable, SameBytesOrAFindingWhereItWasWritten) {
     c.scrivi("l.txt", linea);
     c.scrivi("s.txt", servizio);
     const esecuzione e = avvia_in(c.percorso, programma_in_prova(), "compile l.txt s.txt --out o -q");
-    EXPECT_EQ(e.uscita, s.atteso == E ? s.uscita : 0) << e.errori;
+    EXPECT_EQ(e.uscita, s.atteso == ERR ? s.uscita : 0) << e.errori;
     EXPECT_EQ(c.esiste("o/Sorvanta_E48027.dat"), e.uscita != 1) << e.errori;
     const std::string conto = std::to_string(a.errori) + (a.errori == 1 ? " error, " : " errors, ") +
                               std::to_string(a.avvisi) + (a.avvisi == 1 ? " warning\n" : " warnings\n");
@@ -170,103 +170,103 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, AuthorMistakeTable,
     ::testing::Values(
         // Nothing the simulator gets changes.
-        sbaglio{"MoreBlanks", L, "pendenza,   3000,    -3", "pendenza,3000,  -3", Uguale},
-        sbaglio{"CommentLine", S, "[segnali]\r\n", "[segnali]\r\n- segnali della linea\r\n", Uguale},
-        sbaglio{"HeaderInCapitals", L, "[curve]", "[CURVE]", Uguale},
-        sbaglio{"KeywordInCapitals", S, "segnale,", "SEGNALE,", Uguale},
-        sbaglio{"PositionOffTheGridInTheSameCell", S, "segnale,    1450", "segnale,    1460", Uguale},
-        sbaglio{"ExtraField", S, "sabbia,    300", "sabbia,    300, 5", Uguale},
-        sbaglio{"WordLikeNoKeyword", S, "[fine]", "appunti\r\n[fine]", Uguale},
+        sbaglio{"MoreBlanks", LIN, "pendenza,   3000,    -3", "pendenza,3000,  -3", Uguale},
+        sbaglio{"CommentLine", SER, "[segnali]\r\n", "[segnali]\r\n- segnali della linea\r\n", Uguale},
+        sbaglio{"HeaderInCapitals", LIN, "[curve]", "[CURVE]", Uguale},
+        sbaglio{"KeywordInCapitals", SER, "segnale,", "SEGNALE,", Uguale},
+        sbaglio{"PositionOffTheGridInTheSameCell", SER, "segnale,    1450", "segnale,    1460", Uguale},
+        sbaglio{"ExtraField", SER, "sabbia,    300", "sabbia,    300, 5", Uguale},
+        sbaglio{"WordLikeNoKeyword", SER, "[fine]", "appunti\r\n[fine]", Uguale},
         // Keyword typos: the entry is dropped.
-        sbaglio{"GradientTypo", L, "pendenza,   3000", "pendenxa,   3000", E},
-        sbaglio{"MountainTypo", L, "montagna", "montgana", E},
-        sbaglio{"CurveTypo", L, "curvad4", "cruvad4", E},
-        sbaglio{"SignBoardTypo", L, "cartello_indicatore", "cartelo_indicatore", E},
-        sbaglio{"SpeedIndicatorTypo", L, "indicatori_vmax", "indicatore_vmax", E},
-        sbaglio{"StationTypo", S, "stazione,    6000", "stazoine,    6000", E},
-        sbaglio{"SignalPlural", S, "segnale,", "segnali,", E},
-        sbaglio{"SlowdownTypo", S, "rallentamento", "rallentameno", E},
-        sbaglio{"SpeedBoardTypo", S, "abbattimento", "abatimento", E},
-        sbaglio{"SpeedTypo", S, "velocita,   2000", "veloctia,   2000", E},
-        sbaglio{"AdhesionTypo", S, "aderenza", "adernza", E},
-        sbaglio{"ClockTypo", S, "orologio", "orlogio", E},
-        sbaglio{"NoKeyword", S, "segnale,    1450", "1450", E},
-        sbaglio{"LineEntryInTheService", S, "[fine]", "pendenza,   3000,    2\r\n[fine]", E},
+        sbaglio{"GradientTypo", LIN, "pendenza,   3000", "pendenxa,   3000", ERR},
+        sbaglio{"MountainTypo", LIN, "montagna", "montgana", ERR},
+        sbaglio{"CurveTypo", LIN, "curvad4", "cruvad4", ERR},
+        sbaglio{"SignBoardTypo", LIN, "cartello_indicatore", "cartelo_indicatore", ERR},
+        sbaglio{"SpeedIndicatorTypo", LIN, "indicatori_vmax", "indicatore_vmax", ERR},
+        sbaglio{"StationTypo", SER, "stazione,    6000", "stazoine,    6000", ERR},
+        sbaglio{"SignalPlural", SER, "segnale,", "segnali,", ERR},
+        sbaglio{"SlowdownTypo", SER, "rallentamento", "rallentameno", ERR},
+        sbaglio{"SpeedBoardTypo", SER, "abbattimento", "abatimento", ERR},
+        sbaglio{"SpeedTypo", SER, "velocita,   2000", "veloctia,   2000", ERR},
+        sbaglio{"AdhesionTypo", SER, "aderenza", "adernza", ERR},
+        sbaglio{"ClockTypo", SER, "orologio", "orlogio", ERR},
+        sbaglio{"NoKeyword", SER, "segnale,    1450", "1450", ERR},
+        sbaglio{"LineEntryInTheService", SER, "[fine]", "pendenza,   3000,    2\r\n[fine]", ERR},
         // A third comment line in a row is read as an entry.
-        sbaglio{"ThirdCommentLine", S, "numero vetture", "-- velocita,   0,    60\r\nnumero vetture", E},
+        sbaglio{"ThirdCommentLine", SER, "numero vetture", "-- velocita,   0,    60\r\nnumero vetture", ERR},
         // Missing sections.
-        sbaglio{"NoCurveHeader", L, "[curve]\r\n", "", E},
-        sbaglio{"NoGeneralHeaderInTheLine", L, "[generale]\r\n", "", E, 1},
-        sbaglio{"NoGeneralHeaderInTheService", S, "[generale]\r\n", "", E},
+        sbaglio{"NoCurveHeader", LIN, "[curve]\r\n", "", ERR},
+        sbaglio{"NoGeneralHeaderInTheLine", LIN, "[generale]\r\n", "", ERR, 1},
+        sbaglio{"NoGeneralHeaderInTheService", SER, "[generale]\r\n", "", ERR},
         // Missing fields: the next fields slide in.
-        sbaglio{"StationOneNumberShort", S, "10,25,0, STAZIONE NUOVA", "10,25, STAZIONE NUOVA", E},
-        sbaglio{"SignalOneNumberShort", S, "2,1,0, 0\r\n", "2,1,0\r\n", E},
-        sbaglio{"SpeedIndicatorOneNumberShort", L, "105,  0\r\n", "105\r\n", E},
-        sbaglio{"CoachCountMissing", S, "numero vetture,    6", "numero vetture", E},
+        sbaglio{"StationOneNumberShort", SER, "10,25,0, STAZIONE NUOVA", "10,25, STAZIONE NUOVA", ERR},
+        sbaglio{"SignalOneNumberShort", SER, "2,1,0, 0\r\n", "2,1,0\r\n", ERR},
+        sbaglio{"SpeedIndicatorOneNumberShort", LIN, "105,  0\r\n", "105\r\n", ERR},
+        sbaglio{"CoachCountMissing", SER, "numero vetture,    6", "numero vetture", ERR},
         // Out of range: wrapped, packed into the next digit, or a failed reading.
-        sbaglio{"AdhesionWraps", S, "aderenza,   0,    100", "aderenza,   0,    300", E},
-        sbaglio{"GradientWraps", L, "pendenza,   0,    5", "pendenza,   0,    200", E},
-        sbaglio{"MountainKindWraps", L, "1000,  2000,  12", "1000,  2000,  300", E},
-        sbaglio{"SignalDigitRunsOn", S, "2, 2, 5,  6", "2, 12, 5,  6", E},
-        sbaglio{"SpeedTooHigh", S, "velocita,   2000,    100", "velocita,   2000,    2000", E},
-        sbaglio{"StationTypeTooLarge", S, "stazione,    6000,  12", "stazione,    6000,  300", E},
-        sbaglio{"BeyondTheRoute", S, "abbattimento,  9500", "abbattimento,  40000", E},
-        sbaglio{"TooCloseToTheRoutesEnd", S, "segnale,    1450", "segnale,    18990", E},
+        sbaglio{"AdhesionWraps", SER, "aderenza,   0,    100", "aderenza,   0,    300", ERR},
+        sbaglio{"GradientWraps", LIN, "pendenza,   0,    5", "pendenza,   0,    200", ERR},
+        sbaglio{"MountainKindWraps", LIN, "1000,  2000,  12", "1000,  2000,  300", ERR},
+        sbaglio{"SignalDigitRunsOn", SER, "2, 2, 5,  6", "2, 12, 5,  6", ERR},
+        sbaglio{"SpeedTooHigh", SER, "velocita,   2000,    100", "velocita,   2000,    2000", ERR},
+        sbaglio{"StationTypeTooLarge", SER, "stazione,    6000,  12", "stazione,    6000,  300", ERR},
+        sbaglio{"BeyondTheRoute", SER, "abbattimento,  9500", "abbattimento,  40000", ERR},
+        sbaglio{"TooCloseToTheRoutesEnd", SER, "segnale,    1450", "segnale,    18990", ERR},
         // Decimal, exponent and negative values.
-        sbaglio{"DecimalSpeed", S, "velocita,   2000,    100", "velocita,   2000,    100.5", E},
-        sbaglio{"ExponentSpeed", S, "velocita,   2000,    100", "velocita,   2000,    1e2", E},
-        sbaglio{"ThousandsSeparator", S, "stazione,    6000", "stazione,    6.000", E},
-        sbaglio{"DecimalPosition", L, "pendenza,   3000", "pendenza,   3000.0", E},
-        sbaglio{"NegativeSlowdownLength", S, "8000,  30,  400", "8000,  30,  -400", E},
-        sbaglio{"NegativeAdhesion", S, "aderenza,   0,    100", "aderenza,   0,    -5", E},
-        sbaglio{"MountainEndsBeforeItStarts", L, "1000,  2000,  12", "1000,  -2000,  12", E},
+        sbaglio{"DecimalSpeed", SER, "velocita,   2000,    100", "velocita,   2000,    100.5", ERR},
+        sbaglio{"ExponentSpeed", SER, "velocita,   2000,    100", "velocita,   2000,    1e2", ERR},
+        sbaglio{"ThousandsSeparator", SER, "stazione,    6000", "stazione,    6.000", ERR},
+        sbaglio{"DecimalPosition", LIN, "pendenza,   3000", "pendenza,   3000.0", ERR},
+        sbaglio{"NegativeSlowdownLength", SER, "8000,  30,  400", "8000,  30,  -400", ERR},
+        sbaglio{"NegativeAdhesion", SER, "aderenza,   0,    100", "aderenza,   0,    -5", ERR},
+        sbaglio{"MountainEndsBeforeItStarts", LIN, "1000,  2000,  12", "1000,  -2000,  12", ERR},
         // Duplicates.
-        sbaglio{"StationTwice", S, "[segnali]",
-                "stazione,    6000,  12,  300,  0, 0, 0,  5,6,0,  2,1,1,    0,  10,25,0, STAZIONE NUOVA\r\n[segnali]", E},
-        sbaglio{"SignalTwice", S, "rallentamento", "segnale,    1450,   2, 2, 5,  6, 1,    2,  2,1,0, 0\r\nrallentamento", E},
-        sbaglio{"SignBoardTwice", L, "[fine]", "cartello_indicatore,  510,   (PONTE)\r\n[fine]", E},
+        sbaglio{"StationTwice", SER, "[segnali]",
+                "stazione,    6000,  12,  300,  0, 0, 0,  5,6,0,  2,1,1,    0,  10,25,0, STAZIONE NUOVA\r\n[segnali]", ERR},
+        sbaglio{"SignalTwice", SER, "rallentamento", "segnale,    1450,   2, 2, 5,  6, 1,    2,  2,1,0, 0\r\nrallentamento", ERR},
+        sbaglio{"SignBoardTwice", LIN, "[fine]", "cartello_indicatore,  510,   (PONTE)\r\n[fine]", ERR},
         // Written against stored: rounded, packed into the next field, given twice, out of order.
-        sbaglio{"SpeedIndicatorNotAStep", L, "indicatori_vmax,  4000,  95,", "indicatori_vmax,  4000,  72,", E},
-        sbaglio{"SpeedIndicatorRightRounded", L, "105,  0,  95,", "105,  0,  97,", W},
-        sbaglio{"StripesRunOn", L, "105,  0,  95", "105,  1,  95,  100,  105,  12\r\n", E},
-        sbaglio{"SpeedRounded", S, "velocita,   2000,    100", "velocita,   2000,    72", W},
-        sbaglio{"SpeedTwiceInOneCell", S, "velocita,   2000,    100", "velocita,   2000,    100\r\nvelocita,   2010,    90", E},
-        sbaglio{"GradientTwiceAtOnePosition", L, "pendenza,   3000,    -3", "pendenza,   3000,    -3\r\npendenza,   3000,    -2", E},
-        sbaglio{"SecondLength", L, "lunghezza percorso,    12000", "lunghezza percorso,    12000\r\nlunghezza percorso,    13000", E},
-        sbaglio{"SandTwice", S, "sabbia,    300", "sabbia,    300\r\nsabbia,    200", E},
-        sbaglio{"CoachCountTwice", S, "sabbia,    300", "sabbia,    300\r\nnumero vetture,    7", E},
-        sbaglio{"MountainTwice", L, "montagna,  1000,  2000,  12", "montagna,  1000,  2000,  12\r\nmontagna,  1000,  2000,  12", E},
-        sbaglio{"MountainOnNoCell", L, "[montagne]\r\n", "[montagne]\r\nmontagna,  500,  520,  1\r\n", E},
-        sbaglio{"MountainsJoined", L, "montagna,  1000,  2000,  12", "montagna,  1000,  2000,  12\r\nmontagna,  2100,  2600,  1", W},
-        sbaglio{"StationHours31", S, "10,25,0, STAZIONE NUOVA", "31,25,0, STAZIONE NUOVA", W},
-        sbaglio{"StationMinutes75", S, "10,25,0, STAZIONE NUOVA", "10,75,0, STAZIONE NUOVA", W},
-        sbaglio{"Clock2570", S, "orologio,    10 14 20", "orologio,    25 70 20", W},
-        sbaglio{"TimeBeforeTheDeparture", S, "10,25,0, STAZIONE NUOVA", "9,25,0, STAZIONE NUOVA", W},
-        sbaglio{"StopWithNoTime", S, "    0,  10,25,0, STAZIONE NUOVA", "    30,  0,0,0, STAZIONE NUOVA", W},
-        sbaglio{"NegativeCoachCount", S, "numero vetture,    6", "numero vetture,    -6", W},
-        sbaglio{"StationWithoutAName", S, "10,25,0, STAZIONE NUOVA", "10,25,0, ", W},
-        sbaglio{"SignalInTheRunOut", S, "segnale,    1450", "segnale,    12500", W},
-        sbaglio{"SpeedBoardBelowZero", S, "abbattimento,  9500,  60", "abbattimento,  9500,  -60", W},
-        sbaglio{"SpeedBoardLoweredByTheFinishingPass", S, "rallentamento,",
+        sbaglio{"SpeedIndicatorNotAStep", LIN, "indicatori_vmax,  4000,  95,", "indicatori_vmax,  4000,  72,", ERR},
+        sbaglio{"SpeedIndicatorRightRounded", LIN, "105,  0,  95,", "105,  0,  97,", AVV},
+        sbaglio{"StripesRunOn", LIN, "105,  0,  95", "105,  1,  95,  100,  105,  12\r\n", ERR},
+        sbaglio{"SpeedRounded", SER, "velocita,   2000,    100", "velocita,   2000,    72", AVV},
+        sbaglio{"SpeedTwiceInOneCell", SER, "velocita,   2000,    100", "velocita,   2000,    100\r\nvelocita,   2010,    90", ERR},
+        sbaglio{"GradientTwiceAtOnePosition", LIN, "pendenza,   3000,    -3", "pendenza,   3000,    -3\r\npendenza,   3000,    -2", ERR},
+        sbaglio{"SecondLength", LIN, "lunghezza percorso,    12000", "lunghezza percorso,    12000\r\nlunghezza percorso,    13000", ERR},
+        sbaglio{"SandTwice", SER, "sabbia,    300", "sabbia,    300\r\nsabbia,    200", ERR},
+        sbaglio{"CoachCountTwice", SER, "sabbia,    300", "sabbia,    300\r\nnumero vetture,    7", ERR},
+        sbaglio{"MountainTwice", LIN, "montagna,  1000,  2000,  12", "montagna,  1000,  2000,  12\r\nmontagna,  1000,  2000,  12", ERR},
+        sbaglio{"MountainOnNoCell", LIN, "[montagne]\r\n", "[montagne]\r\nmontagna,  500,  520,  1\r\n", ERR},
+        sbaglio{"MountainsJoined", LIN, "montagna,  1000,  2000,  12", "montagna,  1000,  2000,  12\r\nmontagna,  2100,  2600,  1", AVV},
+        sbaglio{"StationHours31", SER, "10,25,0, STAZIONE NUOVA", "31,25,0, STAZIONE NUOVA", AVV},
+        sbaglio{"StationMinutes75", SER, "10,25,0, STAZIONE NUOVA", "10,75,0, STAZIONE NUOVA", AVV},
+        sbaglio{"Clock2570", SER, "orologio,    10 14 20", "orologio,    25 70 20", AVV},
+        sbaglio{"TimeBeforeTheDeparture", SER, "10,25,0, STAZIONE NUOVA", "9,25,0, STAZIONE NUOVA", AVV},
+        sbaglio{"StopWithNoTime", SER, "    0,  10,25,0, STAZIONE NUOVA", "    30,  0,0,0, STAZIONE NUOVA", AVV},
+        sbaglio{"NegativeCoachCount", SER, "numero vetture,    6", "numero vetture,    -6", AVV},
+        sbaglio{"StationWithoutAName", SER, "10,25,0, STAZIONE NUOVA", "10,25,0, ", AVV},
+        sbaglio{"SignalInTheRunOut", SER, "segnale,    1450", "segnale,    12500", AVV},
+        sbaglio{"SpeedBoardBelowZero", SER, "abbattimento,  9500,  60", "abbattimento,  9500,  -60", AVV},
+        sbaglio{"SpeedBoardLoweredByTheFinishingPass", SER, "rallentamento,",
                 "abbattimento,  6400,  200\r\nabbattimento,  6350,  150\r\n"
-                "segnale,    6400,   2, 2, 5,  6, 1,    2,  2,1,0, 0\r\nrallentamento,", W},
+                "segnale,    6400,   2, 2, 5,  6, 1,    2,  2,1,0, 0\r\nrallentamento,", AVV},
         // Values the compile stores as 0 by its rules.
-        sbaglio{"FirstStationField5", S, "300,  1, 0, 0,  5,6,0,  2,1,1,    1,", "300,  1, 1, 0,  5,6,0,  2,1,1,    1,", W},
-        sbaglio{"FirstStationField6", S, "300,  1, 0, 0,  5,6,0,  2,1,1,    1,", "300,  1, 0, 1,  5,6,0,  2,1,1,    1,", W},
-        sbaglio{"ShortStationField5", S, "6000,  12,  300,  0, 0, 0,", "6000,  12,  300,  0, 1, 0,", W},
-        sbaglio{"EarlySlowdownPreWarning", S, "rallentamento,  8000,  30,  400,  1,  1,  0",
-                "rallentamento,  1200,  30,  400,  1,  1,  0", W},
-        sbaglio{"SignalTimeNotKept", S, "1450,   2, 2, 5,  6, 1,    2,  2,1,0, 0", "1450,   1, 2, 5,  6, 1,    2,  2,1,0, 150", W},
+        sbaglio{"FirstStationField5", SER, "300,  1, 0, 0,  5,6,0,  2,1,1,    1,", "300,  1, 1, 0,  5,6,0,  2,1,1,    1,", AVV},
+        sbaglio{"FirstStationField6", SER, "300,  1, 0, 0,  5,6,0,  2,1,1,    1,", "300,  1, 0, 1,  5,6,0,  2,1,1,    1,", AVV},
+        sbaglio{"ShortStationField5", SER, "6000,  12,  300,  0, 0, 0,", "6000,  12,  300,  0, 1, 0,", AVV},
+        sbaglio{"EarlySlowdownPreWarning", SER, "rallentamento,  8000,  30,  400,  1,  1,  0",
+                "rallentamento,  1200,  30,  400,  1,  1,  0", AVV},
+        sbaglio{"SignalTimeNotKept", SER, "1450,   2, 2, 5,  6, 1,    2,  2,1,0, 0", "1450,   1, 2, 5,  6, 1,    2,  2,1,0, 150", AVV},
         // Lines the author meant left out, read all the same.
-        sbaglio{"HashComment", S, "abbattimento,  9500,  60", "# abbattimento,  9500,  60", E},
-        sbaglio{"SlashComment", L, "pendenza,   3000,    -3", "// pendenza,   3000,    -3", E},
-        sbaglio{"SemicolonComment", S, "velocita,   2000,    100", ";velocita,   2000,    100", E},
-        sbaglio{"EntryAfterFine", S, "[fine]\r\n", "[fine]\r\nabbattimento,  9000,  50\r\n", E},
+        sbaglio{"HashComment", SER, "abbattimento,  9500,  60", "# abbattimento,  9500,  60", ERR},
+        sbaglio{"SlashComment", LIN, "pendenza,   3000,    -3", "// pendenza,   3000,    -3", ERR},
+        sbaglio{"SemicolonComment", SER, "velocita,   2000,    100", ";velocita,   2000,    100", ERR},
+        sbaglio{"EntryAfterFine", SER, "[fine]\r\n", "[fine]\r\nabbattimento,  9000,  50\r\n", ERR},
         // A station's stop marker takes its cell whatever stands there.
-        sbaglio{"StopMarkerOverSpeedBoard", S, "[stazioni]", "abbattimento,  6100,  60\r\n[stazioni]", E},
-        sbaglio{"StopMarkerOverLineSign", L, "cartello_indicatore,  500,", "cartello_indicatore,  6050,", E},
+        sbaglio{"StopMarkerOverSpeedBoard", SER, "[stazioni]", "abbattimento,  6100,  60\r\n[stazioni]", ERR},
+        sbaglio{"StopMarkerOverLineSign", LIN, "cartello_indicatore,  500,", "cartello_indicatore,  6050,", ERR},
         // Encodings: a UTF-8 name is stored as its bytes.
-        sbaglio{"Utf8Name", S, "STAZIONE NUOVA", "CITT\xC3\x80", W}),
+        sbaglio{"Utf8Name", SER, "STAZIONE NUOVA", "CITT\xC3\x80", AVV}),
     [](const ::testing::TestParamInfo<sbaglio>& i) { return std::string(i.param.nome); });
 
 // What a finding says leads to the fix: its range agrees with the limit it states, the cause is
@@ -281,33 +281,33 @@ TEST(AuthorMistakeMessages, SayWhatHappenedAndWhatToDo) {
         std::vector<const char*> non_detto;
     };
     const riga righe[] = {
-        {"TooCloseToTheEnd", S, "segnale,    1450", "segnale,    18990",
+        {"TooCloseToTheEnd", SER, "segnale,    1450", "segnale,    18990",
          {"18990 m lies too close to the route's end: items stand at 18900 m at most", "the route ends at 19000 m",
           "needs 100 m of it after its position"},
          {"beyond"}},
-        {"BeyondTheEnd", S, "abbattimento,  9500", "abbattimento,  40000",
+        {"BeyondTheEnd", SER, "abbattimento,  9500", "abbattimento,  40000",
          {"40000 m lies beyond the route: items stand at 18900 m at most"}, {}},
-        {"NegativeSlowdownLength", S, "8000,  30,  400", "8000,  30,  -400",
+        {"NegativeSlowdownLength", SER, "8000,  30,  400", "8000,  30,  -400",
          {"slowdown length -400 m is negative: its end lies before its start"}, {"shorter than 50 m"}},
-        {"ShortSlowdown", S, "8000,  30,  400", "8000,  30,  20", {"a slowdown shorter than 50 m"}, {}},
-        {"ThirdCommentLine", S, "numero vetture", "-- velocita,   0,    60\r\nnumero vetture",
+        {"ShortSlowdown", SER, "8000,  30,  400", "8000,  30,  20", {"a slowdown shorter than 50 m"}, {}},
+        {"ThirdCommentLine", SER, "numero vetture", "-- velocita,   0,    60\r\nnumero vetture",
          {"a comment is read as the entry \"velocita\": only two comment fields in a row are passed over"}, {}},
-        {"StationOneNumberShort", S, "10,25,0, STAZIONE NUOVA", "10,25, STAZIONE NUOVA",
+        {"StationOneNumberShort", SER, "10,25,0, STAZIONE NUOVA", "10,25, STAZIONE NUOVA",
          {"too few fields: stazione takes 17 fields", "\"STAZIONE\" is read as its seconds",
           "the name is stored as \"NUOVA\""},
          {}},
-        {"Exponent", S, "velocita,   2000,    100", "velocita,   2000,    1e2", {"\"1e2\" is read as 0: a number with an exponent"}, {}},
-        {"Utf8WithoutTheOption", S, "STAZIONE NUOVA", "CITT\xC3\x80", {"looks like UTF-8", "--input-encoding utf-8"}, {}},
-        {"FeatureInTheGeneralBlock", L, "[curve]\r\n", "", {"curvas6 stands in the general block, where it is not read"}, {}},
+        {"Exponent", SER, "velocita,   2000,    100", "velocita,   2000,    1e2", {"\"1e2\" is read as 0: a number with an exponent"}, {}},
+        {"Utf8WithoutTheOption", SER, "STAZIONE NUOVA", "CITT\xC3\x80", {"looks like UTF-8", "--input-encoding utf-8"}, {}},
+        {"FeatureInTheGeneralBlock", LIN, "[curve]\r\n", "", {"curvas6 stands in the general block, where it is not read"}, {}},
     };
     for (const riga& r : righe) {
         SCOPED_TRACE(r.nome);
         std::string linea = linea_pulita, servizio = servizio_pulito;
-        std::string& cambiato = r.file == L ? linea : servizio;
+        std::string& cambiato = r.file == LIN ? linea : servizio;
         const std::size_t i = cambiato.find(r.da);
         ASSERT_NE(i, std::string::npos);
         cambiato.replace(i, std::string(r.da).size(), r.a);
-        const int numero = riga_cambiata(r.file == L ? linea_pulita : servizio_pulito, cambiato);
+        const int numero = riga_cambiata(r.file == LIN ? linea_pulita : servizio_pulito, cambiato);
         const analisi a = analizza(&linea, &servizio);
         std::string detto;
         for (const rilievo& d : a.diagnostiche)

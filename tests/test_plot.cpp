@@ -22,7 +22,7 @@
 
 namespace {
 
-const std::string esempi = std::string(GS_SOURCE_DIR) + "/examples";
+const std::string esempi_plot = std::string(GS_SOURCE_DIR) + "/examples";
 
 esecuzione comando(const cartella_temporanea& c, const std::string& argomenti) {
     return avvia_in(c.percorso, programma_in_prova(), argomenti);
@@ -49,7 +49,7 @@ std::string legenda_di(const std::string& svg) {
 class Plot : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(comando(c, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt'").uscita,
+        ASSERT_EQ(comando(c, "compile '" + esempi_plot + "/Sorvanta_linea.txt' '" + esempi_plot + "/Sorvanta_E48027-.txt'").uscita,
                   0);
     }
     cartella_temporanea c;
@@ -292,7 +292,7 @@ TEST(PlotInMemory, HostileFilesAreRefused) {
 
 TEST_F(Plot, CompileDrawsBesideTheFiles) {
     cartella_temporanea d;
-    const esecuzione e = comando(d, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi +
+    const esecuzione e = comando(d, "compile '" + esempi_plot + "/Sorvanta_linea.txt' '" + esempi_plot +
                                         "/Sorvanta_E48027-.txt' --out fuori --plot --scenario Altra");
     ASSERT_EQ(e.uscita, 0) << e.errori;
     // The one line of what was written names the picture with the files.
@@ -311,7 +311,7 @@ TEST_F(Plot, CompileDrawsBesideTheFiles) {
 TEST_F(Plot, CompileWhosePictureCannotBeWrittenLeavesTheEarlierSet) {
     std::filesystem::create_directories(c / "Sorvanta_E48027.svg/in the way");
     const std::string prima[] = {c.leggi("Sorvanta_linea.dat"), c.leggi("Sorvanta_E48027.sim"), c.leggi("Sorvanta_E48027.dat")};
-    const esecuzione e = comando(c, "compile '" + esempi + "/Valcorta_linea.txt' '" + esempi + "/Valcorta_R2231-.txt' --plot");
+    const esecuzione e = comando(c, "compile '" + esempi_plot + "/Valcorta_linea.txt' '" + esempi_plot + "/Valcorta_R2231-.txt' --plot");
     EXPECT_EQ(e.uscita, 1) << e.errori;
     EXPECT_NE(e.errori.find("Sorvanta_E48027.svg"), std::string::npos) << e.errori;
     EXPECT_EQ(e.errori.find("wrote"), std::string::npos) << e.errori;
@@ -325,7 +325,7 @@ TEST_F(Plot, CompileWhosePictureCannotBeWrittenLeavesTheEarlierSet) {
 
 TEST_F(Plot, WithoutPlanOnlyTheProfiles) {
     cartella_temporanea d;
-    ASSERT_EQ(comando(d, "compile '" + esempi + "/Sorvanta_linea.txt' '" + esempi + "/Sorvanta_E48027-.txt' --no-plan")
+    ASSERT_EQ(comando(d, "compile '" + esempi_plot + "/Sorvanta_linea.txt' '" + esempi_plot + "/Sorvanta_E48027-.txt' --no-plan")
                   .uscita,
               0);
     ASSERT_EQ(comando(d, "plot Sorvanta_E48027.sim Sorvanta_E48027.dat").uscita, 0);

@@ -228,7 +228,7 @@ struct voce_in_prova {
 };
 
 // The value as written, in the author's units, and as the records give it back.
-struct lettura {
+struct lettura_slot {
     std::int64_t scritto = 0;
     std::int64_t letto = 0;
 };
@@ -238,7 +238,7 @@ constexpr std::int64_t illeggibile = std::numeric_limits<std::int64_t>::min();
 
 // The entry `i` of `voci` (every entry of the keyword, in file order), field `k`: what the records
 // hold for it, or nothing when the entry is not compared (its cell is another entry's).
-using lettore = std::optional<lettura> (*)(const stato_build&, const std::vector<voce_in_prova>&, std::size_t i,
+using lettore = std::optional<lettura_slot> (*)(const stato_build&, const std::vector<voce_in_prova>&, std::size_t i,
                                           std::size_t k);
 
 struct campo_in_prova {
@@ -352,29 +352,29 @@ std::optional<std::int64_t> cella_propria(const stato_build& b, const std::vecto
     return c;
 }
 
-std::optional<lettura> leggi_pendenza(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_pendenza(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                       std::size_t) {
     const auto q = cella_propria(b, v, i);
     if (!q) return std::nullopt;
-    return lettura{v[i].n.at(1), decodifica_pendenza(b.percorso.at(static_cast<std::size_t>(*q)).pendenza)};
+    return lettura_slot{v[i].n.at(1), decodifica_pendenza(b.percorso.at(static_cast<std::size_t>(*q)).pendenza)};
 }
 
-std::optional<lettura> leggi_aderenza(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_aderenza(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                       std::size_t) {
     const auto q = cella_propria(b, v, i);
     if (!q) return std::nullopt;
-    return lettura{v[i].n.at(1), b.percorso.at(static_cast<std::size_t>(*q)).aderenza};
+    return lettura_slot{v[i].n.at(1), b.percorso.at(static_cast<std::size_t>(*q)).aderenza};
 }
 
-std::optional<lettura> leggi_velocita(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_velocita(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                       std::size_t) {
     const auto q = cella_propria(b, v, i);
     if (!q) return std::nullopt;
-    return lettura{v[i].n.at(1), decodifica_velocita(b.percorso.at(static_cast<std::size_t>(*q)).velocita_limite)};
+    return lettura_slot{v[i].n.at(1), decodifica_velocita(b.percorso.at(static_cast<std::size_t>(*q)).velocita_limite)};
 }
 
 // A mountain's kind in its first cell, when no later stretch covers that cell.
-std::optional<lettura> leggi_montagna(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_montagna(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                       std::size_t) {
     const std::int64_t primo = prima_cella_montagna(v[i].n.at(0));
     if (primo > ultima_cella_montagna(v[i].n.at(1))) return std::nullopt;
@@ -383,7 +383,7 @@ std::optional<lettura> leggi_montagna(const stato_build& b, const std::vector<vo
             return std::nullopt;
     const cella* c = cella_se(b, primo);
     if (!c) return std::nullopt;
-    return lettura{leggi_tipo_montagna(v[i].n.at(2)).tipo, c->montagna};
+    return lettura_slot{leggi_tipo_montagna(v[i].n.at(2)).tipo, c->montagna};
 }
 
 // A point item of kind `t` in cell `k`, or nothing when another item took the cell.
@@ -392,115 +392,115 @@ const cella* oggetto(const stato_build& b, std::int64_t k, std::uint8_t t) {
     return c && c->tipo_cella == t ? c : nullptr;
 }
 
-std::optional<lettura> leggi_indicatori(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_indicatori(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                         std::size_t k) {
     const cella* c = oggetto(b, cella_punto(static_cast<double>(v[i].n.at(0))), tipo::indicatori_velocita);
     if (!c) return std::nullopt;
     const std::int64_t scritto = v[i].n.at(k);
     if (k == 4 || k == 8) {
         const std::optional<strisce_lati> s = decodifica_strisce(c->valore4);
-        return lettura{scritto, !s ? illeggibile : k == 4 ? s->sinistra : s->destra};
+        return lettura_slot{scritto, !s ? illeggibile : k == 4 ? s->sinistra : s->destra};
     }
     const std::array<std::int16_t, 3> codici{c->valore1, c->valore2, c->valore3};
     const std::optional<velocita_lati> s = decodifica_indicatore(codici.at(k <= 3 ? k - 1 : k - 5));
-    return lettura{scritto, !s ? illeggibile : k <= 3 ? s->sinistra : s->destra};
+    return lettura_slot{scritto, !s ? illeggibile : k <= 3 ? s->sinistra : s->destra};
 }
 
-std::optional<lettura> leggi_segnale(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_segnale(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                      std::size_t k) {
     const cella* c = oggetto(b, cella_punto(static_cast<double>(v[i].n.at(0))), tipo::segnale);
     if (!c) return std::nullopt;
     const std::int64_t scritto = v[i].n.at(k);
-    if (k == 10) return lettura{scritto, c->tempo_segnale};
+    if (k == 10) return lettura_slot{scritto, c->tempo_segnale};
     segnale_in_cella sc;
     sc.valori = {c->valore1, c->valore2, c->valore3, c->valore4};
     const std::optional<segnale_scritto> s = decodifica_segnale(sc);
-    if (!s) return lettura{scritto, illeggibile};
+    if (!s) return lettura_slot{scritto, illeggibile};
     const std::array<std::int64_t, 10> letti{0, s->sx, s->sinistra[0], s->sinistra[1], s->sinistra[2],
                                              s->rapp, s->dx, s->destra[0], s->destra[1], s->destra[2]};
-    return lettura{scritto, letti.at(k)};
+    return lettura_slot{scritto, letti.at(k)};
 }
 
 // A slowdown's speed (valore1), d_v (valore2) and f_tt (valore3) in its start cell; f_ta as
 // whether the pre-warning cells stand before its warning board.
-std::optional<lettura> leggi_rallentamento(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_rallentamento(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                            std::size_t k) {
     const std::int64_t x = v[i].n.at(0);
     const cella* c = oggetto(b, cella_inizio_rallentamento(x), tipo::inizio_rallentamento);
     if (!c) return std::nullopt;
     const std::int64_t scritto = v[i].n.at(k);
     switch (k) {
-        case 1: return lettura{scritto, c->valore1};
-        case 3: return lettura{scritto, c->valore3};
-        case 5: return lettura{scritto, c->valore2};
+        case 1: return lettura_slot{scritto, c->valore1};
+        case 3: return lettura_slot{scritto, c->valore3};
+        case 5: return lettura_slot{scritto, c->valore2};
         default: {
             const bool preavviso = rallentamento_con_avviso(x) &&
                                    oggetto(b, cella_preavviso(x, 0), tipo::preavviso_rallentamento) != nullptr;
-            return lettura{scritto != 0, preavviso};
+            return lettura_slot{scritto != 0, preavviso};
         }
     }
 }
 
 // A speed board's value; one without value reads back as 0.
-std::optional<lettura> leggi_abbattimento(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_abbattimento(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                           std::size_t) {
     const cella* c = cella_se(b, cella_profilo(static_cast<double>(v[i].n.at(0))));
     if (!c) return std::nullopt;
-    if (c->tipo_cella == tipo::tabella_senza_valore) return lettura{v[i].n.at(1), 0};
+    if (c->tipo_cella == tipo::tabella_senza_valore) return lettura_slot{v[i].n.at(1), 0};
     if (c->tipo_cella != tipo::tabella_con_valore) return std::nullopt;
-    return lettura{v[i].n.at(1), c->valore1};
+    return lettura_slot{v[i].n.at(1), c->valore1};
 }
 
 // The station entries fill slots 1, 2, ... in the order they are written.
-std::optional<lettura> leggi_stazione(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_stazione(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                       std::size_t k) {
     const slot_servizio& s = b.servizio.at(i + 1);
     const std::int64_t scritto = v[i].n.at(k);
     const orario_letto o = decodifica_orario(s.orario);
     const std::int64_t dopo_50 = s.campo6 != 0 && (s.tipo_stazione < 5 || s.tipo_stazione > 8) ? 50 : 0;
     switch (k) {
-        case 1: return lettura{scritto, s.tipo_stazione};
+        case 1: return lettura_slot{scritto, s.tipo_stazione};
         case 2:
-            if (s.tipo_stazione == 5 || s.tipo_stazione == 6) return lettura{scritto, std::int64_t{s.posizione} - s.inizio};
-            if (s.tipo_stazione == 7 || s.tipo_stazione == 8) return lettura{scritto, std::int64_t{s.fine} - s.posizione};
-            return lettura{scritto, std::int64_t{s.fine} - dopo_50 - s.inizio};
-        case 3: return lettura{scritto, s.campo4};
-        case 4: return lettura{scritto, s.campo5};
-        case 5: return lettura{scritto, s.campo6};
-        case 6: return lettura{scritto, s.campo7};
-        case 7: return lettura{scritto, s.campo8};
-        case 8: return lettura{scritto, s.campo9};
-        case 9: return lettura{scritto, s.campo10};
-        case 10: return lettura{scritto, s.campo11};
-        case 11: return lettura{scritto, s.campo12};
-        case 12: return lettura{scritto, s.sosta};
-        case 13: return lettura{scritto, o.negativo ? illeggibile : o.ore};
-        case 14: return lettura{scritto, o.negativo ? illeggibile : o.minuti};
-        default: return lettura{scritto, o.negativo ? illeggibile : o.secondi};
+            if (s.tipo_stazione == 5 || s.tipo_stazione == 6) return lettura_slot{scritto, std::int64_t{s.posizione} - s.inizio};
+            if (s.tipo_stazione == 7 || s.tipo_stazione == 8) return lettura_slot{scritto, std::int64_t{s.fine} - s.posizione};
+            return lettura_slot{scritto, std::int64_t{s.fine} - dopo_50 - s.inizio};
+        case 3: return lettura_slot{scritto, s.campo4};
+        case 4: return lettura_slot{scritto, s.campo5};
+        case 5: return lettura_slot{scritto, s.campo6};
+        case 6: return lettura_slot{scritto, s.campo7};
+        case 7: return lettura_slot{scritto, s.campo8};
+        case 8: return lettura_slot{scritto, s.campo9};
+        case 9: return lettura_slot{scritto, s.campo10};
+        case 10: return lettura_slot{scritto, s.campo11};
+        case 11: return lettura_slot{scritto, s.campo12};
+        case 12: return lettura_slot{scritto, s.sosta};
+        case 13: return lettura_slot{scritto, o.negativo ? illeggibile : o.ore};
+        case 14: return lettura_slot{scritto, o.negativo ? illeggibile : o.minuti};
+        default: return lettura_slot{scritto, o.negativo ? illeggibile : o.secondi};
     }
 }
 
 // The single-valued entries of the general blocks, each in its slot: the last one given holds.
-std::optional<lettura> generale(const std::vector<voce_in_prova>& v, std::size_t i, std::size_t k,
+std::optional<lettura_slot> generale(const std::vector<voce_in_prova>& v, std::size_t i, std::size_t k,
                                 std::int64_t letto) {
     if (i + 1 != v.size()) return std::nullopt;
-    return lettura{v[i].n.at(k), letto};
+    return lettura_slot{v[i].n.at(k), letto};
 }
 
 // A single-valued entry whose field is one field of a slot.
 template <int slot, auto campo>
-std::optional<lettura> leggi_slot(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_slot(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                   std::size_t k) {
     return generale(v, i, k, b.servizio.at(slot).*campo);
 }
 
-std::optional<lettura> leggi_ripetizione(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_ripetizione(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                          std::size_t k) {
     const slot_servizio& s = b.servizio.at(slot_treno);
     return generale(v, i, k, k == 0 ? s.inizio : s.fine);
 }
 
-std::optional<lettura> leggi_orologio(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_orologio(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                       std::size_t k) {
     const slot_servizio& s = b.servizio.at(slot_treno);
     return generale(v, i, k, k == 0 ? s.campo10 : k == 1 ? s.campo11 : s.campo12);
@@ -509,15 +509,15 @@ std::optional<lettura> leggi_orologio(const stato_build& b, const std::vector<vo
 // A kilometre reference: the three are sorted by their start into slots 81 to 83, each slot
 // remembering the line of the entry it holds; one held by none is lost, and reads back as nothing
 // unless it was 0, 0, 0, which is what an empty slot holds.
-std::optional<lettura> leggi_progressiva(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
+std::optional<lettura_slot> leggi_progressiva(const stato_build& b, const std::vector<voce_in_prova>& v, std::size_t i,
                                          std::size_t k) {
     for (std::size_t j = 0; j < 3; ++j) {
         if (b.resoconto.luoghi_progressive.at(j).riga != v[i].riga) continue;
         const slot_servizio& s = b.servizio.at(static_cast<std::size_t>(slot_progressiva_tre) + j);
-        return lettura{v[i].n.at(k), k == 0 ? s.inizio : k == 1 ? decodifica_progressiva(s) : s.posizione};
+        return lettura_slot{v[i].n.at(k), k == 0 ? s.inizio : k == 1 ? decodifica_progressiva(s) : s.posizione};
     }
     const bool vuota = v[i].n == std::vector<std::int64_t>{0, 0, 0};
-    return lettura{v[i].n.at(k), vuota ? v[i].n.at(k) : illeggibile};
+    return lettura_slot{v[i].n.at(k), vuota ? v[i].n.at(k) : illeggibile};
 }
 
 // Every numeric field the compile stores; positions and lengths, which say where an item goes,
@@ -614,7 +614,7 @@ TEST(WrittenAgainstStored, EveryNumericFieldReadBackOtherwiseIsReportedAtItsLine
             std::string letture;  // what each entry compared reads back as, for the message
             const std::vector<std::string> righe = righe_di(di_linea ? linea : servizio);
             for (std::size_t i = 0; i < v.size(); ++i) {
-                const std::optional<lettura> l = c.leggi(b, v, i, c.indice);
+                const std::optional<lettura_slot> l = c.leggi(b, v, i, c.indice);
                 if (!l) continue;
                 confrontate.insert(v[i].riga);
                 if (l->scritto != l->letto) attese.insert(v[i].riga);

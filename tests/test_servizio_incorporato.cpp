@@ -137,14 +137,14 @@ TEST_F(BuiltInService, ApproachCodes) {
 }
 
 TEST_F(BuiltInService, SpeedLimitsAndAdhesion) {
-    struct run {
-        int last, value;  // from the cell after the previous run's last
+    struct tratto {
+        int last, value;  // from the cell after the previous stretch's last
     };
-    const run speeds[] = {{13, 6},   {43, 20},  {133, 17}, {223, 13}, {347, 15}, {377, 13},
+    const tratto speeds[] = {{13, 6},   {43, 20},  {133, 17}, {223, 13}, {347, 15}, {377, 13},
                           {487, 19}, {508, 16}, {616, 19}, {651, 13}, {917, 11}, {920, 0}};
     std::vector<int> expected_speed, actual_speed, actual_adhesion;
     int first = 0;
-    for (const run& r : speeds) {
+    for (const tratto& r : speeds) {
         for (int i = first; i <= r.last; ++i) expected_speed.push_back(r.value);
         first = r.last + 1;
     }
