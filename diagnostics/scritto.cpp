@@ -154,9 +154,10 @@ void controlla_stazione(stato_scritto& s, const voce_scritta& v) {
     if (t < std::numeric_limits<std::int32_t>::min() || t > std::numeric_limits<std::int32_t>::max()) return;
     const campo_scritto* fuori = h < 0 || h > 23 ? &c[13] : mi < 0 || mi > 59 ? &c[14] : se < 0 || se > 59 ? &c[15] : nullptr;
     if (fuori) {
-        // Hours above 23 with minutes and seconds in range come back as written.
+        // Hours above 23 with minutes and seconds in range come back as written: a warning. Any
+        // other value out of range runs into the next unit, and the simulator gets another time.
         const bool come_scritto = h > 23 && mi >= 0 && mi <= 59 && se >= 0 && se <= 59;
-        attendi(s, v.file, gravita::avviso, *fuori,
+        attendi(s, v.file, come_scritto ? gravita::avviso : gravita::errore, *fuori,
                 "the time " + orario_testo(h, mi, se) + " is out of range: its " + fuori->nome + " " +
                     std::string(fuori->testo) + (fuori != &c[13] ? " is not 0 to 59" : h < 0 ? " is negative" : " is above 23") +
                     (come_scritto ? "" : "; it is stored as " + orario_da_secondi(t)),
