@@ -6,6 +6,7 @@
 #include "diagnostics/scritto.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -378,6 +379,7 @@ void scritto_voce(stato_scritto& s, const voce_scritta& v) {
                         "f_ta " + std::string(c[4].testo) + " is not applied: a slowdown at 1500 m or less has no "
                         "warning board, so no pre-warning cells",
                         "write 0, or place the slowdown beyond 1500 m");
+            if (!c.empty() && c[0].numero) registra_oggetto(s, v, cella_inizio_rallentamento(*c[0].numero));
             break;
         case chiave_voce::abbattimento:
             controlla_uscita(s, v, "speed board");
@@ -548,29 +550,58 @@ void scritto_fine(stato_scritto& s, const stato_build& b, std::size_t fermo_line
         if (sl.tipo_stazione >= 25) continue;
         fermate.emplace_back(cella_fermata(sl.fine), j);
     }
+    // A station's stop marker in a cell an item wrote: the item there is lost.
+    auto sotto_fermata = [&](const oggetto_scritto& o, std::size_t fi, std::int64_t k, const std::string& cosa) {
+        for (const auto& [kf, j] : fermate) {
+            if (kf != k) continue;
+            const luogo_scritto& st = s.stazioni[static_cast<std::size_t>(j - 1)];
+            const std::string& nome = b.servizio[static_cast<std::size_t>(j)].nome;
+            dice(x, gravita::errore, o.campi[0],
+                 "this " + cosa + " is overwritten by the stop marker of the station " +
+                     (nome.empty() ? "" : "\"" + nome + "\" ") + "(line " + decimale(st.riga) +
+                     (fi == 0 ? " of the service description" : "") + ") in route cell " + decimale(k),
+                 "a station's stop marker takes the cell 50 m before the station's end whatever stands there; "
+                 "move the item or the station");
+            return;
+        }
+    };
+    auto cella_di = [&](std::int64_t k) -> const cella* {
+        return k >= 0 && static_cast<std::size_t>(k) < b.percorso.size() ? &b.percorso[static_cast<std::size_t>(k)] : nullptr;
+    };
     for (const oggetto_scritto& o : s.oggetti) {
         const std::size_t fi = indice_file(o.campi[0].file);
         if (fermi[fi] != mai && o.dopo >= fermi[fi]) continue;  // not applied: the walk tells why
-        if (o.cella < 0 || static_cast<std::size_t>(o.cella) >= b.percorso.size()) continue;
-        const cella& ce = b.percorso[static_cast<std::size_t>(o.cella)];
+        if (o.chiave == chiave_voce::rallentamento) {
+            // A slowdown writes its start, its end and (beyond 1500 m) its warning board.
+            const std::int64_t xr = o.valori[0];
+            struct cella_sua {
+                std::int64_t k;
+                std::uint8_t atteso;
+                const char* cosa;
+            };
+            const std::array<cella_sua, 3> sue{{
+                {cella_inizio_rallentamento(xr), tipo::inizio_rallentamento, "slowdown's start"},
+                {cella_fine_rallentamento(xr, o.valori[2]), tipo::fine_rallentamento, "slowdown's end"},
+                {rallentamento_con_avviso(xr) ? cella_avviso_rallentamento(xr) : -1, tipo::avviso_rallentamento,
+                 "slowdown's warning board"},
+            }};
+            for (const cella_sua& c : sue) {
+                const cella* cr = cella_di(c.k);
+                if (cr && cr->tipo_cella != c.atteso && cr->tipo_cella == tipo::fermata_stazione)
+                    sotto_fermata(o, fi, c.k, c.cosa);
+            }
+            continue;
+        }
+        const cella* cp = cella_di(o.cella);
+        if (!cp) continue;
+        const cella& ce = *cp;
         std::uint8_t atteso = tipo::segnale;
         if (o.chiave == chiave_voce::indicatori_vmax) atteso = tipo::indicatori_velocita;
         if (o.chiave == chiave_voce::cartello_indicatore) atteso = tipo::cartello;
         if (o.chiave == chiave_voce::abbattimento)
             atteso = o.valori[1] > 0 ? tipo::tabella_con_valore : tipo::tabella_senza_valore;
         if (ce.tipo_cella != atteso) {
-            for (const auto& [k, j] : fermate) {
-                if (k != o.cella || ce.tipo_cella != tipo::fermata_stazione) continue;
-                const luogo_scritto& st = s.stazioni[static_cast<std::size_t>(j - 1)];
-                const std::string& nome = b.servizio[static_cast<std::size_t>(j)].nome;
-                dice(x, gravita::errore, o.campi[0],
-                     std::string("this ") + nome_voce(o.chiave) + " is overwritten by the stop marker of the station " +
-                         (nome.empty() ? "" : "\"" + nome + "\" ") + "(line " + decimale(st.riga) +
-                         (fi == 0 ? " of the service description" : "") + ") in route cell " + decimale(o.cella),
-                     "a station's stop marker takes the cell 50 m before the station's end whatever stands there; "
-                     "move the item or the station");
-                break;
-            }
+            if (ce.tipo_cella == tipo::fermata_stazione) sotto_fermata(o, fi, o.cella, nome_voce(o.chiave));
             continue;
         }
         switch (o.chiave) {

@@ -266,6 +266,10 @@ INSTANTIATE_TEST_SUITE_P(
         // A station's stop marker takes its cell whatever stands there.
         sbaglio{"StopMarkerOverSpeedBoard", SER, "[stazioni]", "abbattimento,  6100,  60\r\n[stazioni]", ERR},
         sbaglio{"StopMarkerOverLineSign", LIN, "cartello_indicatore,  500,", "cartello_indicatore,  6050,", ERR},
+        // A slowdown written before the station: read after it, it would stop the compile (status 19).
+        sbaglio{"StopMarkerOverSlowdownStart", SER, "[stazioni]", "rallentamento,  6050,  30,  400,  1,  1,  0\r\n[stazioni]", ERR},
+        sbaglio{"StopMarkerOverSlowdownEnd", SER, "[stazioni]", "rallentamento,  5650,  30,  400,  1,  1,  0\r\n[stazioni]", ERR},
+        sbaglio{"SlowdownEndOnAStopMarker", SER, "rallentamento,  8000,  30,  400,", "rallentamento,  5650,  30,  400,", ERR},
         // Encodings: a UTF-8 name is stored as its bytes.
         sbaglio{"Utf8Name", SER, "STAZIONE NUOVA", "CITT\xC3\x80", AVV}),
     [](const ::testing::TestParamInfo<sbaglio>& i) { return std::string(i.param.nome); });
