@@ -653,7 +653,7 @@ struct oggetto_in_prova {
 std::vector<std::int64_t> posizioni_di(const std::string& linea, const std::string& servizio) {
     std::vector<std::int64_t> r;
     for (const std::string* t : {&linea, &servizio})
-        for (const char* parola : {"indicatori_vmax", "segnale", "rallentamento", "abbattimento", "stazione"})
+        for (const char* parola : {"indicatori_vmax", "cartello_indicatore", "segnale", "rallentamento", "abbattimento", "stazione"})
             for (const voce_in_prova& v : voci_di(righe_di(*t), parola))
                 if (!v.n.empty()) r.push_back(v.n[0]);
     // A slowdown also takes the cells of its end and of its warning board.
@@ -701,6 +701,9 @@ TEST(WrittenAgainstStored, EveryPointItemOutOfItsOwnCellIsReportedAtItsLine) {
         {quale_file::linea, "indicatori_vmax", "boards",
          [](const campi& n) -> std::optional<std::int64_t> { return cella_punto(static_cast<double>(n[0])); },
          [](std::uint8_t t) { return t == tipo::indicatori_velocita; }},
+        {quale_file::linea, "cartello_indicatore", "sign board",
+         [](const campi& n) -> std::optional<std::int64_t> { return cella_punto(static_cast<double>(n[0])); },
+         [](std::uint8_t t) { return t == tipo::cartello; }},
         {quale_file::servizio, "segnale", "signal",
          [](const campi& n) -> std::optional<std::int64_t> { return cella_punto(static_cast<double>(n[0])); },
          [](std::uint8_t t) { return t == tipo::segnale; }},
