@@ -70,6 +70,21 @@ void BM_CheckGenerata(benchmark::State& state) {
 }
 BENCHMARK(BM_CheckGenerata)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// check on the same descriptions with a gradient beyond the route after the line's gradients: the
+// compile reads on past it (the line's reading ends there, the service is read up to its first
+// signal or slowdown), and the walk that goes on reads the rest of both; each text is still read
+// once, so this takes about as long as BM_CheckGenerata.
+void BM_CheckOltreIlPercorso(benchmark::State& state) {
+    const descrizioni_generate& d = generate(state.range(0));
+    std::string linea = d.linea;
+    linea.insert(linea.find("[montagne]\r\n"), "pendenza, 99999999, 0\r\n");
+    const analisi a = analizza(&linea, &d.servizio);
+    if (a.diagnostiche.empty() || a.diagnostiche.front().stato != 15)
+        state.SkipWithError("check does not find the item beyond the route first");
+    for (auto _ : state) benchmark::DoNotOptimize(analizza(&linea, &d.servizio));
+}
+BENCHMARK(BM_CheckOltreIlPercorso)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
 void BM_ScritturaUscita(benchmark::State& state) {
     const descrizioni_generate& d = generate(state.range(0));
     const file_compilati f = compila_e_serializza(d.linea, d.servizio);

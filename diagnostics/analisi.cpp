@@ -3,13 +3,14 @@
 // reader/ (memo_linea, memo_servizio), each status recorded in the build report where the compile
 // stops, and every problem told as a finding with its place. The compile's walk stops at the first
 // status (leggi_descrizioni); check's, the language server's and compile's findings go on past it,
-// entry by entry, to report the rest (analizza).
+// entry by entry, to report the rest (analizza), still reading each text once.
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -126,15 +127,14 @@ struct profilo_d {
 bool di_velocita(const profilo_d& p) { return p.r.campo == &cella::velocita_limite; }
 
 struct motore {
-    const opzioni_analisi& o;
+    const opzioni_analisi* o;
     bool recupero;  // false: stop where the compile stops; true: skip the entry and go on
     // The exact walk turns into the walk that goes on at its first stop, keeping what the compile
-    // has read there; false: it stops (the compile's own walk, or after a status that the compile
-    // reads on from, status 15, when the walk that goes on starts again from the files' start).
+    // has read there; false: it stops (the compile's own walk).
     bool prosegue = false;
     std::vector<rilievo> out;
     stato_build proprio;  // the records, when the caller keeps none
-    stato_build& s;       // the records the walk builds: the caller's, for the exact walk that keeps them
+    stato_build* s;       // the records the walk builds: the caller's, for the exact walk that keeps them
     sorgente* src = nullptr;
     const sorgente* src_linea = nullptr;  // the line description, when there is one
     lettore_campi l;
@@ -148,6 +148,13 @@ struct motore {
         bool in_linea = false;
     };
     std::optional<fermo_esatto> compilato;
+
+    // An item beyond the route (status 15) ends the reading of its description, not the compile,
+    // which goes on with what follows (the profiles' tails, the service). The exact walk that goes
+    // on sets the compile's walk aside there, reads the rest of the description as the walk that
+    // goes on, then takes the compile's walk up where it was set aside: each text is read once.
+    struct messo_da_parte;
+    std::shared_ptr<messo_da_parte> sospeso;
 
     // Where the exact walk stopped reading each file: mai when it read it to the end.
     std::size_t fermo_linea = mai;
@@ -195,22 +202,29 @@ struct motore {
     stato_scritto scritto;
 
     // `su`: records that already hold what the walk needs (one description read alone), kept as they are.
-    motore(const opzioni_analisi& opzioni, bool per_recupero, stato_build* su = nullptr)
-        : o(opzioni),
-          recupero(per_recupero),
-          s(su ? *su : !per_recupero && opzioni.registri ? *opzioni.registri : proprio) {
+    explicit motore(const opzioni_analisi& opzioni, stato_build* su = nullptr)
+        : o(&opzioni), recupero(false), s(su ? su : opzioni.registri ? opzioni.registri : &proprio) {
         if (su) return;
-        if (&s != &proprio) {
+        if (s != &proprio) {
             // Built anew: only the names and the output folder stay.
             stato_build nuovo;
-            nuovo.scenario = std::move(s.scenario);
-            nuovo.treno = std::move(s.treno);
-            nuovo.cartella = std::move(s.cartella);
-            s = std::move(nuovo);
+            nuovo.scenario = std::move(s->scenario);
+            nuovo.treno = std::move(s->treno);
+            nuovo.cartella = std::move(s->cartella);
+            *s = std::move(nuovo);
         }
-        s.genera_linea = o.piano;
-        memo_nomi(s);
+        s->genera_linea = opzioni.piano;
+        memo_nomi(*s);
     }
+
+};
+
+// The compile's walk as it was set aside, with what it had read last.
+struct motore::messo_da_parte {
+    motore m;  // its records in its own `proprio`
+    std::deque<campo_recente> recenti;
+    campo_n ultimo;  // the last field of the entries read
+    std::optional<campo_n> da_chiudere;  // the keyword of an entry that the compile closes when it takes up
 };
 
 const std::string& testo(const motore& m) { return *m.src->t; }
@@ -305,12 +319,12 @@ rilievo& stato_in(motore& m, const sorgente& src, std::int32_t numero, const cam
     d.stato = numero;
     d.posizione_m = posizione;
     if (!m.recupero) {
-        registra_stato_in(m.s, src.f == quale_file::linea ? descrizione::linea : descrizione::servizio, dove, numero);
+        registra_stato_in(*m.s, src.f == quale_file::linea ? descrizione::linea : descrizione::servizio, dove, numero);
         if (posizione) {
-            m.s.resoconto.errore_posizione = *posizione;
-            m.s.resoconto.errore_metri = *posizione;
+            m.s->resoconto.errore_posizione = *posizione;
+            m.s->resoconto.errore_metri = *posizione;
         }
-        if (motivo) m.s.resoconto.errore_motivo = motivo;
+        if (motivo) m.s->resoconto.errore_motivo = motivo;
     }
     return d;
 }
@@ -332,7 +346,7 @@ luogo_testo luogo_guasto(const motore& m, const guasto_lettura& g) {
 void ferma(motore& m) {
     if (m.recupero) {
         m.voce_fallita = true;
-        m.s.resoconto.errore_numero = 0;
+        m.s->resoconto.errore_numero = 0;
         return;
     }
     std::size_t& fermo = m.src->f == quale_file::linea ? m.fermo_linea : m.fermo_servizio;
@@ -340,11 +354,60 @@ void ferma(motore& m) {
     if (!m.prosegue) throw fermata{};
     // The compile stops here: its records are kept as they are, and the walk goes on from here as the
     // walk that goes on, leaving out this entry; what lies up to here is the exact walk's.
-    m.compilato = motore::fermo_esatto{m.s, m.luogo_cella, m.luoghi, m.src->f == quale_file::linea};
+    m.compilato = motore::fermo_esatto{*m.s, m.luogo_cella, m.luoghi, m.src->f == quale_file::linea};
     m.recupero = true;
     m.primo_tenuto[indice_file(m.src->f)] = fermo + 1;
     m.voce_fallita = true;
-    m.s.resoconto.errore_numero = 0;
+    m.s->resoconto.errore_numero = 0;
+}
+
+void chiudi_voce(motore& m, const campo_n& chiave);
+
+// At a status 15 in the exact walk that goes on: the compile's walk is set aside as it stands, and
+// the walk goes on through the rest of this description as the walk that goes on. `da_chiudere`:
+// the keyword of the entry that the compile closes before it goes on.
+void metti_da_parte(motore& m, std::optional<campo_n> da_chiudere = std::nullopt) {
+    // The findings and the comparison of written and stored values stay out of the copy: the walk
+    // that goes on adds to the first and leaves the second alone.
+    std::vector<rilievo> out = std::move(m.out);
+    stato_scritto scritto = std::move(m.scritto);
+    m.out.clear();
+    m.scritto = {};
+    campo_n ultimo = m.campi_correnti.empty() ? campo_a(*m.src, m.l.voce) : m.campi_correnti.back();
+    auto p = std::make_shared<motore::messo_da_parte>(
+        motore::messo_da_parte{m, m.src->recenti, std::move(ultimo), std::move(da_chiudere)});
+    if (m.s != &m.proprio) p->m.proprio = *m.s;
+    p->m.scritto = std::move(scritto);
+    m.out = std::move(out);
+    m.sospeso = std::move(p);
+    std::size_t& fermo = m.src->f == quale_file::linea ? m.fermo_linea : m.fermo_servizio;
+    fermo = std::min(fermo, m.l.pos);
+    m.recupero = true;
+    m.primo_tenuto[indice_file(m.src->f)] = fermo + 1;
+    // What the walk that goes on finds in the other description (the kilometre references, checked
+    // at the service's end) the compile's walk finds again when it takes up.
+    m.primo_tenuto[1 - indice_file(m.src->f)] = mai;
+}
+
+// After the walk that goes on has read the rest of the description: the compile's walk set aside
+// takes up where it was, with the findings gathered meanwhile. Gives the last field it had read.
+campo_n riprendi_compilazione(motore& m) {
+    motore::messo_da_parte p = std::move(*m.sospeso);
+    motore& c = p.m;
+    c.out = std::move(m.out);
+    c.elencati = m.elencati;
+    c.non_elencati = m.non_elencati;
+    c.fermo_linea = m.fermo_linea;
+    c.fermo_servizio = m.fermo_servizio;
+    c.sospeso = nullptr;
+    stato_build* const registri = m.s;
+    const bool propri = registri == &m.proprio;
+    if (!propri) *registri = std::move(c.proprio);
+    m = std::move(c);
+    m.s = propri ? &m.proprio : registri;
+    m.src->recenti = std::move(p.recenti);
+    if (p.da_chiudere) chiudi_voce(m, *p.da_chiudere);
+    return std::move(p.ultimo);
 }
 
 // A status about one field that stops the reading (in the walk that goes on, skips the entry).
@@ -381,7 +444,7 @@ const char* nome_campo(const motore& m) {
 void registra_campo(motore& m, const campo_n& c) {
     m.src->recenti.push_back({c.inizio, c.fine, c.testo});
     if (m.src->recenti.size() > campi_recenti) m.src->recenti.pop_front();
-    if (!tiene_campi(*m.src, m.o) || della_esatta(m, m.src->f, c.inizio)) return;
+    if (!tiene_campi(*m.src, *m.o) || della_esatta(m, m.src->f, c.inizio)) return;
     campo_letto f;
     f.riga = c.riga;
     f.inizio = static_cast<std::uint32_t>(c.inizio);  // the text is under 4 GiB (tiene_campi)
@@ -678,7 +741,7 @@ bool letti(const std::array<numero_n, N>& n) {
     return std::all_of(n.begin(), n.end(), [](const numero_n& x) { return x.letto; });
 }
 
-bool percorso_pronto(const motore& m) { return percorso_creato(m.s); }
+bool percorso_pronto(const motore& m) { return percorso_creato(*m.s); }
 
 void luogo_cella(motore& m, std::int64_t cella_i, const campo_n& c, const char* cosa) {
     if (cella_i < 0 || static_cast<std::size_t>(cella_i) >= m.luogo_cella.size()) return;
@@ -687,16 +750,15 @@ void luogo_cella(motore& m, std::int64_t cella_i, const campo_n& c, const char* 
 }
 
 // An item beyond the route: status 15. True when the compile stops reading this description here;
-// the walk that goes on skips the entry instead.
+// the walk that goes on skips the entry instead (the exact walk that goes on sets the compile's
+// walk aside first).
 bool fuori_percorso(motore& m, const numero_n& n, double margine) {
-    const double limite = static_cast<double>(m.s.n_celle) * 50.0 - margine;
+    const double limite = static_cast<double>(m.s->n_celle) * 50.0 - margine;
     if (!m.recupero) {
         std::size_t& fermo = m.src->f == quale_file::linea ? m.fermo_linea : m.fermo_servizio;
         fermo = std::min(fermo, m.l.pos);
-        // The compile reads on past this status: the walk that goes on starts again from the start.
-        m.prosegue = false;
     }
-    const std::int64_t fine_percorso = std::int64_t{m.s.n_celle} * 50;
+    const std::int64_t fine_percorso = std::int64_t{m.s->n_celle} * 50;
     const std::int64_t ultima = static_cast<std::int64_t>(std::floor(limite));
     // Past the last position an item may take, which lies `margine` metres before the route's end.
     rilievo& d = stato(m, stati::fuori_percorso, n.c,
@@ -709,7 +771,10 @@ bool fuori_percorso(motore& m, const numero_n& n, double margine) {
     d.nota = "the route ends at " + decimale(fine_percorso) + " m (the line and 7000 m of run-out), and an item needs " +
              decimale(static_cast<std::int64_t>(margine)) + " m of it after its position; from here on this "
              "description's entries are not applied";
-    if (!m.recupero) return true;
+    if (!m.recupero) {
+        if (!m.prosegue) return true;
+        metti_da_parte(m);
+    }
     ferma(m);
     return false;
 }
@@ -909,7 +974,7 @@ void commento_letto(motore& m, const campo_n& k, parte_voce p, const char* quant
     if (!contiene(k.testo, "-")) return;
     const voce* letta = nullptr;
     for (const voce& v : voci_di(p))
-        if (!letta && riconosce(v, k.testo) && (m.o.piano || v.chiave != chiave_voce::curva)) letta = &v;
+        if (!letta && riconosce(v, k.testo) && (m.o->piano || v.chiave != chiave_voce::curva)) letta = &v;
     if (!letta) return;
     const char* nome = letta->chiave == chiave_voce::curva ? "curva" : letta->nome;
     rilievo& d = nuova(m, gravita::errore, k,
@@ -976,7 +1041,7 @@ void preambolo(motore& m, const campo_n& c, const std::vector<parte_voce>& parti
 void passo_lunghezza(motore& m, const voce& v, const campo_n& chiave) {
     const auto [n] = leggi_numeri<1>(m, v, chiave);
     if (!n.letto) return;
-    memo_generale(m.s, v.chiave, 0, n.v);
+    memo_generale(*m.s, v.chiave, 0, n.v);
     m.campo_lunghezza = n.c;
     if (n.v > lunghezza_massima_linea || n.v < 0) {
         // Too long: status 1, and no route; negative: the reading fails.
@@ -991,19 +1056,19 @@ void passo_lunghezza(motore& m, const voce& v, const campo_n& chiave) {
         ferma(m);
         return;
     }
-    crea_percorso(m.s, n.v);
-    m.luogo_cella.assign(m.s.percorso.size(), -1);
+    crea_percorso(*m.s, n.v);
+    m.luogo_cella.assign(m.s->percorso.size(), -1);
 }
 
 void passo_progressiva(motore& m, const voce& v, const campo_n& chiave, int indice) {
     const auto numeri = leggi_numeri<3>(m, v, chiave);
     if (!letti(numeri)) return;
     const auto& [a, b, c] = numeri;
-    for (std::size_t i = 0; i < numeri.size(); ++i) memo_generale(m.s, v.chiave, i, numeri[i].v);
+    for (std::size_t i = 0; i < numeri.size(); ++i) memo_generale(*m.s, v.chiave, i, numeri[i].v);
     const campo_n& colpevole = a.v % 50 != 0 ? a.c : b.c;
     m.progressive[static_cast<std::size_t>(indice)] =
         luogo{quale_file::linea, colpevole, v.nome, colonna_di(*m.src, colpevole.inizio), m.l.voce, a.v, b.v};
-    m.s.resoconto.luoghi_progressive[static_cast<std::size_t>(indice)] = m.l.voce;
+    m.s->resoconto.luoghi_progressive[static_cast<std::size_t>(indice)] = m.l.voce;
     if (c.v != 0 && c.v != 1) {
         rilievo& d = nuova(m, gravita::avviso, c.c, "flag " + c.c.testo + " is neither 0 nor 1: it counts as 0");
         d.campo = c.c.nome;
@@ -1014,15 +1079,15 @@ void passo_progressiva(motore& m, const voce& v, const campo_n& chiave, int indi
 
 void passo_sfondo(motore& m, const voce& v, const campo_n& chiave) {
     const auto [n] = leggi_numeri<1>(m, v, chiave);
-    if (n.letto) memo_generale(m.s, v.chiave, 0, n.v);
+    if (n.letto) memo_generale(*m.s, v.chiave, 0, n.v);
 }
 
 void passo_ripetizione(motore& m, const voce& v, const campo_n& chiave) {
     const auto numeri = leggi_numeri<2>(m, v, chiave);
     if (!letti(numeri)) return;
     const auto& [a, b] = numeri;
-    memo_generale(m.s, v.chiave, 0, a.v);
-    memo_generale(m.s, v.chiave, 1, b.v);
+    memo_generale(*m.s, v.chiave, 0, a.v);
+    memo_generale(*m.s, v.chiave, 1, b.v);
     if (a.v % 50 != 0) {
         ferma_al_campo(m, stati::ripetizione_inizio, a.c,
                        "signal repetition start " + a.c.testo + " m is not a multiple of 50",
@@ -1035,7 +1100,7 @@ void passo_ripetizione(motore& m, const voce& v, const campo_n& chiave) {
                        "the line's reading stops here");
         return;
     }
-    if (!memo_codici_ripetizione(m.s, chiave.testo)) {
+    if (!memo_codici_ripetizione(*m.s, chiave.testo)) {
         rilievo& d = stato(m, stati::ripetizione_codici, chiave,
                                "the signal repetition keyword holds neither the digit 4 nor 9");
         d.nota = "write \"ripetizione segnali 4 codici\" or \"ripetizione segnali 9 codici\"; the line's reading "
@@ -1115,7 +1180,7 @@ void scrivi_pendenze(motore& m, const campo_n& dove, std::int64_t q) {
         return;
     }
     try {
-        riempi_pendenze(m.s, m.pendenze, q);
+        riempi_pendenze(*m.s, m.pendenze, q);
     } catch (const guasto_lettura&) {
         guasto(m, dove, "gradient entries at one position push the gradient past the route's last cell",
                motivo_fuori_percorso);
@@ -1172,7 +1237,7 @@ uscita_linea caratteristiche(motore& m) {
                     if (g.v < -100 || g.v > 155)
                         errore_bassi_bit(m, g.c, g.v, decodifica_pendenza(codifica_pendenza(g.v)), "-100 to 155",
                                          "the gradient + 100 keeps its low 8 bits");
-                } else if (!entro_percorso(m.s, p.v, margine_voce_m)) {
+                } else if (!entro_percorso(*m.s, p.v, margine_voce_m)) {
                     if (fuori_percorso(m, p, margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
                     scrivi_pendenze(m, p.c, cella_profilo(p.v));
@@ -1184,17 +1249,17 @@ uscita_linea caratteristiche(motore& m) {
                 }
             }
         }
-        if (!m.o.piano && riconosce(voce_di(chiave_voce::curva), c)) {
+        if (!m.o->piano && riconosce(voce_di(chiave_voce::curva), c)) {
             // Without the plan a curve is not read at all, as asked: its numbers are passed over.
             riconosciuta = true;
             m.riga_silenziosa = std::max(m.riga_silenziosa, riga_di(*m.src, k.inizio));
         }
-        if (m.o.piano && riconosce(voce_di(chiave_voce::curva), c)) {
+        if (m.o->piano && riconosce(voce_di(chiave_voce::curva), c)) {
             riconosciuta = true;
             const auto numeri = leggi_numeri<2>(m, voce_di(chiave_voce::curva), k);
             const auto& [a, n] = numeri;
             if (letti(numeri)) {
-                if (percorso_pronto(m) && !entro_percorso(m.s, a.v, margine_voce_m)) {
+                if (percorso_pronto(m) && !entro_percorso(*m.s, a.v, margine_voce_m)) {
                     if (fuori_percorso(m, a, margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
                     const std::optional<double> curvatura = curvatura_di(c);
@@ -1218,7 +1283,7 @@ uscita_linea caratteristiche(motore& m) {
                         const char* motivo = nullptr;
                         if (percorso_pronto(m)) {
                             try {
-                                if (traccia_curva(m.s.linea, a.v, n.v, *curvatura) == esito_traccia::oltre_milione)
+                                if (traccia_curva(m.s->linea, a.v, n.v, *curvatura) == esito_traccia::oltre_milione)
                                     e = stati::curva_non_valida;
                             } catch (const guasto_lettura& g) {
                                 e = stati::lettura_fallita;
@@ -1232,10 +1297,10 @@ uscita_linea caratteristiche(motore& m) {
                         } else if (e == stati::lettura_fallita) {
                             rilievo& d = stato(m, stati::lettura_fallita, n.c,
                                                "the curve runs to " + decimale(fine) + " m, past the plan's end at " +
-                                                   decimale(m.s.estensione) + " m",
+                                                   decimale(m.s->estensione) + " m",
                                                std::nullopt, motivo);
                             d.campo = n.c.nome;
-                            d.intervallo = "start + length at most " + decimale(m.s.estensione);
+                            d.intervallo = "start + length at most " + decimale(m.s->estensione);
                             d.nota = "the line and 7000 m of run-out; the reading of the description fails here";
                             ferma(m);
                         }
@@ -1261,15 +1326,15 @@ uscita_linea caratteristiche(motore& m) {
                     errore_bassi_bit(m, t.c, t.v, bassi8(genere), "0 to 265",
                                      "the kind (less 10 above 10) keeps its low 8 bits");
                 if (!percorso_pronto(m)) {
-                } else if (!entro_percorso(m.s, a.v, margine_voce_m)) {
+                } else if (!entro_percorso(*m.s, a.v, margine_voce_m)) {
                     if (fuori_percorso(m, a, margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
                     std::int32_t tipo_m = t.v;
                     try {
-                        memo_montagna(m.s, a.v, f.v, tipo_m);
+                        memo_montagna(*m.s, a.v, f.v, tipo_m);
                     } catch (const guasto_lettura& g) {
-                        guasto(m, m.s.n_montagne >= 80 ? k : f.c,
-                               m.s.n_montagne >= 80 ? "more than 80 mountain stretches"
+                        guasto(m, m.s->n_montagne >= 80 ? k : f.c,
+                               m.s->n_montagne >= 80 ? "more than 80 mountain stretches"
                                                     : "the mountain stretch runs past the route's last cell",
                                g.motivo);
                     }
@@ -1281,7 +1346,7 @@ uscita_linea caratteristiche(motore& m) {
             const std::array<numero_n, 9> v = leggi_numeri<9>(m, voce_di(chiave_voce::indicatori_vmax), k);
             if (letti(v)) {
                 if (!percorso_pronto(m)) {
-                } else if (!entro_percorso(m.s, v[0].v, margine_voce_m)) {
+                } else if (!entro_percorso(*m.s, v[0].v, margine_voce_m)) {
                     if (fuori_percorso(m, v[0], margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
                     const std::int64_t strisce = std::int64_t{v[4].v} * 10 + v[8].v;
@@ -1293,29 +1358,29 @@ uscita_linea caratteristiche(motore& m) {
                         errore_bassi_bit(m, v[4].c, strisce, memorizzate, "-32768 to 32767 for 10 x left + right",
                                          "the stripe code keeps its low 16 bits");
                     const std::int64_t i = cella_punto(v[0].v);
-                    const std::int32_t prima = m.s.resoconto.errore_numero;
-                    m.s.resoconto.errore_numero = 0;
+                    const std::int32_t prima = m.s->resoconto.errore_numero;
+                    m.s->resoconto.errore_numero = 0;
                     try {
-                        memo_indicatori_v_max(m.s, v[0].v, v[1].v, v[2].v, v[3].v, v[4].v, v[5].v, v[6].v, v[7].v,
+                        memo_indicatori_v_max(*m.s, v[0].v, v[1].v, v[2].v, v[3].v, v[4].v, v[5].v, v[6].v, v[7].v,
                                               v[8].v);
-                        if (m.s.resoconto.errore_numero == stati::indicatori_occupato) {
-                            m.s.resoconto.errore_numero = prima;
+                        if (m.s->resoconto.errore_numero == stati::indicatori_occupato) {
+                            m.s->resoconto.errore_numero = prima;
                             ferma_al_campo(m, stati::indicatori_occupato, v[0].c,
                                            "speed indicator boards on a cell that is not free",
                                            occupata(i, i * 50 - 50, "line"), v[0].v);
                         } else {
-                            m.s.resoconto.errore_numero = prima;
+                            m.s->resoconto.errore_numero = prima;
                             luogo_cella(m, i, v[0].c, "speed indicator boards");
                         }
                     } catch (const guasto_lettura& g) {
-                        m.s.resoconto.errore_numero = prima;
-                        if (i < 0 || i > m.s.n_celle) {
+                        m.s->resoconto.errore_numero = prima;
+                        if (i < 0 || i > m.s->n_celle) {
                             guasto(m, v[0].c, "the boards' cell lies outside the route", g.motivo);
                         } else {
                             guasto(m, v[1].c, "a speed code 20 x left speed + right speed / 5 does not fit 16 bits",
                                    g.motivo);
                             // The walk that goes on leaves the entry out: its cell is free again.
-                            if (m.recupero) svuota_cella(m.s, i);
+                            if (m.recupero) svuota_cella(*m.s, i);
                         }
                     }
                 }
@@ -1330,15 +1395,15 @@ uscita_linea caratteristiche(motore& m) {
             if (p.letto) {
                 virgola_nel_testo(m, t, "text", "sign text");
                 if (!percorso_pronto(m)) {
-                } else if (!entro_percorso(m.s, p.v, margine_voce_m)) {
+                } else if (!entro_percorso(*m.s, p.v, margine_voce_m)) {
                     if (fuori_percorso(m, p, margine_voce_m)) return uscita_linea::fuori_percorso;
                 } else {
                     const std::int64_t i = cella_punto(p.v);
                     bool libera = false;
                     try {
-                        libera = memo_cartello(m.s, p.v, t.testo, m.contatore_cartelli);
+                        libera = memo_cartello(*m.s, p.v, t.testo, m.contatore_cartelli);
                     } catch (const guasto_lettura& g) {
-                        if (i < 0 || i > m.s.n_celle)
+                        if (i < 0 || i > m.s->n_celle)
                             guasto(m, p.c, "the sign board's cell lies outside the route", g.motivo);
                         else
                             guasto(m, k, "more than 80 sign boards", g.motivo);
@@ -1354,6 +1419,39 @@ uscita_linea caratteristiche(motore& m) {
         }
         if (!riconosciuta) sconosciuta(m, k, parte_voce::caratteristiche);
     }
+}
+
+// The line's end: the gradient in force fills the route, and the plan is traced.
+void coda_linea(motore& m) {
+    // The gradient in force at the end fills the route up to its last three cells.
+    const std::int64_t v = std::int64_t{m.pendenze.corrente} + 100;
+    bool coda_fallita = false;
+    const char* motivo = nullptr;
+    if (percorso_pronto(m)) {
+        try {
+            coda_pendenze(*m.s, m.pendenze);
+        } catch (const guasto_lettura& g) {
+            coda_fallita = true;
+            motivo = g.motivo;
+        }
+    }
+    if (coda_fallita) {
+        // The compile places the failure at the last gradient entry.
+        const luogo_testo voce = m.pendenze.voce.riga > 0 ? m.pendenze.voce : m.l.campo;
+        const campo_n dove = m.campo_pendenza ? *m.campo_pendenza : campo_a(*m.src, voce);
+        rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, dove,
+                               v < 0 || v > 255 ? "the last gradient " + decimale(m.pendenze.corrente) +
+                                                      " does not fit its 8-bit field"
+                                                : "gradient entries push the gradient past the route's last cell",
+                               voce, std::nullopt, motivo);
+        d.campo = "gradient";
+        d.intervallo = "-100 to 155";
+        d.nota = "the last gradient fills the route to its end and must be -100 to 155; the reading of the "
+                 "description fails here";
+        ferma(m);
+    }
+    // The plan is traced for the compile's records only.
+    if (percorso_pronto(m) && !coda_fallita && m.s->genera_linea && !m.recupero) completa_linea(m.s->linea);
 }
 
 // The line description; true when the compile reads the service description next.
@@ -1385,7 +1483,7 @@ bool leggi_linea_d(motore& m) {
         }
         blocco_generale(m);
         try {
-            progressive_ordina(m.s);
+            progressive_ordina(*m.s);
         } catch (const guasto_lettura& g) {
             // The compile places the failure at the reference entry whose chainage overflows.
             const luogo_testo dove = luogo_guasto(m, g);
@@ -1399,38 +1497,22 @@ bool leggi_linea_d(motore& m) {
             d.nota = "write \"lunghezza percorso, L\" in the general block; nothing is built";
             ferma(m);
         }
-        m.s.n_montagne = 0;
-        if (percorso_pronto(m) && m.s.genera_linea) semina_linea(m.s.linea);
-        const uscita_linea u = caratteristiche(m);
-        (void)u;
-        // The gradient in force at the end fills the route up to its last three cells.
-        const std::int64_t v = std::int64_t{m.pendenze.corrente} + 100;
-        bool coda_fallita = false;
-        const char* motivo = nullptr;
-        if (percorso_pronto(m)) {
-            try {
-                coda_pendenze(m.s, m.pendenze);
-            } catch (const guasto_lettura& g) {
-                coda_fallita = true;
-                motivo = g.motivo;
-            }
+        m.s->n_montagne = 0;
+        if (percorso_pronto(m) && m.s->genera_linea) semina_linea(m.s->linea);
+        bool letta_tutta = true;  // false: the walk that goes on met the file's end inside an entry
+        try {
+            caratteristiche(m);
+        } catch (const fine_testo&) {
+            if (!m.sospeso) throw;
+            letta_tutta = false;
         }
-        if (coda_fallita) {
-            // The compile places the failure at the last gradient entry.
-            const luogo_testo voce = m.pendenze.voce.riga > 0 ? m.pendenze.voce : m.l.campo;
-            const campo_n dove = m.campo_pendenza ? *m.campo_pendenza : campo_a(*m.src, voce);
-            rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, dove,
-                                   v < 0 || v > 255 ? "the last gradient " + decimale(m.pendenze.corrente) +
-                                                          " does not fit its 8-bit field"
-                                                    : "gradient entries push the gradient past the route's last cell",
-                                   voce, std::nullopt, motivo);
-            d.campo = "gradient";
-            d.intervallo = "-100 to 155";
-            d.nota = "the last gradient fills the route to its end and must be -100 to 155; the reading of the "
-                     "description fails here";
-            ferma(m);
+        if (m.sospeso) {
+            // The walk that goes on has read the rest of the line: it fills its gradients to the end,
+            // then the compile's walk takes up where it was set aside.
+            if (letta_tutta) coda_linea(m);
+            riprendi_compilazione(m);
         }
-        if (percorso_pronto(m) && !coda_fallita && m.s.genera_linea) completa_linea(m.s.linea);
+        coda_linea(m);
         return true;
     } catch (const fermata&) {
         return false;
@@ -1460,9 +1542,9 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
     }
     const std::int64_t cursore = p.r.cursore;
     try {
-        avanza_profilo(m.s, p.r, n);
+        avanza_profilo(*m.s, p.r, n);
     } catch (const guasto_lettura& g) {
-        if (cursore > m.s.n_celle) {
+        if (cursore > m.s->n_celle) {
             guasto(m, dove, "entries at one position push the profile past the route's last cell", g.motivo);
         } else if (!di_velocita(p)) {
             guasto(m, dove, "entries at one position push the adhesion past the route's last cell", g.motivo);
@@ -1489,7 +1571,7 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
 esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo_d& p) {
     const auto [pos, val] = leggi_numeri<2>(m, v, chiave);
     if (m.voce_fallita || !percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso(m.s, pos.v, margine_voce_m)) {
+    if (!entro_percorso(*m.s, pos.v, margine_voce_m)) {
         return fuori_percorso(m, pos, margine_voce_m) ? esito_d::fine_lettura : esito_d::continua;
     }
     if (pos.v < p.ultima_posizione) {
@@ -1509,10 +1591,10 @@ esito_d passo_profilo_d(motore& m, const voce& v, const campo_n& chiave, profilo
 
 // After a signal or a slowdown the compile stops on any status, also on the line's status 15.
 esito_d dopo_memo_d(motore& m, std::int32_t prima, const numero_n& pos, const char* cosa, std::int32_t numero_atteso) {
-    if (m.s.resoconto.errore_numero <= 0) return esito_d::continua;
-    if (m.s.resoconto.errore_numero != prima) {
-        const std::int32_t n = m.s.resoconto.errore_numero;
-        m.s.resoconto.errore_numero = prima;
+    if (m.s->resoconto.errore_numero <= 0) return esito_d::continua;
+    if (m.s->resoconto.errore_numero != prima) {
+        const std::int32_t n = m.s->resoconto.errore_numero;
+        m.s->resoconto.errore_numero = prima;
         const voce_stato* vs = cerca_stato(n);
         rilievo& d = stato(m, n, pos.c, std::string(vs ? vs->significato : cosa), pos.v);
         d.campo = pos.c.nome;
@@ -1522,16 +1604,19 @@ esito_d dopo_memo_d(motore& m, std::int32_t prima, const numero_n& pos, const ch
         return esito_d::continua;
     }
     // The status keeps its number and takes this entry's position.
-    if (!m.recupero) m.s.resoconto.errore_posizione = pos.v;
+    if (!m.recupero) m.s->resoconto.errore_posizione = pos.v;
     rilievo& d = nuova(m, gravita::errore, pos.c,
                            std::string("the service's reading stops at this ") + cosa +
-                               ": the line's status " + decimale(m.s.resoconto.errore_numero) + " is still set");
+                               ": the line's status " + decimale(m.s->resoconto.errore_numero) + " is still set");
     d.campo = pos.c.nome;
     d.nota = "after a status in the line description, the first signal or slowdown ends the service's reading; "
              "the entries after it are not read";
     if (!m.recupero) {
-        m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
-        throw fermata{};
+        if (!m.prosegue) {
+            m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
+            throw fermata{};
+        }
+        ferma(m);
     }
     return esito_d::continua;
 }
@@ -1563,24 +1648,24 @@ esito_d passo_segnale_d(motore& m, const voce& v, const campo_n& chiave) {
         }
     }
     if (!percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso(m.s, n[0].v, margine_voce_m)) {
+    if (!entro_percorso(*m.s, n[0].v, margine_voce_m)) {
         return fuori_percorso(m, n[0], margine_voce_m) ? esito_d::fine_lettura : esito_d::continua;
     }
     std::array<std::int32_t, 11> x{};
     for (std::size_t i = 0; i < 11; ++i) x[i] = n[i].v;
-    const std::int32_t prima = m.s.resoconto.errore_numero;
-    if (m.recupero) m.s.resoconto.errore_numero = 0;
+    const std::int32_t prima = m.s->resoconto.errore_numero;
+    if (m.recupero) m.s->resoconto.errore_numero = 0;
     const std::int64_t k = cella_punto(x[0]);
     try {
-        memo_segnale(m.s, x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], x[8], x[9], x[10]);
+        memo_segnale(*m.s, x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], x[8], x[9], x[10]);
     } catch (const guasto_lettura& g) {
-        if (k - 8 < 0 || k > m.s.n_celle)
+        if (k - 8 < 0 || k > m.s->n_celle)
             guasto(m, n[0].c, "the signal's approach cells (400 m before it) lie outside the route", g.motivo);
         else
             guasto(m, n[5].c, "a packed signal value does not fit its field", g.motivo);
         return esito_d::continua;
     }
-    if (m.s.resoconto.errore_numero == 0 || m.s.resoconto.errore_numero == prima) luogo_cella(m, k, n[0].c, "signal");
+    if (m.s->resoconto.errore_numero == 0 || m.s->resoconto.errore_numero == prima) luogo_cella(m, k, n[0].c, "signal");
     return dopo_memo_d(m, m.recupero ? 0 : prima, n[0], "signal", stati::segnale_occupato);
 }
 
@@ -1591,14 +1676,14 @@ esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
         if (n[i].v < INT16_MIN || n[i].v > INT16_MAX)
             errore_bassi_bit(m, n[i].c, n[i].v, bassi16(n[i].v), "-32768 to 32767", "it keeps its low 16 bits");
     if (!percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso(m.s, n[0].v, margine_voce_m)) {
+    if (!entro_percorso(*m.s, n[0].v, margine_voce_m)) {
         return fuori_percorso(m, n[0], margine_voce_m) ? esito_d::fine_lettura : esito_d::continua;
     }
     std::int32_t x = n[0].v, vv = n[1].v, l = n[2].v, f_tt = n[3].v, f_ta = n[4].v, d_v = n[5].v;
-    const std::int32_t prima = m.s.resoconto.errore_numero;
-    if (m.recupero) m.s.resoconto.errore_numero = 0;
+    const std::int32_t prima = m.s->resoconto.errore_numero;
+    if (m.recupero) m.s->resoconto.errore_numero = 0;
     try {
-        memo_rallentamento(m.s, x, vv, l, f_tt, f_ta, d_v);
+        memo_rallentamento(*m.s, x, vv, l, f_tt, f_ta, d_v);
     } catch (const guasto_lettura& g) {
         guasto(m, n[2].c, "a cell of the slowdown lies outside the route", g.motivo);
         return esito_d::continua;
@@ -1606,7 +1691,7 @@ esito_d passo_rallentamento_d(motore& m, const voce& v, const campo_n& chiave) {
     const bool con_avviso = rallentamento_con_avviso(x);
     const std::int64_t s = cella_inizio_rallentamento(x);
     const std::int64_t e = cella_fine_rallentamento(x, l);
-    const std::int32_t dopo = m.s.resoconto.errore_numero;
+    const std::int32_t dopo = m.s->resoconto.errore_numero;
     if (dopo == 0 || dopo == prima || dopo == stati::preavviso_occupato) {
         luogo_cella(m, e, n[0].c, "slowdown end");
         luogo_cella(m, s, n[0].c, "slowdown start");
@@ -1635,12 +1720,12 @@ esito_d passo_abbattimento_d(motore& m, const voce& v, const campo_n& chiave) {
     if (val.v > INT16_MAX)
         errore_bassi_bit(m, val.c, val.v, bassi16(val.v), "up to 32767", "the board's speed keeps its low 16 bits");
     if (!percorso_pronto(m)) return esito_d::continua;
-    if (!entro_percorso(m.s, p.v, margine_voce_m)) {
+    if (!entro_percorso(*m.s, p.v, margine_voce_m)) {
         return fuori_percorso(m, p, margine_voce_m) ? esito_d::fine_lettura : esito_d::continua;
     }
     const std::int64_t q = cella_profilo(p.v);
     try {
-        if (!memo_abbattimento(m.s, p.v, val.v)) {
+        if (!memo_abbattimento(*m.s, p.v, val.v)) {
             ferma_al_campo(m, stati::abbattimento_occupato, p.c, "speed board on a cell that is not free",
                            occupata(q, q * 50, "service"), p.v);
             return esito_d::continua;
@@ -1654,7 +1739,7 @@ esito_d passo_abbattimento_d(motore& m, const voce& v, const campo_n& chiave) {
 }
 
 esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
-    stato_build& s = m.s;
+    stato_build& s = *m.s;
     inizia_voce(m, v);
     const bool con_percorso = percorso_pronto(m);
     if (con_percorso && m.j >= m.limite_stazioni) {
@@ -1668,12 +1753,9 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
     const slot_servizio& slot = scrive ? s.servizio[static_cast<std::size_t>(m.j)] : scarto;
     const numero_n pos = leggi_n(m);
     if (pos.letto && scrive) memo_campo_stazione(s, m.j, 0, pos.v);
-    if (!m.voce_fallita && con_percorso && !entro_percorso(m.s, pos.v, margine_stazione_m)) {
+    if (!m.voce_fallita && con_percorso && !entro_percorso(*m.s, pos.v, margine_stazione_m)) {
         const double limite = static_cast<double>(s.n_celle) * 50.0 - margine_stazione_m;
-        if (!m.recupero) {
-            m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
-            m.prosegue = false;  // the compile reads the profiles' tails on from here
-        }
+        if (!m.recupero) m.fermo_servizio = std::min(m.fermo_servizio, m.l.pos);
         rilievo& d = stato(m, stati::fuori_percorso, pos.c, "station position " + pos.c.testo + " m lies too close "
                                "to the route's end", pos.v);
         d.campo = pos.c.nome;
@@ -1681,8 +1763,12 @@ esito_d passo_stazione_d(motore& m, const voce& v, const campo_n& chiave) {
         d.nota = "a station needs 800 m of route after its position; from here on the service's entries are not "
                  "applied";
         if (!m.recupero) {
-            chiudi_voce(m, chiave);
-            return esito_d::fine_lettura;
+            // The compile reads the profiles' tails on from here.
+            if (!m.prosegue) {
+                chiudi_voce(m, chiave);
+                return esito_d::fine_lettura;
+            }
+            metti_da_parte(m, chiave);
         }
         ferma(m);
     }
@@ -1789,14 +1875,14 @@ esito_d passo_semplice(motore& m, const voce& v, const campo_n& chiave) {
     for (const campo_voce& c : v.campi) {
         n.push_back(leggi_n(m));
         if (!m.voce_fallita && c.bit == 16) deve_stare(m, n.back(), INT16_MIN, INT16_MAX, "16-bit");
-        if (!m.voce_fallita) memo_semplice(m.s, v.chiave, n.size() - 1, n.back().v);
+        if (!m.voce_fallita) memo_semplice(*m.s, v.chiave, n.size() - 1, n.back().v);
     }
     chiudi_voce(m, chiave);
     return esito_d::continua;
 }
 
 void fine_lettura_servizio(motore& m, const campo_n& dove) {
-    stato_build& s = m.s;
+    stato_build& s = *m.s;
     if (!percorso_pronto(m)) return;
     if (m.velocita.r.cursore > s.n_celle || m.aderenza.r.cursore > s.n_celle) {
         // The compile places the failure at the last entry of the profile that runs past.
@@ -1863,6 +1949,7 @@ void leggi_servizio_d(motore& m) {
     m.riga_ultima_voce = 0;
     m.limite_stazioni = std::min(m.contatore_cartelli, primo_slot_cartelli);
     campo_n ultimo;
+    bool letta_tutta = false;  // false: the walk ended inside the entries
     try {
         campo_n k;
         bool detto = false;
@@ -1920,10 +2007,24 @@ void leggi_servizio_d(motore& m) {
             if (!riconosciuta) sconosciuta(m, k, parte_voce::servizio);
             if (e == esito_d::fine_lettura) break;
         }
-        fine_lettura_servizio(m, ultimo);
+        letta_tutta = true;
     } catch (const fermata&) {
     } catch (const fine_testo&) {
     }
+    auto finisci = [&m](const campo_n& ultimo_campo) {
+        try {
+            fine_lettura_servizio(m, ultimo_campo);
+        } catch (const fermata&) {
+        }
+    };
+    if (m.sospeso) {
+        // The walk that goes on has read the rest of the service: it finishes its profiles, then the
+        // compile's walk takes up where it was set aside.
+        if (letta_tutta) finisci(ultimo);
+        ultimo = riprendi_compilazione(m);
+        letta_tutta = true;
+    }
+    if (letta_tutta) finisci(ultimo);
 }
 
 // ---------------------------------------------------------------- after reading
@@ -1957,7 +2058,7 @@ rilievo& stato_dopo_lettura(motore& m, const luogo* l, std::string messaggio, st
 
 // The finishing pass and the stamping guards, on the records as the compile leaves them.
 std::int32_t passata_e_timbri(motore& m) {
-    stato_build& s = m.s;
+    stato_build& s = *m.s;
     resoconto_build& r = s.resoconto;
     if (!percorso_creato(s)) return 0;
     const std::int32_t prima = r.errore_numero;
@@ -1999,13 +2100,9 @@ std::int32_t passata_e_timbri(motore& m) {
 
 struct passata {
     std::int32_t fatale = 0;
-    bool proseguita = false;  // the exact walk went on past its stop: no walk from the start is needed
     std::vector<rilievo> out;
     std::array<std::array<int, 3>, 2> non_elencati{};
     std::vector<campo_letto> campi_linea, campi_servizio;
-    std::size_t fermo_linea = mai;
-    std::size_t fermo_servizio = mai;
-    bool servizio_letto = false;
 };
 
 // Room for every field the text can hold (one per comma or line end, and one more): the list
@@ -2046,17 +2143,12 @@ opzioni_analisi opzioni_della_compilazione(const stato_build& s) {
     return o;
 }
 
-// The walk that goes on appends the fields it reads past the stops to those of the exact walk,
-// `campi_linea` and `campi_servizio`.
-passata cammina(const std::string* linea, const std::string* servizio, const opzioni_analisi& o, bool recupero,
-                std::array<std::size_t, 2> primo_tenuto = {}, std::vector<campo_letto> campi_linea = {},
-                std::vector<campo_letto> campi_servizio = {}, bool prosegue = false) {
-    motore m(o, recupero);
-    m.primo_tenuto = primo_tenuto;
-    m.prosegue = prosegue;
+// The exact walk that goes on past the compile's stops: one reading of each text reports every
+// finding and leaves the compile's records.
+passata cammina(const std::string* linea, const std::string* servizio, const opzioni_analisi& o) {
+    motore m(o);
+    m.prosegue = true;
     sorgente sl, ss;
-    sl.campi = std::move(campi_linea);
-    ss.campi = std::move(campi_servizio);
     bool leggi_servizio = true;
     if (linea) {
         apri(sl, *linea, quale_file::linea, o);
@@ -2065,7 +2157,7 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
     if (servizio) {
         apri(ss, *servizio, quale_file::servizio, o);
         const bool fermo_in_linea = m.compilato && m.compilato->in_linea;
-        if (!recupero && (!leggi_servizio || fermo_in_linea)) {
+        if (!leggi_servizio || fermo_in_linea) {
             // Told as the exact walk's, also when the walk went on past the line's stop.
             const bool recupero_ora = m.recupero;
             m.recupero = false;
@@ -2079,27 +2171,21 @@ passata cammina(const std::string* linea, const std::string* servizio, const opz
     }
     // Past the exact walk's stop the records went on with the walk: the compile's are those it stopped with.
     if (m.compilato) {
-        m.s = std::move(m.compilato->s);
+        *m.s = std::move(m.compilato->s);
         m.luogo_cella = std::move(m.compilato->luogo_cella);
         m.luoghi = std::move(m.compilato->luoghi);
         m.recupero = false;
     }
     std::int32_t fatale = 0;
-    if (linea && !recupero) fatale = passata_e_timbri(m);
-    if (!recupero) {
-        scritto_fine(m.scritto, m.s, m.fermo_linea, m.fermo_servizio, linea, servizio);
-        consegna_pronti(m);
-    }
+    if (linea) fatale = passata_e_timbri(m);
+    scritto_fine(m.scritto, *m.s, m.fermo_linea, m.fermo_servizio, linea, servizio);
+    consegna_pronti(m);
     passata p;
     p.fatale = fatale;
     p.out = std::move(m.out);
     p.non_elencati = m.non_elencati;
     p.campi_linea = std::move(sl.campi);
     p.campi_servizio = std::move(ss.campi);
-    p.fermo_linea = m.fermo_linea;
-    p.fermo_servizio = m.fermo_servizio;
-    p.servizio_letto = m.servizio_letto;
-    p.proseguita = m.compilato.has_value();
     return p;
 }
 
@@ -2160,30 +2246,12 @@ void limita_elenco(analisi& a, const std::array<std::array<int, 3>, 2>& non_elen
 }
 
 analisi analizza(const std::string* linea, const std::string* servizio, const opzioni_analisi& o) {
-    passata esatta = cammina(linea, servizio, o, false, {}, {}, {}, true);
+    passata esatta = cammina(linea, servizio, o);
     analisi a;
     a.fatale = esatta.fatale;
     a.diagnostiche = std::move(esatta.out);
     a.campi_linea = std::move(esatta.campi_linea);
     a.campi_servizio = std::move(esatta.campi_servizio);
-    const bool servizio_mancato = servizio && !esatta.servizio_letto;
-    if (!esatta.proseguita && (esatta.fermo_linea != mai || esatta.fermo_servizio != mai || servizio_mancato)) {
-        // The compile read on past a status 15 (an item beyond the route ends a description's reading,
-        // not the compile's), so the exact walk could not turn into the walk that goes on: the rest
-        // of both files is read again, entry by entry, as if each entry that stops the compile were
-        // left out, so that one run reports every problem.
-        // The first offset past each file's stop (mai: the exact walk read the file to its end); the
-        // walk that goes on keeps only what lies from there on.
-        auto dopo = [](std::size_t fermo) { return fermo == mai ? mai : fermo + 1; };
-        passata resto = cammina(linea, servizio, o, true,
-                                {dopo(esatta.fermo_linea), servizio_mancato ? 0 : dopo(esatta.fermo_servizio)},
-                                std::move(a.campi_linea), std::move(a.campi_servizio));
-        a.campi_linea = std::move(resto.campi_linea);
-        a.campi_servizio = std::move(resto.campi_servizio);
-        for (auto f : {0u, 1u})
-            for (std::size_t g = 0; g < 3; ++g) esatta.non_elencati[f][g] += resto.non_elencati[f][g];
-        for (rilievo& d : resto.out) a.diagnostiche.push_back(std::move(d));
-    }
     // A text in UTF-16 reads as one without any section: say why, above what the walk found.
     for (auto [t, f] : {std::pair{linea, quale_file::linea}, std::pair{servizio, quale_file::servizio}}) {
         if (!t) continue;
@@ -2207,13 +2275,13 @@ analisi analizza(const std::string* linea, const std::string* servizio, const op
 esito_lettura leggi_descrizioni(stato_build& s, const std::string& linea, const std::string* servizio) {
     opzioni_analisi o = opzioni_della_compilazione(s);
     o.registri = &s;
-    motore m(o, false);
+    motore m(o);
     sorgente sl, ss;
     apri(sl, linea, quale_file::linea, o);
     if (cammina_linea(m, sl)) {
         if (!servizio) {
             // The service file could not be read: the reading fails at its start.
-            registra_stato_in(m.s, descrizione::servizio, {}, stati::lettura_fallita);
+            registra_stato_in(*m.s, descrizione::servizio, {}, stati::lettura_fallita);
         } else {
             apri(ss, *servizio, quale_file::servizio, o);
             cammina_servizio(m, ss);
@@ -2227,7 +2295,7 @@ esito_lettura leggi_descrizioni(stato_build& s, const std::string& linea, const 
 
 bool leggi_linea(stato_build& s, const std::string& testo, std::int32_t& contatore_cartelli) {
     const opzioni_analisi o = opzioni_della_compilazione(s);
-    motore m(o, false, &s);
+    motore m(o, &s);
     sorgente sl;
     apri(sl, testo, quale_file::linea, o);
     const bool continua = cammina_linea(m, sl);
@@ -2237,7 +2305,7 @@ bool leggi_linea(stato_build& s, const std::string& testo, std::int32_t& contato
 
 void leggi_servizio(stato_build& s, const std::string& testo, std::int32_t contatore_cartelli) {
     const opzioni_analisi o = opzioni_della_compilazione(s);
-    motore m(o, false, &s);
+    motore m(o, &s);
     m.contatore_cartelli = contatore_cartelli;
     sorgente ss;
     apri(ss, testo, quale_file::servizio, o);

@@ -511,6 +511,53 @@ TEST(Diagnostics, AReferenceCheckedAfterAServiceThatStops) {
     }
 }
 
+// An item beyond the route ends its description's reading, not the compile's, which goes on with
+// the gradients' tail and the service: the findings go on through the rest of that description
+// from where the compile stopped reading it, each one is told once (the kilometre references,
+// checked at the service's end, too), and the records stay the compile's.
+TEST(Diagnostics, AnItemBeyondTheRouteEndsOnlyItsDescription) {
+    struct caso {
+        const char* nome;
+        std::string linea, servizio;
+        std::vector<std::tuple<quale_file, int, std::int32_t>> attesi;  // every error: file, line, status
+    };
+    const std::string riferimento_storto = "0,    150310,    1";
+    const std::vector<caso> casi = {
+        {"InTheLine",
+         piu(linea_base, {{"0,    150300,    1", riferimento_storto},
+                          {"pendenza,   5000,    4", "pendenza,   50000,    4"},
+                          {"cartello_indicatore,  450,", "cartello_indicatore,  4x0,"}}),
+         piu(servizio_base, {{"6000,  12,", "6010,  12,"}}),
+         {{L, 3, 2}, {L, 9, 15}, {L, 15, 0}, {S, 9, 8}}},
+        {"InTheService", piu(linea_base, {{"0,    150300,    1", riferimento_storto}}),
+         piu(servizio_base, {{"segnale,    1450,", "segnale,    91450,"},
+                             {"[fine]", "velocita,   6x00,    60\r\n[fine]"}}),
+         {{L, 3, 2}, {S, 11, 15}, {S, 12, 0}}},
+        {"InBoth",
+         piu(linea_base, {{"pendenza,   5000,    4", "pendenza,   50000,    4"},
+                          {"cartello_indicatore,  450,", "cartello_indicatore,  4x0,"}}),
+         piu(servizio_base, {{"stazione,    6000,", "stazione,    18800,"},
+                             {"[fine]", "velocita,   6x00,    60\r\n[fine]"}}),
+         {{L, 9, 15}, {L, 15, 0}, {S, 9, 15}, {S, 12, 0}}},
+    };
+    for (const caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        const analisi a = analizza(&c.linea, &c.servizio);
+        std::set<std::tuple<quale_file, int, int, std::string>> visti;
+        for (const rilievo& r : a.diagnostiche)
+            EXPECT_TRUE(visti.insert({r.file, r.riga, r.colonna, r.messaggio}).second)
+                << "told twice: " << r.riga << ":" << r.colonna << " " << r.messaggio;
+        for (const auto& [file, riga, stato] : c.attesi) {
+            const auto n = std::count_if(a.diagnostiche.begin(), a.diagnostiche.end(), [&](const rilievo& r) {
+                return r.severita == E && r.file == file && r.riga == riga && r.stato == stato;
+            });
+            EXPECT_EQ(n, 1) << (file == L ? "line " : "service ") << riga << " status " << stato << "\n" << descrivi(a);
+        }
+        EXPECT_EQ(a.errori, static_cast<int>(c.attesi.size())) << descrivi(a);
+        EXPECT_EQ(registri_diversi(c.linea, c.servizio, false), "");
+    }
+}
+
 esecuzione controlla(const cartella_temporanea& c, const std::string& argomenti) {
     return avvia_in(c.percorso, programma_in_prova(), argomenti);
 }
