@@ -271,8 +271,8 @@ TEST(Celle, DumpPlotAndReaderAgree) {
         if (route[k].tipo_cella == tipo::libera || k == 1) continue;
         ++oggetti;
         const double disegnato = item_position(k, route[k].tipo_cella);
-        EXPECT_GE(disegnato, e["from_m"].get<double>()) << e.dump();
-        EXPECT_LE(disegnato, e["to_m"].get<double>()) << e.dump();
+        EXPECT_GE(disegnato, e.value("written_from_m", e["from_m"]).get<double>()) << e.dump();
+        EXPECT_LE(disegnato, e.value("written_to_m", e["to_m"]).get<double>()) << e.dump();
     }
     EXPECT_GE(oggetti, 15u);
 
@@ -292,7 +292,8 @@ TEST(Celle, DumpPlotAndReaderAgree) {
         int trovate = 0;
         for (const json& e : d["listed"]) {
             if (e["kind"] != w.tipo_dump) continue;
-            if (w.metro < e["from_m"].get<std::int64_t>() || w.metro > e["to_m"].get<std::int64_t>()) continue;
+            if (w.metro < e["written_from_m"].get<std::int64_t>() || w.metro > e["written_to_m"].get<std::int64_t>())
+                continue;
             ++trovate;
             const std::size_t k = e["cell"].get<std::size_t>();
             EXPECT_LE(std::fabs(item_position(k, route[k].tipo_cella) - static_cast<double>(w.metro)), 25.0)

@@ -72,16 +72,19 @@ TEST(Dump, RouteCellsInUnits) {
         json atteso;
     };
     for (const caso& k : {
-             // "segnale, 1450, 2, 2, 5, 6, 1, 2, 2,1,0, 0": the cell that covers 1450 m.
-             caso{30, {{"kind", "signal"}, {"from_m", 1425}, {"to_m", 1475}, {"left_kind", 2},
+             // "segnale, 1450, 2, 2, 5, 6, 1, 2, 2,1,0, 0": the cell that takes 1450 m, whose own
+             // track lies 50 m further on.
+             caso{30, {{"kind", "signal"}, {"from_m", 1500}, {"to_m", 1549}, {"at_m", 1450},
+                       {"written_from_m", 1425}, {"written_to_m", 1475}, {"left_kind", 2},
                        {"left_values", {2, 5, 6}}, {"right_kind", 2}, {"right_values", {2, 1, 0}}, {"rapp", 1},
                        {"time", 0}}},
              caso{0, {{"kind", "plain track"}, {"gradient_per_mille", 0}, {"speed_limit_kmh", 30}, {"adhesion", 100}}},
              caso{1, {{"build_marker", 5121}}},
              // "indicatori_vmax, 700, 95, 100, 105, 0, 95, 100, 105, 0"
-             caso{15, {{"kind", "speed indicator boards"}, {"from_m", 676}, {"a_left_kmh", 95}, {"a_right_kmh", 95},
+             caso{15, {{"kind", "speed indicator boards"}, {"written_from_m", 676}, {"a_left_kmh", 95}, {"a_right_kmh", 95},
                        {"c_left_kmh", 105}, {"left_stripes", 0}}},
-             caso{5, {{"kind", "station stop"}, {"station_slot", 1}}},
+             caso{5, {{"kind", "station stop"}, {"from_m", 250}, {"to_m", 299}, {"station_slot", 1},
+                      {"written_from_m", nullptr}}},
              caso{10, {{"kind", "sign board"}, {"sign_slot", 80}}},
              caso{28, {{"approach_code", 81}}},
          }) {
@@ -94,7 +97,15 @@ TEST(Dump, RouteCellsInUnits) {
             EXPECT_TRUE(e.contains(chiave)) << chiave;
     }
     const risultato_dump testo = esegui_dump("Sorvanta_E48027.dat", incorporati().percorso, dump_format::text);
-    EXPECT_NE(testo.testo.find("cell 30 (1425 to 1475 m): signal left_kind=2 left_values=2,5,6 right_kind=2 "
+    // The listed cells' own metres follow one another and never overlap, whatever their kinds.
+    long long fine_precedente = -1;
+    for (const json& e : d["listed"]) {
+        EXPECT_GT(e["from_m"].get<long long>(), fine_precedente) << e.dump();
+        EXPECT_EQ(e["to_m"].get<long long>(), e["from_m"].get<long long>() + 49) << e.dump();
+        fine_precedente = e["to_m"].get<long long>();
+    }
+    EXPECT_NE(testo.testo.find("cell 30 (1500 to 1549 m): signal at 1450 m (written 1425 to 1475 m) left_kind=2 "
+                               "left_values=2,5,6 right_kind=2 "
                                "right_values=2,1,0 rapp=1 time=0\n"),
               std::string::npos)
         << testo.testo.substr(0, 2000);

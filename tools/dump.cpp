@@ -50,7 +50,8 @@ struct listing {
         if (format == dump_format::json) out << ",\"" << key << "\":[";
     }
     // One listed element. Its first key is the label and index ("cell": 30); a decoded cell's
-    // kind and metre range are shown first in text.
+    // metres, kind and, for an object placed by a rule, where it stands and the metres written
+    // for it are shown first in text.
     void item(const json& fields) {
         if (format == dump_format::json) {
             out << (first_item ? "\n" : ",\n") << dumped(fields);
@@ -66,9 +67,14 @@ struct listing {
         out << ":";
         if (fields.contains("kind")) out << " " << fields["kind"].get<std::string>();
         if (fields.contains("role")) out << " " << fields["role"].get<std::string>();
+        const bool placed = ranged && fields.contains("at_m");
+        if (placed)
+            out << " at " << text_value(fields["at_m"]) << " m (written " << text_value(fields["written_from_m"])
+                << " to " << text_value(fields["written_to_m"]) << " m)";
         for (++it; it != fields.end(); ++it) {
             if (it.key() == "kind" || it.key() == "role") continue;
             if (ranged && (it.key() == "from_m" || it.key() == "to_m")) continue;
+            if (placed && (it.key() == "at_m" || it.key() == "written_from_m" || it.key() == "written_to_m")) continue;
             out << " " << it.key() << "=" << text_value(it.value());
         }
         out << "\n";
@@ -139,14 +145,21 @@ const char* cell_kind_name(std::uint8_t t) {
 
 namespace {
 
-// The whole metres written in a description that land in cell k, both ends included: point
-// items at p go to cell nearest(p / 50 + 1), speed boards and pre-warning runs to nearest(p / 50);
-// the rest is the cell's own 50 m, which is also where its gradient, speed limit and adhesion
-// hold. Neighbouring cells of one kind never share a metre.
-std::pair<long long, long long> cell_range(std::uint8_t t, long long k) {
+// A listed cell's metres: its own 50 m of track (from_m, to_m), where its gradient, speed limit
+// and adhesion hold, so that no two cells share a metre; and, for an object that found its cell
+// by a rule, the metre it stands at and the whole metres written in a description that land in
+// this cell, both ends included: point items at p go to cell nearest(p / 50 + 1), speed boards and
+// pre-warning runs to nearest(p / 50). Neighbouring cells of one kind never share a written metre.
+void cell_metres(std::uint8_t t, long long k, json& item) {
+    const metri_cella_da_a propri = metri_propri_cella(k);
+    item["from_m"] = propri.da;
+    item["to_m"] = propri.a;
     const std::optional<regola_cella> r = regola_di_tipo(t);
-    const metri_cella_da_a m = r ? metri_di_cella(*r, k) : metri_propri_cella(k);
-    return {m.da, m.a};
+    if (!r) return;
+    const metri_cella_da_a scritti = metri_di_cella(*r, k);
+    item["at_m"] = metro_di_cella(*r, k);
+    item["written_from_m"] = scritti.da;
+    item["written_to_m"] = scritti.a;
 }
 
 // The values of a cell's object in the author's units. Fields that the kind does not use are
@@ -273,11 +286,9 @@ bool dump_route(const std::string& path, const std::string& bytes, listing& l, d
                 if ((track && track_changes) || (!track && (v != 0 || json_out))) item[layout_cella[f].nome] = v;
             }
         } else {
-            const auto [from, to] = cell_range(c.tipo_cella, static_cast<long long>(k));
             item["kind"] = cell_kind_name(c.tipo_cella);
             if (std::string(cell_kind_name(c.tipo_cella)) == "unknown") item["code"] = c.tipo_cella;
-            item["from_m"] = from;
-            item["to_m"] = to;
+            cell_metres(c.tipo_cella, static_cast<long long>(k), item);
             decode_object(c, k, item);
             if (c.preavviso != 0 || json_out) item["approach_code"] = c.preavviso;
             if (track_changes || json_out) {
