@@ -114,12 +114,13 @@ inline void dump_in_memoria(const std::string& ingresso) {
     dump_in_memoria(ingresso, out, errore_dump);
 }
 
-// A short scenario with one of every object the picture draws: curves both ways, gradients,
-// a mountain with markers, a sign board, speed indicator boards, stations, a signal and a slow
-// slowdown with its warning.
+// A short scenario with one of every object the picture draws: two kilometre references, curves
+// both ways, gradients, a mountain with markers, a sign board, speed indicator boards, stations, a
+// signal and a slow slowdown with its warning.
 inline const file_compilati& scenario_da_disegnare() {
     static const file_compilati f = compila_e_serializza(
-        "[generale]\r\nlunghezza percorso, 4000\r\n[curve]\r\ncurvas6, 350, 100\r\ncurvad4, 600, 200\r\n"
+        "[generale]\r\nlunghezza percorso, 4000\r\nprogressiva chilometrica uno, 0, 150300, 1\r\n"
+        "progressiva chilometrica due, 2000, 12000, 0\r\n[curve]\r\ncurvas6, 350, 100\r\ncurvad4, 600, 200\r\n"
         "pendenza, 0, 5\r\npendenza, 800, -3\r\nmontagna, 200, 900, 12\r\n"
         "cartello_indicatore, 500, (PONTE SUL)(FIUME)\r\n"
         "indicatori_vmax, 1000, 95, 100, 105, 0, 95, 100, 105, 0\r\n[fine]\r\n",

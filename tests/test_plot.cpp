@@ -128,8 +128,13 @@ TEST(PlotInMemory, EveryObjectHasItsLabel) {
     std::string svg;
     ASSERT_TRUE(plot_in_memoria("\x01", &svg));
     for (const char* etichetta : {">S 1.45<", ">PONTE SUL FIUME<", ">95/100/105 | 95/100/105<", ">180<", ">warning 30<",
-                                  ">PARTENZA<", ">ARRIVO<", ">line end 4 km<"})
+                                  ">PARTENZA<", ">ARRIVO<", ">line end 4 km<", ">km 150.4<", ">km 12<"})
         EXPECT_NE(svg.find(etichetta), std::string::npos) << etichetta;
+    // A kilometre reference's label gives the chainage in effect; its title, what was written.
+    EXPECT_NE(svg.find("<title>kilometre reference: km 150.4 at 0 km along the line (written 150.3, raised 100 m by "
+                       "its flag)</title>"),
+              std::string::npos);
+    EXPECT_NE(svg.find("<title>kilometre reference: km 12 at 2 km along the line</title>"), std::string::npos);
     EXPECT_EQ(svg.find("left out where crowded"), std::string::npos);
     EXPECT_EQ(conta(svg, "class=\"slowdown\""), 1u);
     EXPECT_NE(svg.find("<title>slowdown 30 km/h, 2500 to 2900 m</title>"), std::string::npos);

@@ -47,6 +47,7 @@ constexpr colour mountain_colour{"mountain", "#8f8f8f"};
 constexpr colour extent_colour{"station extent", "#e8a09a"};
 constexpr colour slowdown_colour{"slowdown", "#d63384"};
 constexpr colour line_end_colour{"line end", "#000000"};
+constexpr colour reference_colour{"kilometre reference", "#3b3b98"};
 constexpr colour run_colour{"fastest run", "#d62728"};
 constexpr colour timed_colour{"scheduled time", "#2ca02c"};
 
@@ -586,11 +587,22 @@ std::vector<object_mark> objects_of(const scenario_to_plot& s, const stations_an
         r.push_back({at, sw::circle, &station_colour, "station-mark",
                      shortened(name, 26), name + ", " + general(st.posizione / 1000.0) + " km"});
     }
+    // The kilometre references: from its start along the line on, the chainage runs on from the one
+    // it gives (raised by 100 m when its flag is 1), which is what the label shows.
+    for (int k = slot_progressiva_tre; k <= slot_progressiva_uno; ++k) {
+        const slot_servizio& p = s.slots[static_cast<std::size_t>(k)];
+        if (p.inizio == 0 && p.fine == 0 && p.posizione == 0) continue;
+        const double at = std::clamp(static_cast<double>(p.inizio), 0.0, 50.0 * static_cast<double>(s.route.size()));
+        const std::string km = "km " + general(p.fine / 1000.0);
+        std::string title = "kilometre reference: " + km + " at " + general(p.inizio / 1000.0) + " km along the line";
+        if (p.posizione == 1) title += " (written " + general(decodifica_progressiva(p) / 1000.0) + ", raised 100 m by its flag)";
+        r.push_back({at, sw::bar, &reference_colour, "reference-mark", km, title});
+    }
     std::stable_sort(r.begin(), r.end(), [](const object_mark& a, const object_mark& b) { return a.metres < b.metres; });
     return r;
 }
 
-// Signals, boards, signs and stations on the shared axis; every label takes the lowest row in
+// Signals, boards, signs, stations and kilometre references on the shared axis; every label takes the lowest row in
 // which it overlaps no other, and is tied to its marker by a thin line. Returns the height.
 double draw_objects(const scenario_to_plot& s, const stations_and_signs& kinds, const axis& a, double top,
                     legend_entries& legend, std::string& out) {
@@ -619,7 +631,7 @@ double draw_objects(const scenario_to_plot& s, const stations_and_signs& kinds, 
     }
     const double marks_y = top + 20 + rows * label_row + 8;
     out += "<g id=\"objects\">\n";
-    std::string heading = "signals, boards, sign boards and stations";
+    std::string heading = "signals, boards, sign boards, stations and kilometre references";
     if (hidden > 0) heading += " (" + std::to_string(hidden) + " labels left out where crowded: see the markers' titles)";
     out += text(left, top + 8, heading, " font-size=\"12\" font-weight=\"bold\"");
     out += line(left, marks_y, left + plot_width, marks_y, "stroke=\"#cccccc\"");

@@ -41,14 +41,14 @@ command plot_command() {
         "draw a compiled scenario as one SVG page",
         "Draws a compiled scenario as one SVG page 1280 px wide: the track plan with its stations,\n"
         "signals, sign boards, the line's end and the run-out; and along the line, on one km axis, the\n"
-        "signals, boards, sign texts and stations with their labels, the gradient, the curvature, the\n"
-        "speed limit with the slowdowns, the adhesion, mountains and station extents. Give a folder or\n"
-        "the files themselves. In a folder, the scenario is the one whose files match --scenario and\n"
-        "--train (NAME_linea.dat, NAME_CODE.sim, NAME_CODE.dat); where only one matches, the names\n"
-        "need not be given. Without the plan file the profiles are drawn alone. The page goes to\n"
-        "NAME_CODE.svg beside them unless --out says otherwise. Files that do not belong together\n"
-        "(sizes that differ from the slot file's line length) or a plan holding values no track makes\n"
-        "(inf, nan, points beyond the line's length) are refused.",
+        "signals, boards, sign texts, stations and kilometre references with their labels, the\n"
+        "gradient, the curvature, the speed limit with the slowdowns, the adhesion, mountains and\n"
+        "station extents. Give a folder or the files themselves. In a folder, the scenario is the one\n"
+        "whose files match --scenario and --train (NAME_linea.dat, NAME_CODE.sim, NAME_CODE.dat);\n"
+        "where only one matches, the names need not be given. Without the plan file the profiles are\n"
+        "drawn alone. The page goes to NAME_CODE.svg beside them unless --out says otherwise. Files\n"
+        "that do not belong together (sizes that differ from the slot file's line length) or a plan\n"
+        "holding values no track makes (inf, nan, points beyond the line's length) are refused.",
         "  0  drawn\n"
         "  1  a file is missing, unreadable or not of its kind, or the page cannot be written\n"
         "  64 a wrong use of the command line",
