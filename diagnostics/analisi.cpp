@@ -1921,8 +1921,10 @@ void fine_lettura_servizio(motore& m, const campo_n& dove) {
     for (int i = 0; i < 3; ++i) {
         const slot_servizio& slot = s.servizio[static_cast<std::size_t>(slot_progressiva_tre + i)];
         if (slot.inizio % 50 == 0 && slot.fine % 50 == 0) continue;
+        // The chainage as written: the flag's 100 m, added when the references are sorted, is the
+        // format's, and a multiple of 50 itself.
         const std::string messaggio = "a kilometre reference's start (" + decimale(slot.inizio) + " m) or chainage (" +
-                                      decimale(slot.fine) + " m) is not a multiple of 50";
+                                      decimale(decodifica_progressiva(slot)) + " m) is not a multiple of 50";
         const std::string nota = "the compile checks the kilometre references after reading the service description";
         // The reference was read from the line description: the compile records the status at its entry there.
         const luogo_testo voce = s.resoconto.luoghi_progressive[static_cast<std::size_t>(i)];

@@ -304,6 +304,9 @@ TEST(AuthorMistakeMessages, SayWhatHappenedAndWhatToDo) {
         {"Exponent", SER, "velocita,   2000,    100", "velocita,   2000,    1e2", {"\"1e2\" is read as 0: a number with an exponent"}, {}},
         {"Utf8WithoutTheOption", SER, "STAZIONE NUOVA", "CITT\xC3\x80", {"looks like UTF-8", "--input-encoding utf-8"}, {}},
         {"FeatureInTheGeneralBlock", LIN, "[curve]\r\n", "", {"curvas6 stands in the general block, where it is not read"}, {}},
+        // The flag's 100 m is the format's: the chainage is told as written.
+        {"ChainageOffTheGrid", LIN, "0,    150300,    1", "0,    150310,    1",
+         {"a kilometre reference's start (0 m) or chainage (150310 m) is not a multiple of 50"}, {"150410"}},
     };
     for (const riga& r : righe) {
         SCOPED_TRACE(r.nome);
