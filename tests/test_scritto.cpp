@@ -34,6 +34,28 @@ std::string elenco(const analisi& a) {
     return r;
 }
 
+// A pair's findings with the records the compile leaves, when it applies the pair in full: nothing
+// when it records a status or builds no route. `opzioni` chooses the plan and the fields kept.
+struct applicata {
+    analisi a;
+    stato_build b;
+};
+std::optional<applicata> analizza_applicata(const std::string& linea, const std::string& servizio,
+                                            opzioni_analisi opzioni = {}) {
+    applicata r;
+    opzioni.registri = &r.b;
+    r.a = analizza(&linea, &servizio, opzioni);
+    if (r.b.resoconto.errore_numero != 0 || r.b.percorso.empty()) return std::nullopt;
+    return r;
+}
+
+opzioni_analisi senza_piano_ne_campi() {
+    opzioni_analisi o;
+    o.piano = false;
+    o.campi = false;
+    return o;
+}
+
 TEST(WrittenAgainstStored, KnownDescriptionsHaveNothingToReport) {
     const std::filesystem::path esempi = std::filesystem::path(GS_SOURCE_DIR) / "examples";
     std::vector<std::pair<std::string, std::string>> coppie;
@@ -109,11 +131,10 @@ TEST(WrittenAgainstStored, EverySpeedReadBackOtherwiseIsReportedAndNoOther) {
         const descrizioni_casuali d = genera_casuali(static_cast<std::uint32_t>(1000 + k));
         const std::string linea = con_velocita_qualsiasi(d.linea, "indicatori_vmax", g);
         const std::string servizio = con_velocita_qualsiasi(d.servizio, "velocita", g);
-        stato_build b;
-        opzioni_analisi o;
-        o.registri = &b;
-        const analisi a = analizza(&linea, &servizio, o);
-        if (b.resoconto.errore_numero != 0 || b.percorso.empty()) continue;  // only what the compile applies in full
+        const std::optional<applicata> esito = analizza_applicata(linea, servizio);
+        if (!esito) continue;  // only what the compile applies in full
+        const analisi& a = esito->a;
+        const stato_build& b = esito->b;
         SCOPED_TRACE("seed " + std::to_string(1000 + k));
 
         std::set<int> attese_linea, attese_servizio;
@@ -187,11 +208,10 @@ TEST(WrittenAgainstStored, EveryStationFieldStoredAsZeroIsReportedAndNoOther) {
     int confrontati = 0, diversi = 0;
     for (int k = 0; k < casi; ++k) {
         const descrizioni_casuali d = genera_casuali(static_cast<std::uint32_t>(5000 + k));
-        stato_build b;
-        opzioni_analisi o;
-        o.registri = &b;
-        const analisi a = analizza(&d.linea, &d.servizio, o);
-        if (b.resoconto.errore_numero != 0 || b.percorso.empty()) continue;  // only what the compile applies in full
+        const std::optional<applicata> esito = analizza_applicata(d.linea, d.servizio);
+        if (!esito) continue;  // only what the compile applies in full
+        const analisi& a = esito->a;
+        const stato_build& b = esito->b;
         SCOPED_TRACE("seed " + std::to_string(5000 + k));
         std::set<int> attese;
         const std::vector<std::string> rs = righe_di(d.servizio);
@@ -601,13 +621,10 @@ TEST(WrittenAgainstStored, EveryNumericFieldReadBackOtherwiseIsReportedAtItsLine
             const bool di_linea = c.file == quale_file::linea;
             const std::string linea = di_linea ? perturba(d.linea, c, g) : d.linea;
             const std::string servizio = di_linea ? d.servizio : perturba(d.servizio, c, g);
-            stato_build b;
-            opzioni_analisi o;
-            o.registri = &b;
-            o.piano = false;
-            o.campi = false;
-            const analisi a = analizza(&linea, &servizio, o);
-            if (b.resoconto.errore_numero != 0 || b.percorso.empty()) continue;  // only what the compile applies in full
+            const std::optional<applicata> esito = analizza_applicata(linea, servizio, senza_piano_ne_campi());
+            if (!esito) continue;  // only what the compile applies in full
+            const analisi& a = esito->a;
+            const stato_build& b = esito->b;
             ++applicati;
             SCOPED_TRACE("seed " + std::to_string(seme));
             const std::vector<voce_in_prova> v = voci_di(righe_di(di_linea ? linea : servizio), c.parola);
@@ -740,13 +757,10 @@ TEST(WrittenAgainstStored, EveryPointItemOutOfItsOwnCellIsReportedAtItsLine) {
             const bool di_linea = o.file == quale_file::linea;
             const std::string linea = di_linea ? sposta(d.linea, o.parola, altre, fine_linea, g) : d.linea;
             const std::string servizio = di_linea ? d.servizio : sposta(d.servizio, o.parola, altre, fine_linea, g);
-            stato_build b;
-            opzioni_analisi op;
-            op.registri = &b;
-            op.piano = false;
-            op.campi = false;
-            const analisi a = analizza(&linea, &servizio, op);
-            if (b.resoconto.errore_numero != 0 || b.percorso.empty()) continue;  // a status: nothing applied in full
+            const std::optional<applicata> esito = analizza_applicata(linea, servizio, senza_piano_ne_campi());
+            if (!esito) continue;  // a status: nothing applied in full
+            const analisi& a = esito->a;
+            const stato_build& b = esito->b;
             ++applicati;
             SCOPED_TRACE("seed " + std::to_string(seme));
             const std::vector<std::string> righe = righe_di(di_linea ? linea : servizio);
