@@ -193,7 +193,8 @@ struct motore {
     // Past the listing limit a description's findings are counted, not kept: they are written
     // into `scarto`, which the caller fills and nobody reads.
     std::array<std::size_t, 2> elencati{};
-    // The walk that goes on keeps only what lies past the place where the exact walk stopped.
+    // While the compile's walk is set aside, the walk that goes on keeps only what lies past the
+    // place where it was set aside: the compile's walk reports the rest when it takes up.
     std::array<std::size_t, 2> primo_tenuto{};
     std::array<std::array<int, 3>, 2> non_elencati{};  // per file, per severity
     rilievo scarto;
@@ -239,7 +240,8 @@ bool tiene_campi(const sorgente& src, const opzioni_analisi& o) {
     return o.campi && src.t->size() < std::numeric_limits<std::uint32_t>::max();
 }
 
-// In the walk that goes on: what lies at `offset` of file `f` is the exact walk's, already reported.
+// In the walk that goes on after the compile's walk was set aside: what lies at `offset` of file `f`
+// the compile's walk reports when it takes up.
 bool della_esatta(const motore& m, quale_file f, std::size_t offset) {
     return m.recupero && offset < m.primo_tenuto[indice_file(f)];
 }
@@ -247,8 +249,8 @@ bool della_esatta(const motore& m, quale_file f, std::size_t offset) {
 // Keeps a finding, or past the listing limit of its file only counts it.
 rilievo& trattieni(motore& m, rilievo d) {
     const std::size_t f = indice_file(d.file);
-    if (m.recupero && (d.riga == 0 || della_esatta(m, d.file, d.inizio))) {
-        // The exact walk has reported this part already.
+    if (della_esatta(m, d.file, d.inizio)) {
+        // The compile's walk, set aside, reports this part when it takes up.
         m.scarto = std::move(d);
         return m.scarto;
     }
@@ -353,10 +355,10 @@ void ferma(motore& m) {
     fermo = std::min(fermo, m.l.pos);
     if (!m.prosegue) throw fermata{};
     // The compile stops here: its records are kept as they are, and the walk goes on from here as the
-    // walk that goes on, leaving out this entry; what lies up to here is the exact walk's.
+    // walk that goes on, leaving out this entry. What it finds from here on, also about what lies
+    // before (the rest of this entry, the profiles' tails), the compile never reaches: it is told.
     m.compilato = motore::fermo_esatto{*m.s, m.luogo_cella, m.luoghi, m.src->f == quale_file::linea};
     m.recupero = true;
-    m.primo_tenuto[indice_file(m.src->f)] = fermo + 1;
     m.voce_fallita = true;
     m.s->resoconto.errore_numero = 0;
 }
@@ -1558,6 +1560,10 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
             d.intervallo = "0 to 1277";
             d.nota = "allowed: 0 to 1277 km/h; the reading of the description fails where the speed is written";
             ferma(m);
+            // The walk that goes on drops the speed that does not fit, which would fail again at
+            // every later entry: it is told once.
+            p.r.valore = 0;
+            p.campo_valore.reset();
         }
         return;
     }

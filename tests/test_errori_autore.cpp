@@ -325,6 +325,60 @@ TEST(AuthorMistakeMessages, SayWhatHappenedAndWhatToDo) {
     }
 }
 
+// A speed that does not fit fails where the compile applies it, at the next speed entry: it is told
+// there once, naming the line where it is written, and not again at every later speed entry.
+TEST(AuthorMistakeMessages, ASpeedThatDoesNotFitIsToldOnce) {
+    std::string servizio = servizio_pulito;
+    const std::string da = "velocita,   2000,    100\r\n";
+    servizio.replace(servizio.find(da), da.size(),
+                     "velocita,   1000,    2000\r\nvelocita,   2000,    100\r\nvelocita,   3000,    90\r\n"
+                     "velocita,   4000,    80\r\n");
+    const analisi a = analizza(&linea_pulita, &servizio);
+    int dette = 0;
+    for (const rilievo& d : a.diagnostiche) {
+        if (d.messaggio.find("2000 km/h") == std::string::npos) continue;
+        ++dette;
+        EXPECT_EQ(d.riga, 10) << elenco(a);
+        EXPECT_NE(d.messaggio.find("of line 9"), std::string::npos) << d.messaggio;
+        EXPECT_EQ(d.stato, 25);
+    }
+    EXPECT_EQ(dette, 1) << elenco(a);
+    EXPECT_EQ(a.errori, 1) << elenco(a);
+}
+
+// What the walk finds after the compile stops is told, also where it lies before the stop: the
+// stopping entry's own fields, a service without [generale] when the line's status stops the
+// compile before the service.
+TEST(AuthorMistakeMessages, WhatLiesBeforeTheStopIsToldToo) {
+    struct caso {
+        const char* nome;
+        std::vector<std::pair<const char*, const char*>> linea, servizio;  // texts replaced
+        int riga;  // 0: about the whole service
+        const char* detto;
+    };
+    const caso casi[] = {
+        // The name holds "stazione": after the unknown keyword the compile starts a station entry
+        // there, which takes the next line's fields and stops the compile with its type.
+        {"NameReadAsAKeyword", {},
+         {{"stazione,       0,", "stazion,       0,"}, {"10,15,0, ORIGINE", "10,15,0, STAZIONE ORIGINE"}}, 11,
+         "too few fields: stazione takes 17 fields after its keyword, line 11 has 0"},
+        {"NoGeneraleAfterALineStop", {{"[fine]", "cartello_indicatore,  510,   (PONTE)\r\n[fine]"}},
+         {{"[generale]", "[generalx]"}}, 0, "no [generale] in the service description"},
+    };
+    for (const caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        std::string linea = linea_pulita, servizio = servizio_pulito;
+        for (const auto& [da, a] : c.linea) linea.replace(linea.find(da), std::string(da).size(), a);
+        for (const auto& [da, a] : c.servizio) servizio.replace(servizio.find(da), std::string(da).size(), a);
+        const analisi a = analizza(&linea, &servizio);
+        int dette = 0;
+        for (const rilievo& d : a.diagnostiche)
+            dette += d.file == SER && d.riga == c.riga && d.severita == gravita::errore &&
+                     d.messaggio.find(c.detto) != std::string::npos;
+        EXPECT_EQ(dette, 1) << elenco(a);
+    }
+}
+
 // A UTF-16 description (either byte order, with or without a byte order mark) is no description
 // at all: compile and check refuse it by name, and the language server says so at the top.
 TEST(AuthorMistakeEncodings, Utf16IsNamed) {
