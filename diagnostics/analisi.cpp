@@ -1551,14 +1551,16 @@ void avanza_profilo_d(motore& m, profilo_d& p, std::int64_t n, const campo_n& do
         } else if (!di_velocita(p)) {
             guasto(m, dove, "entries at one position push the adhesion past the route's last cell", g.motivo);
         } else {
-            rilievo& d = stato(m, stati::lettura_fallita, dove,
-                                   "the speed " + decimale(p.r.valore) + " km/h" +
-                                       (p.campo_valore ? " of line " + std::to_string(p.campo_valore->riga) : "") +
-                                       " does not fit: speed / 5 must be 0 to 255",
-                               std::nullopt, g.motivo);
+            // The compile records the failure where the speed is written, as for the last speed; it
+            // fails when this entry applies it.
+            const luogo_testo voce = p.r.voce.riga > 0 ? p.r.voce : m.l.campo;
+            rilievo& d = stato_in(m, *m.src, stati::lettura_fallita, p.campo_valore ? *p.campo_valore : dove,
+                                  "the speed " + decimale(p.r.valore) + " km/h does not fit: speed / 5 must be 0 to 255",
+                                  voce, std::nullopt, g.motivo);
             d.campo = "speed";
             d.intervallo = "0 to 1277";
-            d.nota = "allowed: 0 to 1277 km/h; the reading of the description fails where the speed is written";
+            d.nota = "allowed: 0 to 1277 km/h; the reading of the description fails here, when the speed entry of "
+                     "line " + std::to_string(riga_di(*m.src, dove.inizio)) + " applies it";
             ferma(m);
             // The walk that goes on drops the speed that does not fit, which would fail again at
             // every later entry: it is told once.

@@ -325,8 +325,9 @@ TEST(AuthorMistakeMessages, SayWhatHappenedAndWhatToDo) {
     }
 }
 
-// A speed that does not fit fails where the compile applies it, at the next speed entry: it is told
-// there once, naming the line where it is written, and not again at every later speed entry.
+// A speed that does not fit fails when the compile applies it, at the next speed entry: it is told
+// once, where it is written (the compile records it there too), naming the entry that applies it,
+// and not again at every later speed entry.
 TEST(AuthorMistakeMessages, ASpeedThatDoesNotFitIsToldOnce) {
     std::string servizio = servizio_pulito;
     const std::string da = "velocita,   2000,    100\r\n";
@@ -338,8 +339,10 @@ TEST(AuthorMistakeMessages, ASpeedThatDoesNotFitIsToldOnce) {
     for (const rilievo& d : a.diagnostiche) {
         if (d.messaggio.find("2000 km/h") == std::string::npos) continue;
         ++dette;
-        EXPECT_EQ(d.riga, 10) << elenco(a);
-        EXPECT_NE(d.messaggio.find("of line 9"), std::string::npos) << d.messaggio;
+        EXPECT_EQ(d.riga, 9) << elenco(a);
+        EXPECT_EQ(d.campo, "speed");
+        EXPECT_EQ(d.valore, "2000");
+        EXPECT_NE(d.nota.find("the speed entry of line 10 applies it"), std::string::npos) << d.nota;
         EXPECT_EQ(d.stato, 25);
     }
     EXPECT_EQ(dette, 1) << elenco(a);
