@@ -73,6 +73,8 @@ inline constexpr int n_slot = 87;
 inline constexpr int slot_progressiva_tre = 81;
 inline constexpr int slot_progressiva_due = 82;
 inline constexpr int slot_progressiva_uno = 83;
+// A kilometre reference slot that holds no reference: (0, 0, 0), as a tie in the sorting leaves it.
+inline bool progressiva_vuota(const slot_servizio& s) { return s.inizio == 0 && s.fine == 0 && s.posizione == 0; }
 inline constexpr int slot_generale = 84;
 inline constexpr int slot_scenario = 85;
 inline constexpr int slot_treno = 86;

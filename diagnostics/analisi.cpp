@@ -1195,26 +1195,26 @@ void scrivi_pendenze(motore& m, const campo_n& dove, std::int64_t q) {
                          "the gradient + 100 keeps its low 8 bits");
 }
 
-enum class uscita_linea { fine_file, fuori_percorso };
-
-uscita_linea caratteristiche(motore& m) {
+// The line's features, entry by entry, up to the end of the file (the compile's own walk: or up
+// to an item beyond the route).
+void caratteristiche(motore& m) {
     for (;;) {
         if (fine_file(m.l)) {
             senza_fine(m);
-            return uscita_linea::fine_file;
+            return;
         }
         campo_n k = leggi_t(m);
         registra_campo(m, k);
         if (fine_file(m.l)) {
             ultimo_campo(m, k, {parte_voce::caratteristiche});
-            return uscita_linea::fine_file;
+            return;
         }
         for (int i = 0; i < 2 && contiene(k.testo, "-"); ++i) {
             k = leggi_t(m);
             registra_campo(m, k);
             if (fine_file(m.l)) {
                 ultimo_campo(m, k, {parte_voce::caratteristiche});
-                return uscita_linea::fine_file;
+                return;
             }
         }
         segna_voce(m.l);
@@ -1240,7 +1240,7 @@ uscita_linea caratteristiche(motore& m) {
                         errore_bassi_bit(m, g.c, g.v, decodifica_pendenza(codifica_pendenza(g.v)), "-100 to 155",
                                          "the gradient + 100 keeps its low 8 bits");
                 } else if (!entro_percorso(*m.s, p.v, margine_voce_m)) {
-                    if (fuori_percorso(m, p, margine_voce_m)) return uscita_linea::fuori_percorso;
+                    if (fuori_percorso(m, p, margine_voce_m)) return;
                 } else {
                     scrivi_pendenze(m, p.c, cella_profilo(p.v));
                     if (!m.voce_fallita) {
@@ -1262,7 +1262,7 @@ uscita_linea caratteristiche(motore& m) {
             const auto& [a, n] = numeri;
             if (letti(numeri)) {
                 if (percorso_pronto(m) && !entro_percorso(*m.s, a.v, margine_voce_m)) {
-                    if (fuori_percorso(m, a, margine_voce_m)) return uscita_linea::fuori_percorso;
+                    if (fuori_percorso(m, a, margine_voce_m)) return;
                 } else {
                     const std::optional<double> curvatura = curvatura_di(c);
                     if (!curvatura) {
@@ -1329,7 +1329,7 @@ uscita_linea caratteristiche(motore& m) {
                                      "the kind (less 10 above 10) keeps its low 8 bits");
                 if (!percorso_pronto(m)) {
                 } else if (!entro_percorso(*m.s, a.v, margine_voce_m)) {
-                    if (fuori_percorso(m, a, margine_voce_m)) return uscita_linea::fuori_percorso;
+                    if (fuori_percorso(m, a, margine_voce_m)) return;
                 } else {
                     std::int32_t tipo_m = t.v;
                     try {
@@ -1349,7 +1349,7 @@ uscita_linea caratteristiche(motore& m) {
             if (letti(v)) {
                 if (!percorso_pronto(m)) {
                 } else if (!entro_percorso(*m.s, v[0].v, margine_voce_m)) {
-                    if (fuori_percorso(m, v[0], margine_voce_m)) return uscita_linea::fuori_percorso;
+                    if (fuori_percorso(m, v[0], margine_voce_m)) return;
                 } else {
                     const std::int64_t strisce = std::int64_t{v[4].v} * 10 + v[8].v;
                     const std::int16_t memorizzate = codifica_strisce(v[4].v, v[8].v);
@@ -1398,7 +1398,7 @@ uscita_linea caratteristiche(motore& m) {
                 virgola_nel_testo(m, t, "text", "sign text");
                 if (!percorso_pronto(m)) {
                 } else if (!entro_percorso(*m.s, p.v, margine_voce_m)) {
-                    if (fuori_percorso(m, p, margine_voce_m)) return uscita_linea::fuori_percorso;
+                    if (fuori_percorso(m, p, margine_voce_m)) return;
                 } else {
                     const std::int64_t i = cella_punto(p.v);
                     bool libera = false;

@@ -565,7 +565,7 @@ void scritto_fine(stato_scritto& s, const stato_build& b, std::size_t fermo_line
             return;
         }
     };
-    auto cella_di = [&](std::int64_t k) -> const cella* {
+    auto cella_se = [&](std::int64_t k) -> const cella* {
         return k >= 0 && static_cast<std::size_t>(k) < b.percorso.size() ? &b.percorso[static_cast<std::size_t>(k)] : nullptr;
     };
     for (const oggetto_scritto& o : s.oggetti) {
@@ -586,13 +586,13 @@ void scritto_fine(stato_scritto& s, const stato_build& b, std::size_t fermo_line
                  "slowdown's warning board"},
             }};
             for (const cella_sua& c : sue) {
-                const cella* cr = cella_di(c.k);
+                const cella* cr = cella_se(c.k);
                 if (cr && cr->tipo_cella != c.atteso && cr->tipo_cella == tipo::fermata_stazione)
                     sotto_fermata(o, fi, c.k, c.cosa);
             }
             continue;
         }
-        const cella* cp = cella_di(o.cella);
+        const cella* cp = cella_se(o.cella);
         if (!cp) continue;
         const cella& ce = *cp;
         std::uint8_t atteso = tipo::segnale;

@@ -57,7 +57,7 @@ std::int64_t progressiva_di(const stato_build& s, std::int64_t posizione) {
     const slot_servizio* scelta = nullptr;
     for (int slot = slot_progressiva_tre; slot <= slot_progressiva_uno; ++slot) {
         const slot_servizio& r = s.servizio[static_cast<std::size_t>(slot)];
-        if (r.inizio == 0 && r.fine == 0 && r.posizione == 0) continue;
+        if (progressiva_vuota(r)) continue;
         if (r.inizio > posizione) continue;
         if (!scelta || r.inizio > scelta->inizio) scelta = &r;
     }
@@ -133,7 +133,7 @@ lista_righe righe_scheda_generata(const stato_build& s, const timetable_result& 
     const std::int32_t ultimo = r.rows.empty() ? primo : r.rows.back().stop_point_m;
     for (int slot = slot_progressiva_tre; slot <= slot_progressiva_uno; ++slot) {
         const slot_servizio& ref = s.servizio[static_cast<std::size_t>(slot)];
-        if ((ref.inizio == 0 && ref.fine == 0 && ref.posizione == 0) || ref.inizio <= primo || ref.inizio >= ultimo)
+        if (progressiva_vuota(ref) || ref.inizio <= primo || ref.inizio >= ultimo)
             continue;
         riga_generata g;
         g.posizione = ref.inizio;

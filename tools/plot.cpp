@@ -591,7 +591,7 @@ std::vector<object_mark> objects_of(const scenario_to_plot& s, const stations_an
     // it gives (raised by 100 m when its flag is 1), which is what the label shows.
     for (int k = slot_progressiva_tre; k <= slot_progressiva_uno; ++k) {
         const slot_servizio& p = s.slots[static_cast<std::size_t>(k)];
-        if (p.inizio == 0 && p.fine == 0 && p.posizione == 0) continue;
+        if (progressiva_vuota(p)) continue;
         const double at = std::clamp(static_cast<double>(p.inizio), 0.0, 50.0 * static_cast<double>(s.route.size()));
         const std::string km = "km " + general(p.fine / 1000.0);
         std::string title = "kilometre reference: " + km + " at " + general(p.inizio / 1000.0) + " km along the line";
@@ -602,8 +602,9 @@ std::vector<object_mark> objects_of(const scenario_to_plot& s, const stations_an
     return r;
 }
 
-// Signals, boards, signs, stations and kilometre references on the shared axis; every label takes the lowest row in
-// which it overlaps no other, and is tied to its marker by a thin line. Returns the height.
+// Signals, boards, signs, stations and kilometre references on the shared axis; every label takes
+// the lowest row in which it overlaps no other, and is tied to its marker by a thin line. Returns
+// the height.
 double draw_objects(const scenario_to_plot& s, const stations_and_signs& kinds, const axis& a, double top,
                     legend_entries& legend, std::string& out) {
     const std::vector<object_mark> objects = objects_of(s, kinds);
